@@ -1,0 +1,22 @@
+#pragma once
+// The festival countdown: from the clock fields to the countdown fields and the sentence.
+
+#include <functional>
+
+#include "engine/fields.h"
+
+namespace engine {
+
+struct CountdownActions {
+    std::function<void()> stop_timer;           // switches Timer2 off
+    std::function<void()> open_arrival_window;  // a new arrival window, shown modeless
+};
+
+// On each tick of Timer2. A field that does not read as a number ends the run at that
+// step with TypeMismatch; what the earlier steps wrote stays written.
+void countdown_run(FieldStore& fields, const CountdownActions& actions);
+
+// On each click of Command2: EndMon, EndDays (26 - day), EndHour, EndMinute, EndSecond.
+void manual_countdown_run(FieldStore& fields);
+
+}  // namespace engine

@@ -1,0 +1,27 @@
+#pragma once
+// How a run that ended on a failed conversion is reported: one line on standard error
+// per distinct cause, and not again until a run has completed cleanly.
+
+#include <functional>
+#include <ostream>
+#include <set>
+#include <string>
+
+namespace engine {
+
+class FailureLog {
+public:
+    // what names the run in the line, such as "countdown run".
+    FailureLog(std::ostream& out, std::string what);
+
+    // Runs body; a TypeMismatch ends it and is reported (once per distinct cause). Returns
+    // whether the body completed. Other exceptions pass through.
+    bool run(const std::function<void()>& body);
+
+private:
+    std::ostream& out_;
+    std::string what_;
+    std::set<std::string> reported_;
+};
+
+}  // namespace engine

@@ -1,0 +1,33 @@
+#include "engine/fields.h"
+
+#include <stdexcept>
+
+namespace engine {
+
+FieldStore::FieldStore(std::span<const FieldSpec> fields) {
+    names_.reserve(fields.size());
+    texts_.reserve(fields.size());
+    for (const FieldSpec& f : fields) {
+        if (!index_.emplace(std::string(f.name), names_.size()).second)
+            throw std::invalid_argument("duplicate field name: " + std::string(f.name));
+        names_.emplace_back(f.name);
+        texts_.emplace_back(f.design_text);
+    }
+}
+
+std::size_t FieldStore::index_of(std::string_view name) const {
+    auto it = index_.find(name);
+    if (it == index_.end()) throw std::out_of_range("no field named " + std::string(name));
+    return it->second;
+}
+
+bool FieldStore::contains(std::string_view name) const { return index_.find(name) != index_.end(); }
+
+void FieldStore::set(std::size_t index, std::string text) {
+    std::string& slot = texts_.at(index);
+    if (slot == text) return;
+    slot = std::move(text);
+    if (observer_) observer_(index, slot);
+}
+
+}  // namespace engine

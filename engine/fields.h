@@ -1,0 +1,51 @@
+#pragma once
+// The named text fields of a window, in a fixed order. A field is the caption of a
+// label; it holds its design text until something writes it.
+
+#include <cstddef>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace engine {
+
+struct FieldSpec {
+    std::string_view name;
+    std::string_view design_text;
+};
+
+class FieldStore {
+public:
+    explicit FieldStore(std::span<const FieldSpec> fields);
+
+    // Unknown names are a programming error and throw std::out_of_range.
+    const std::string& get(std::string_view name) const { return texts_[index_of(name)]; }
+    void set(std::string_view name, std::string text) { set(index_of(name), std::move(text)); }
+    void set(std::size_t index, std::string text);
+
+    std::size_t index_of(std::string_view name) const;
+    bool contains(std::string_view name) const;
+    std::size_t size() const { return texts_.size(); }
+    const std::string& name(std::size_t index) const { return names_[index]; }
+    const std::string& text(std::size_t index) const { return texts_[index]; }
+
+    // Called after every write that changes a field's text (not for writes of the same text),
+    // so a renderer repaints only what changed.
+    using Observer = std::function<void(std::size_t index, const std::string& text)>;
+    void on_change(Observer observer) { observer_ = std::move(observer); }
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::vector<std::string> names_;
+    std::vector<std::string> texts_;
+    std::unordered_map<std::string, std::size_t, Hash, std::equal_to<>> index_;
+    Observer observer_;
+};
+
+}  // namespace engine

@@ -1,0 +1,62 @@
+#include "engine/numbers.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+
+namespace engine {
+
+TypeMismatch::TypeMismatch(std::string field, std::string text)
+    : std::runtime_error("Type mismatch: field " + field + " holds \"" + text + "\", which is not a number"),
+      field_(std::move(field)), text_(std::move(text)) {}
+
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+std::optional<double> text_to_number(std::string_view text) {
+    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
+    if (text.empty()) return std::nullopt;
+
+    // Only plain decimal notation: digits, an optional point and exponent. from_chars would
+    // also take "inf", "nan" and hexadecimal forms, which are not numbers here.
+    std::string_view body = text;
+    if (body.front() == '-') body.remove_prefix(1);
+    if (body.empty() || !(std::isdigit(static_cast<unsigned char>(body.front())) || body.front() == '.'))
+        return std::nullopt;
+
+    double value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    if (!std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+std::string number_to_text(double value) {
+    if (value == 0) return "0";  // also negative zero
+    char buffer[32];
+    std::to_chars_result r;
+    // Whole numbers as plain digits; to_chars' shortest form would use an exponent for
+    // large ones.
+    if (std::trunc(value) == value && std::fabs(value) < 9.0e15)
+        r = std::to_chars(buffer, buffer + sizeof buffer, static_cast<std::int64_t>(value));
+    else
+        r = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, r.ptr);
+}
+
+double read_number(const FieldStore& fields, std::string_view field) {
+    const std::string& text = fields.get(field);
+    if (auto value = text_to_number(text)) return *value;
+    throw TypeMismatch(std::string(field), text);
+}
+
+void write_number(FieldStore& fields, std::string_view field, double value) {
+    fields.set(field, number_to_text(value));
+}
+
+}  // namespace engine

@@ -1,0 +1,37 @@
+#pragma once
+// Numbers in fields: a field's text read as a double, a double written as the shortest text.
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "engine/fields.h"
+
+namespace engine {
+
+// A field whose text is not a number was read as one.
+class TypeMismatch : public std::runtime_error {
+public:
+    TypeMismatch(std::string field, std::string text);
+    const std::string& field() const { return field_; }
+    const std::string& text() const { return text_; }
+
+private:
+    std::string field_, text_;
+};
+
+// The text as a double, or nothing when it is not a number ("CurMon", "", "12abc", "nan",
+// "inf"). Decimal integers with an optional leading "-" convert exactly; blanks around the
+// number are allowed; nothing depends on the locale.
+std::optional<double> text_to_number(std::string_view text);
+
+// Shortest decimal text: whole numbers as plain digits with a leading "-" when negative,
+// no leading zeros, blank, point or exponent; negative zero is "0".
+std::string number_to_text(double value);
+
+// Reads a field as a number; throws TypeMismatch naming the field and its text.
+double read_number(const FieldStore& fields, std::string_view field);
+void write_number(FieldStore& fields, std::string_view field, double value);
+
+}  // namespace engine

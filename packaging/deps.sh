@@ -1,0 +1,23 @@
+# Debian 12 packages the project needs, and a helper that installs the missing ones.
+# Sourced by ./run and ./test.
+
+BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
+                libbenchmark-dev fonts-bebas-neue fonts-dejavu-core xdg-utils)
+# What a desktop session needs when the machine has no display of its own.
+SESSION_PACKAGES=(xvfb xauth openbox trayer dbus-x11 x11-utils imagemagick x11vnc)
+# The real-X-server rig, the whole-process benchmark, sanitizers and fuzzers.
+TEST_PACKAGES=(xdotool wmctrl faketime at-spi2-core python3-pyatspi x11-apps clang-14
+               libclang-rt-14-dev libfuzzer-14-dev file dpkg-dev)
+
+ensure_packages() {
+    local missing=() p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get update
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+}
