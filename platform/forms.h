@@ -57,8 +57,10 @@ public:
     virtual void hide() = 0;
     virtual bool is_shown() const = 0;
 
-    // The window manager's interactive move; returns once the move has ended.
-    virtual void start_system_move() = 0;
+    // Starts the window manager's interactive move (the pointer drags the window until the
+    // button is let go). Other events, timer ticks included, are taken during the move;
+    // ended runs once it is over, and only if the window still exists then.
+    virtual void start_system_move(std::function<void()> ended) = 0;
 
     // Runs the window's Unload handler, then destroys it: the Form must not be used after.
     virtual void unload() = 0;

@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/forms.h"
@@ -67,10 +68,17 @@ public:
         log_.push_back("hide");
     }
     bool is_shown() const override { return shown_; }
-    void start_system_move() override {
+    void start_system_move(std::function<void()> ended) override {
         ++moves_;
         log_.push_back("move");
+        move_ended_ = std::move(ended);
     }
+    // The user lets go of the button: the move that is under way ends.
+    void end_move() {
+        auto ended = std::exchange(move_ended_, nullptr);
+        if (ended) ended();
+    }
+    bool moving() const { return static_cast<bool>(move_ended_); }
     void unload() override;
 
     int shows() const { return shows_; }
@@ -91,6 +99,7 @@ private:
     int shows_ = 0;
     int moves_ = 0;
     std::vector<std::string> log_;
+    std::function<void()> move_ended_;
 };
 
 struct ShownBox {

@@ -1,0 +1,12 @@
+#pragma once
+// The arrival window that announces the festival day: a new window each time it is asked for.
+
+#include "platform/forms.h"
+#include "platform/message_box.h"
+
+namespace secondary {
+
+// Creates a new arrival window and shows it modeless, with no owner; returns at once.
+forms::Form& open_arrival_window(forms::Runtime& runtime, platform::MessageBox& boxes);
+
+}  // namespace secondary
