@@ -2,6 +2,7 @@
 // The forms runtime as handlers see it: windows loaded from a model, events delivered to
 // handlers bound by control name, one at a time. No toolkit type appears here.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -64,6 +65,11 @@ public:
 
     // Runs the window's Unload handler, then destroys it: the Form must not be used after.
     virtual void unload() = 0;
+
+    // The platform's handle of the window and of its icon, as 32-bit numbers (0 where the
+    // platform has none).
+    virtual std::uint32_t window_handle() const { return 0; }
+    virtual std::uint32_t icon_handle() const { return 0; }
 };
 
 class Runtime {
