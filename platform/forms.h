@@ -28,10 +28,14 @@ struct Mouse {
     float x = 0, y = 0;  // twips, from the top-left corner of the window's client area
 };
 
+class Form;
+
+// A handler gets the form its event belongs to, so the load step can reach the window
+// before Runtime::load has returned it.
 struct Binding {
     std::string_view control;  // a control's name, or the window's name for window events
     Event event;
-    std::function<void(const Mouse&)> run;
+    std::function<void(Form& form, const Mouse& mouse)> run;
 };
 
 enum WindowState { kNormal = 0, kMinimized = 1, kMaximized = 2 };

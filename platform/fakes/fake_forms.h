@@ -35,7 +35,7 @@ public:
         bool ran = false;
         for (const forms::Binding& b : bindings_)
             if (b.control == control && b.event == event) {
-                b.run(mouse);
+                b.run(*this, mouse);
                 ran = true;
             }
         return ran;
