@@ -3,7 +3,6 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cstdint>
 
 namespace engine {
 
@@ -38,14 +37,13 @@ std::optional<double> text_to_number(std::string_view text) {
 
 std::string number_to_text(double value) {
     if (value == 0) return "0";  // also negative zero
-    char buffer[32];
-    std::to_chars_result r;
-    // Whole numbers as plain digits; to_chars' shortest form would use an exponent for
-    // large ones.
-    if (std::trunc(value) == value && std::fabs(value) < 9.0e15)
-        r = std::to_chars(buffer, buffer + sizeof buffer, static_cast<std::int64_t>(value));
-    else
-        r = std::to_chars(buffer, buffer + sizeof buffer, value);
+    // A whole number as plain digits at any magnitude: the shortest fixed form that reads
+    // back as the same double (1e16 is "10000000000000000", not "1e+16"). The largest
+    // double has 309 digits.
+    char buffer[400];
+    const std::to_chars_result r = std::isfinite(value) && std::trunc(value) == value
+                                       ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed)
+                                       : std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, r.ptr);
 }
 
