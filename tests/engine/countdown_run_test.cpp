@@ -1,0 +1,358 @@
+#include "engine/countdown_run.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/numbers.h"
+#include "engine_harness.h"
+
+namespace {
+
+using engine::TypeMismatch;
+using engine_test::at;
+using engine_test::Program;
+
+const std::vector<std::string> kStopped = {"stop", "open"};
+
+// Runs the countdown and returns the field whose text failed to convert ("" when none).
+std::string failing_field(Program& p) {
+    try {
+        p.tick_timer2();
+    } catch (const TypeMismatch& e) {
+        return e.field();
+    }
+    return "";
+}
+
+TEST(Countdown, WorkedExamples) {
+    struct Case {
+        const char* when;
+        platform::LocalTime t;
+        const char *end_mon, *end_day, *end_days, *end_hour, *end_minute, *end_second;
+        bool stops;
+    };
+    const Case kExamples[] = {
+        {"3 April, 14:25:07", at(2013, 4, 3, 14, 25, 7), "6", "9", "9", "10", "35", "53", false},
+        {"12 April, 09:00:00", at(2013, 4, 12, 9, 0, 0), "6", "0", "0", "15", "60", "60", true},
+        {"20 February, 23:59:59", at(2013, 2, 20, 23, 59, 59), "8", "-8", "51", "1", "1", "1", false},
+        {"31 March, 00:00:00", at(2013, 3, 31, 0, 0, 0), "7", "-19", "11", "24", "60", "60", false},
+        {"20 December, 12:30:15", at(2013, 12, 20, 12, 30, 15), "-2", "-8", "554", "12", "30", "45", false},
+    };
+    for (const Case& c : kExamples) {
+        SCOPED_TRACE(c.when);
+        Program p;
+        p.tick_at(c.t);
+        ASSERT_EQ(p["CurYearVal"], "365");
+        EXPECT_EQ(p["EndMon"], c.end_mon);
+        EXPECT_EQ(p["EndDay"], c.end_day);
+        EXPECT_EQ(p["EndDays"], c.end_days);
+        EXPECT_EQ(p["EndHour"], c.end_hour);
+        EXPECT_EQ(p["EndMinute"], c.end_minute);
+        EXPECT_EQ(p["EndSecond"], c.end_second);
+        EXPECT_EQ(p["Final"], std::string("It is ") + c.end_days + " Days, " + c.end_hour + " Hours, " +
+                                  c.end_minute + " Minutes, and " + c.end_second + " Seconds");
+        EXPECT_EQ(p.actions, c.stops ? kStopped : std::vector<std::string>{});
+        EXPECT_EQ(p.timer2_on, !c.stops);
+    }
+}
+
+TEST(Countdown, WorkedExampleSentences) {
+    Program p;
+    p.tick_at(at(2013, 4, 3, 14, 25, 7));
+    EXPECT_EQ(p["Final"], "It is 9 Days, 10 Hours, 35 Minutes, and 53 Seconds");
+    p.tick_at(at(2013, 4, 12, 9, 0, 0));
+    EXPECT_EQ(p["Final"], "It is 0 Days, 15 Hours, 60 Minutes, and 60 Seconds");
+    EXPECT_EQ(p.arrival_windows, 1);
+}
+
+TEST(Countdown, RunBeforeTheFirstClockRunFailsAtStepOneAndWritesNothing) {
+    Program p;
+    const auto before = engine_test::snapshot(p.fields);
+    int writes = 0;
+    p.fields.on_change([&](std::size_t, const std::string&) { ++writes; });
+    try {
+        p.tick_timer2();
+        FAIL() << "a run on design texts completed";
+    } catch (const TypeMismatch& e) {
+        EXPECT_EQ(e.field(), "CurMon");
+        EXPECT_EQ(e.text(), "CurMon");
+    }
+    EXPECT_THROW(p.press_command2(), TypeMismatch);
+    EXPECT_EQ(writes, 0);
+    EXPECT_EQ(engine_test::snapshot(p.fields), before);
+    EXPECT_EQ(p["Final"], "Label2");
+    EXPECT_TRUE(p.actions.empty());
+    EXPECT_TRUE(p.timer2_on);
+}
+
+TEST(Countdown, FailureEndsTheRunAtTheFailingStepAndKeepsEarlierWrites) {
+    struct Case {
+        const char* broken;                // a clock field that holds no number
+        std::vector<const char*> written;  // what the run writes before it fails
+    };
+    const Case kCases[] = {
+        {"CurMon", {}},
+        {"CurDay", {"EndMon"}},
+        {"CurHour", {"EndMon", "EndDay"}},
+        {"CurMin", {"EndMon", "EndDay", "EndHour"}},
+        {"CurSec", {"EndMon", "EndDay", "EndHour", "EndMinute"}},
+    };
+    const std::set<std::string> kCountdownFields = {"EndMon", "EndDay", "EndDays", "EndHour",
+                                                    "EndMinute", "EndSecond", "Final"};
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.broken);
+        Program p;
+        p.clock.set(at(2013, 4, 12, 9, 0, 0));  // a day that would stop the countdown
+        p.tick_timer1();
+        p.fields.set(c.broken, "");
+        const auto before = engine_test::snapshot(p.fields);
+        EXPECT_EQ(failing_field(p), c.broken);
+        const auto after = engine_test::snapshot(p.fields);
+        const std::set<std::string> written(c.written.begin(), c.written.end());
+        for (const std::string& field : kCountdownFields)
+            EXPECT_EQ(after.at(field) != before.at(field), written.contains(field)) << field;
+        EXPECT_TRUE(p.actions.empty());
+        EXPECT_TRUE(p.timer2_on);
+    }
+}
+
+TEST(Countdown, StopsOnceAtExactlyZeroDays) {
+    Program p;
+    // Ten ticks of each timer a second for a minute on the 12th of April.
+    int countdown_runs = 0;
+    for (int tick = 0; tick < 600; ++tick) {
+        p.clock.set(at(2013, 4, 12, 9, 0, tick / 10));
+        p.tick_timer1();
+        if (p.tick_timer2()) ++countdown_runs;
+    }
+    EXPECT_EQ(countdown_runs, 1);
+    EXPECT_EQ(p.actions, kStopped) << "Timer2 off first, then one arrival window";
+    EXPECT_EQ(p.arrival_windows, 1);
+    EXPECT_FALSE(p.timer2_on);
+    EXPECT_EQ(p["EndDay"], "0");
+    EXPECT_EQ(p["EndDays"], "0");
+    EXPECT_EQ(p["Final"], "It is 0 Days, 15 Hours, 60 Minutes, and 60 Seconds") << "the sentence stays";
+    EXPECT_EQ(p["CurSec"], "59") << "the clock goes on";
+}
+
+TEST(Countdown, StopsBeforeOpeningTheWindow) {
+    // The window is opened only after the timer has been switched off.
+    Program p;
+    bool timer_was_off_when_opened = false;
+    engine::CountdownActions actions = p.countdown_actions();
+    auto open = actions.open_arrival_window;
+    actions.open_arrival_window = [&] {
+        timer_was_off_when_opened = !p.timer2_on;
+        open();
+    };
+    p.clock.set(at(2013, 4, 12, 0, 0, 0));
+    p.tick_timer1();
+    engine::countdown_run(p.fields, actions);
+    EXPECT_TRUE(timer_was_off_when_opened);
+}
+
+TEST(Countdown, NegativeCountsDoNotStop) {
+    struct Case {
+        int day;
+        const char* end_days;
+    };
+    const Case kCases[] = {{13, "-1"}, {14, "-2"}, {20, "-8"}, {30, "-18"}, {11, "1"}};
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.day);
+        Program p;
+        for (int i = 0; i < 3; ++i) p.tick_at(at(2013, 4, c.day, 23, 59, 59));
+        EXPECT_EQ(p["EndDays"], c.end_days);
+        EXPECT_EQ(p["Final"], std::string("It is ") + c.end_days + " Days, 1 Hours, 1 Minutes, and 1 Seconds");
+        EXPECT_TRUE(p.actions.empty());
+        EXPECT_TRUE(p.timer2_on);
+    }
+}
+
+TEST(Countdown, MidnightAndLastSecondKeepPluralUnitWords) {
+    Program p;
+    p.tick_at(at(2013, 3, 20, 0, 0, 0));
+    EXPECT_EQ(p["Final"], "It is 22 Days, 24 Hours, 60 Minutes, and 60 Seconds");
+    p.tick_at(at(2013, 3, 20, 23, 59, 59));
+    EXPECT_EQ(p["Final"], "It is 22 Days, 1 Hours, 1 Minutes, and 1 Seconds");
+}
+
+TEST(Countdown, MonthsWithoutARuleLeaveTheDesignTextAndFailTheStopTest) {
+    for (int month : {1, 5, 6, 7, 8, 9, 10, 11}) {
+        SCOPED_TRACE(month);
+        Program p;
+        p.clock.set(at(2013, month, 12, 14, 25, 7));
+        p.tick_timer1();
+        try {
+            p.tick_timer2();
+            FAIL() << "the stop test read \"EndDays\" as a number";
+        } catch (const TypeMismatch& e) {
+            EXPECT_EQ(e.field(), "EndDays");
+            EXPECT_EQ(e.text(), "EndDays");
+        }
+        EXPECT_EQ(p["EndMon"], std::to_string(10 - month));
+        EXPECT_EQ(p["EndDay"], "0");
+        EXPECT_EQ(p["EndDays"], "EndDays");
+        EXPECT_EQ(p["Final"], "It is EndDays Days, 10 Hours, 35 Minutes, and 53 Seconds");
+        EXPECT_TRUE(p.actions.empty());
+        EXPECT_TRUE(p.timer2_on);
+    }
+}
+
+TEST(Countdown, MonthsWithoutARuleKeepTheLastNumberWritten) {
+    Program p;
+    p.tick_at(at(2013, 4, 30, 12, 0, 0));
+    ASSERT_EQ(p["EndDays"], "-18");
+    p.tick_at(at(2013, 5, 1, 12, 0, 0));  // May has no rule
+    EXPECT_EQ(p["EndDays"], "-18");
+    EXPECT_EQ(p["EndDay"], "11");
+    EXPECT_EQ(p["Final"], "It is -18 Days, 12 Hours, 60 Minutes, and 60 Seconds");
+    EXPECT_TRUE(p.timer2_on);
+}
+
+TEST(Countdown, ManualRunInAMonthWithoutARuleIsTestedAndStopsOnThe26th) {
+    Program p;
+    p.clock.set(at(2013, 6, 25, 8, 0, 0));
+    p.tick_timer1();
+    p.press_command2();
+    EXPECT_EQ(p["EndDays"], "1");
+    EXPECT_TRUE(p.tick_timer2());
+    EXPECT_EQ(p["Final"], "It is 1 Days, 16 Hours, 60 Minutes, and 60 Seconds");
+    EXPECT_TRUE(p.actions.empty());
+
+    p.clock.set(at(2013, 6, 26, 8, 0, 0));
+    p.tick_timer1();
+    p.tick_timer2();
+    EXPECT_EQ(p["Final"], "It is 1 Days, 16 Hours, 60 Minutes, and 60 Seconds") << "nothing new until the press";
+    p.press_command2();
+    EXPECT_EQ(p["EndDays"], "0");
+    EXPECT_EQ(p["Final"], "It is 1 Days, 16 Hours, 60 Minutes, and 60 Seconds") << "the manual run writes no sentence";
+    EXPECT_TRUE(p.actions.empty()) << "the manual run never stops the countdown";
+    p.tick_timer2();
+    EXPECT_EQ(p["Final"], "It is 0 Days, 16 Hours, 60 Minutes, and 60 Seconds");
+    EXPECT_EQ(p.actions, kStopped);
+    EXPECT_FALSE(p.tick_timer2());
+    EXPECT_EQ(p.arrival_windows, 1);
+}
+
+TEST(Countdown, InAMonthWithARuleTheManualRunsCountIsOverwritten) {
+    struct Case {
+        int month;
+        const char* end_days;  // the countdown's own count on the 26th
+    };
+    const Case kCases[] = {{2, "45"}, {3, "16"}, {4, "-14"}, {12, "560"}};
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.month);
+        Program p;
+        p.clock.set(at(2013, c.month, 26, 8, 0, 0));
+        p.tick_timer1();
+        p.press_command2();
+        ASSERT_EQ(p["EndDays"], "0");
+        p.tick_timer2();
+        EXPECT_EQ(p["EndDays"], c.end_days);
+        EXPECT_EQ(p["Final"], std::string("It is ") + c.end_days + " Days, 16 Hours, 60 Minutes, and 60 Seconds");
+        EXPECT_TRUE(p.actions.empty());
+    }
+}
+
+TEST(Countdown, DecemberOutside2012And2013FailsAtStepNine) {
+    Program p;
+    p.clock.set(at(2014, 11, 30, 12, 0, 0));
+    p.tick_timer1();
+    p.press_command2();  // EndDays "-4", which November's sentence then shows
+    p.tick_timer2();
+    const std::string sentence = "It is -4 Days, 12 Hours, 60 Minutes, and 60 Seconds";
+    ASSERT_EQ(p["Final"], sentence);
+    ASSERT_EQ(p["CurYearVal"], "Label9");
+
+    p.clock.set(at(2014, 12, 20, 12, 30, 15));
+    p.tick_timer1();
+    for (int i = 0; i < 3; ++i) {
+        try {
+            p.tick_timer2();
+            FAIL() << "December read CurYearVal as a number";
+        } catch (const TypeMismatch& e) {
+            EXPECT_EQ(e.field(), "CurYearVal");
+            EXPECT_EQ(e.text(), "Label9");
+        }
+    }
+    EXPECT_EQ(p["EndMon"], "-2");
+    EXPECT_EQ(p["EndDay"], "-8");
+    EXPECT_EQ(p["EndHour"], "12");
+    EXPECT_EQ(p["EndMinute"], "30");
+    EXPECT_EQ(p["EndSecond"], "45");
+    EXPECT_EQ(p["EndDays"], "-4");
+    EXPECT_EQ(p["Final"], sentence);
+    EXPECT_TRUE(p.timer2_on);
+}
+
+TEST(Countdown, DecemberOf2014CountsWith365KeptFrom2013) {
+    Program p;
+    p.tick_at(at(2013, 12, 31, 23, 59, 59));
+    p.tick_at(at(2014, 12, 20, 12, 30, 15));
+    EXPECT_EQ(p["EndDays"], "554");
+}
+
+TEST(Countdown, MonthNamesInOtherLanguagesOrCasesMatchNoRule) {
+    for (const char* name : {"avril", "april", "APRIL", "April ", " April", "février", "march", "Dezember"}) {
+        SCOPED_TRACE(name);
+        Program p;
+        p.clock.set(at(2013, 4, 12, 9, 0, 0));
+        p.tick_timer1();
+        p.fields.set("MonName", name);
+        EXPECT_EQ(failing_field(p), "EndDays");
+        EXPECT_EQ(p["EndDay"], "0");
+        EXPECT_EQ(p["EndDays"], "EndDays");
+        EXPECT_TRUE(p.actions.empty());
+    }
+}
+
+TEST(Countdown, FrenchClockNeverStopsOnThe12thOfApril) {
+    Program p;
+    p.clock.set_month_names({"janvier", "février", "mars", "avril", "mai", "juin", "juillet", "août", "septembre",
+                             "octobre", "novembre", "décembre"});
+    p.clock.set(at(2013, 3, 31, 12, 0, 0));  // "mars" is no rule either: EndDays stays "EndDays"
+    p.tick_timer1();
+    EXPECT_EQ(failing_field(p), "EndDays");
+    EXPECT_EQ(p["Final"], "It is EndDays Days, 12 Hours, 60 Minutes, and 60 Seconds");
+    p.fields.set("EndDays", "7");
+    p.tick_at(at(2013, 4, 12, 9, 0, 0));
+    EXPECT_EQ(p["EndDays"], "7");
+    EXPECT_TRUE(p.actions.empty());
+}
+
+TEST(Countdown, ManualRunAfterTheStop) {
+    Program p;
+    p.tick_at(at(2013, 4, 12, 9, 0, 0));
+    ASSERT_EQ(p.actions, kStopped);
+    const std::string sentence = p["Final"];
+
+    p.clock.set(at(2013, 4, 12, 10, 20, 30));
+    p.tick_timer1();
+    p.press_command2();
+    EXPECT_EQ(p["EndMon"], "6");
+    EXPECT_EQ(p["EndDays"], "14");
+    EXPECT_EQ(p["EndHour"], "14");
+    EXPECT_EQ(p["EndMinute"], "40");
+    EXPECT_EQ(p["EndSecond"], "30");
+    EXPECT_EQ(p["EndDay"], "0") << "the manual run does not write EndDay";
+    EXPECT_EQ(p["Final"], sentence);
+    EXPECT_EQ(p.actions, kStopped) << "no new stop, no new window";
+    EXPECT_FALSE(p.timer2_on);
+}
+
+TEST(Countdown, NeverTouchesTotalDaysOrDaysInMon) {
+    Program p;
+    for (int month = 1; month <= 12; ++month) {
+        p.clock.set(at(2013, month, 5, 1, 2, 3));
+        p.tick_timer1();
+        p.press_command2();
+        (void)failing_field(p);
+    }
+    EXPECT_EQ(p["TotalDays"], "TotalDays");
+    EXPECT_EQ(p["DaysInMon"], "Label9");
+}
+
+}  // namespace

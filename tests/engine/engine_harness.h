@@ -1,0 +1,82 @@
+#pragma once
+// The fields of Main that the clock and countdown runs use, with their design texts, and a
+// small stand-in for Main's two timers that drives the runs the way the program does.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/clock_run.h"
+#include "engine/countdown_run.h"
+#include "engine/fields.h"
+#include "platform/fakes/fake_clock.h"
+
+namespace engine_test {
+
+inline constexpr engine::FieldSpec kEngineFields[] = {
+    {"CurYear", "Label9"},     {"CurMon", "CurMon"},       {"CurDay", "CurDay"},
+    {"CurHour", "CurHour"},    {"CurMin", "CurMin"},       {"CurSec", "CurSec"},
+    {"MonName", "MonName"},    {"CurYearVal", "Label9"},   {"EndMon", "EndMon"},
+    {"EndDay", "EndDay"},      {"EndDays", "EndDays"},     {"EndHour", "EndHour"},
+    {"EndMinute", "EndMinute"}, {"EndSecond", "EndSecond"}, {"Final", "Label2"},
+    {"TotalDays", "TotalDays"}, {"DaysInMon", "Label9"},
+};
+
+inline platform::LocalTime at(int year, int month, int day, int hour, int minute, int second) {
+    return {.year = year, .month = month, .day = day, .hour = hour, .minute = minute, .second = second};
+}
+
+// Every field's text, by name, to compare a whole store before and after a run.
+inline std::map<std::string, std::string> snapshot(const engine::FieldStore& f) {
+    std::map<std::string, std::string> out;
+    for (std::size_t i = 0; i < f.size(); ++i) out[f.name(i)] = f.text(i);
+    return out;
+}
+
+// Main as far as the engine sees it: the fields, the clock, Timer2's switch and the
+// arrival windows. The stop callback switches Timer2 off, so no later tick reaches the
+// countdown run, exactly as in the program.
+struct Program {
+    engine::FieldStore fields{kEngineFields};
+    fakes::FakeClock clock;
+    bool timer2_on = true;
+    int arrival_windows = 0;
+    std::vector<std::string> actions;  // "stop" and "open", in the order they happened
+
+    engine::CountdownActions countdown_actions() {
+        return {.stop_timer =
+                    [this] {
+                        actions.push_back("stop");
+                        timer2_on = false;
+                    },
+                .open_arrival_window =
+                    [this] {
+                        actions.push_back("open");
+                        ++arrival_windows;
+                    }};
+    }
+
+    void tick_timer1() { engine::clock_run(fields, clock); }
+    // Returns false when Timer2 is off and the tick never comes.
+    bool tick_timer2() {
+        if (!timer2_on) return false;
+        engine::countdown_run(fields, countdown_actions());
+        return true;
+    }
+    void press_command1() { engine::manual_clock_run(fields, clock); }
+    void press_command2() { engine::manual_countdown_run(fields); }
+
+    // One tick of each timer at the instant t.
+    void tick_at(platform::LocalTime t) {
+        clock.set(t);
+        tick_timer1();
+        tick_timer2();
+    }
+
+    const std::string& operator[](std::string_view name) const { return fields.get(name); }
+};
+
+}  // namespace engine_test
