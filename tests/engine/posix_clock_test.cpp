@@ -186,7 +186,6 @@ TEST(PosixClock, ReadingMatchesLocaltime) {
     const platform::PosixClock clock;
     expect_reading_matches(clock, localtime_r, 0);
     const platform::LocalTime t = clock.now();
-    EXPECT_GE(t.year, 2024);
     EXPECT_TRUE(t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= 31) << text(t);
     EXPECT_TRUE(t.hour >= 0 && t.hour <= 23 && t.minute >= 0 && t.minute <= 59 && t.second >= 0 && t.second <= 60)
         << text(t);
