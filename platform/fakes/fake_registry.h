@@ -21,7 +21,7 @@ struct RegistryValue {
     std::uint32_t type = platform::kRegText;
     std::vector<std::uint8_t> data;
     // A faulty source: answers success and reports this size, whatever the buffer holds.
-    std::optional<std::uint32_t> claimed_size;
+    std::optional<std::uint32_t> claimed_size = std::nullopt;
 };
 
 class FakeRegistry final : public platform::RegistrySource {
