@@ -74,7 +74,8 @@ public:
         const std::size_t room = std::min<std::size_t>(size, buffer.size());
         type = v.type;
         if (v.claimed_size) {
-            std::memcpy(buffer.data(), v.data.data(), std::min(room, v.data.size()));
+            const std::size_t copied = std::min(room, v.data.size());
+            if (copied > 0) std::memcpy(buffer.data(), v.data.data(), copied);
             size = *v.claimed_size;
             return platform::kRegSuccess;
         }
