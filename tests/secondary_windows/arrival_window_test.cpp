@@ -68,12 +68,4 @@ TEST(ArrivalWindow, ClosingOneLeavesTheOthersAsTheyWere) {
     EXPECT_EQ(runtime.boxes().size(), 1u);
 }
 
-TEST(ArrivalWindow, OnlyTheButtonHasAHandler) {
-    fakes::FakeRuntime runtime;
-    secondary::open_arrival_window(runtime, runtime);
-    fakes::FakeForm& window = runtime.window("VEF2D");
-    for (const char* inert : {"Label1", "Label2", "Label3", "Label4", "VEF2D"}) EXPECT_FALSE(window.click(inert));
-    EXPECT_TRUE(runtime.boxes().empty());
-}
-
 }  // namespace

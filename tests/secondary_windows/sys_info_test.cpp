@@ -164,14 +164,4 @@ TEST(StartSysInfo, APathWithBlanksReachesTheLauncherWhole) {
     EXPECT_TRUE(w.boxes.boxes().empty());
 }
 
-// With no registry at all (the real source on Linux) every read fails.
-TEST(StartSysInfo, WithoutARegistrySaysTheToolIsUnavailable) {
-    World w;
-    secondary::StartSysInfo(w.registry, w.launcher, w.boxes);
-    secondary::StartSysInfo(w.registry, w.launcher, w.boxes);
-    ASSERT_EQ(w.boxes.boxes().size(), 2u) << "one prompt per call";
-    EXPECT_EQ(w.boxes.boxes()[1].prompt, "System Information Is Unavailable At This Time");
-    EXPECT_TRUE(w.launcher.attempted.empty());
-}
-
 }  // namespace
