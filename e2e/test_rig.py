@@ -1,0 +1,268 @@
+#!/usr/bin/python3
+"""Tests of the rig itself: a session comes up whole, records what is handed to the desktop,
+goes away without a trace on every path (done, failed, interrupted, killed, out of time), and
+fails loudly when its X server or a helper cannot start.
+
+    test_rig.py CASE [--artifacts DIR]
+"""
+
+import json
+import os
+import shutil
+import signal
+import stat
+import subprocess
+import sys
+import tempfile
+import time
+import uuid
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import rig     # noqa: E402
+import xwin    # noqa: E402
+from rig import RigFailure, check, wait_for   # noqa: E402
+
+HERE = os.path.abspath(__file__)
+TOKEN = "VELMORA_E2E_RIG_TEST_TOKEN"
+
+
+# -- helpers ---------------------------------------------------------------------------------
+
+def alive(pid):
+    """True while the process exists and is not a zombie."""
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except OSError:
+        return False
+
+
+def processes_with(name, value):
+    needle = f"{name}={value}".encode()
+    found = []
+    for entry in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{entry}/environ", "rb") as f:
+                if needle in f.read().split(b"\0") and alive(int(entry)):
+                    found.append(int(entry))
+        except OSError:
+            pass
+    return found
+
+
+def child(case, artifacts, env=None, budget=30):
+    """Starts this file's hidden case in a process of its own, tagged with a fresh token that
+    every process of its session inherits."""
+    token = uuid.uuid4().hex
+    child_env = dict(os.environ, **(env or {}), **{TOKEN: token})
+    proc = subprocess.Popen(["/usr/bin/python3", HERE, case, "--artifacts", artifacts, "--budget", str(budget)],
+                            env=child_env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    return proc, token
+
+
+def read_session_line(proc):
+    """The JSON line that _hold_session prints once its session is up."""
+    line = proc.stdout.readline()
+    if not line.startswith("{"):
+        proc.wait(30)
+        raise RigFailure(f"the held session did not come up: {line!r}\n{proc.stderr.read()}")
+    return json.loads(line)
+
+
+def no_trace_of(session_info, token, within=5.0):
+    wait_for("every process of the session to end",
+             lambda: not any(alive(pid) for pid in session_info["pids"]) and not processes_with(TOKEN, token),
+             timeout=within)
+    socket = f"/tmp/.X11-unix/X{session_info['display'].lstrip(':')}"
+    wait_for(f"the X server's socket {socket} to go", lambda: not os.path.exists(socket), timeout=within)
+    check(not os.path.exists(session_info["dir"]), f"the session folder {session_info['dir']} is still there")
+
+
+def fake_tools(folder, **scripts):
+    """A folder of stand-in tools (name=shell text), to go first on PATH."""
+    os.makedirs(folder, exist_ok=True)
+    for name, body in scripts.items():
+        path = os.path.join(folder, name)
+        with open(path, "w") as f:
+            f.write("#!/bin/sh\n" + body + "\n")
+        os.chmod(path, 0o755)
+    return folder
+
+
+# -- hidden cases, run in a child process by the cases below -----------------------------------
+
+def _hold_session(context):
+    """Starts a session, says so on stdout, and holds it until stopped."""
+    with context.session() as session:
+        info = {"pids": session.pids(), "display": session.display, "dir": session.dir}
+        print(json.dumps(info), flush=True)
+        while True:
+            time.sleep(0.1)
+
+
+def _start_session(context):
+    with context.session():
+        pass
+
+
+# -- cases -----------------------------------------------------------------------------------
+
+def session_starts_and_stops_cleanly(context):
+    """Inside: an X server with a managing window manager, a tray, a private bus and runtime
+    folder, the fake opener first on PATH. After: no process, socket or folder is left."""
+    with context.session() as session:
+        info = {"pids": session.pids(), "display": session.display, "dir": session.dir}
+        check(session.xtool("xdpyinfo").find("1024x768 pixels") >= 0, "the screen is not 1024 x 768")
+        check(session.trayer_panel() in session.client_list(), "openbox does not manage trayer's panel")
+        check(session.x11.selection_owner("_NET_SYSTEM_TRAY_S0"), "nobody owns the tray selection")
+        check("org.freedesktop.DBus" in session.xtool("dbus-send", "--session", "--print-reply",
+                                                       "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                       "org.freedesktop.DBus.ListNames"),
+              "the session bus does not answer")
+        check(session.env["DBUS_SESSION_BUS_ADDRESS"] != os.environ.get("DBUS_SESSION_BUS_ADDRESS"),
+              "the session uses the outer bus")
+        runtime = os.stat(session.env["XDG_RUNTIME_DIR"])
+        check(stat.S_IMODE(runtime.st_mode) == 0o700 and runtime.st_uid == os.getuid(),
+              f"XDG_RUNTIME_DIR has mode {oct(runtime.st_mode)}")
+        opener = shutil.which("xdg-open", path=session.env["PATH"])
+        check(opener and opener.startswith(session.dir), f"the first xdg-open on PATH is {opener}")
+        check(session.env["BROWSER"] == opener, "BROWSER does not name the fake opener")
+        check(len(xwin.tray_icons(session, "velmora3-c")) == 0, "the fresh tray holds an icon")
+    token_free = [pid for pid in info["pids"] if alive(pid)]
+    check(not token_free, f"still running after the session: {token_free}")
+    check(not rig.session_processes(info["dir"]), "processes with the session's marker are left")
+    check(not os.path.exists(info["dir"]), "the session folder is left")
+    check(not os.path.exists(f"/tmp/.X11-unix/X{info['display'].lstrip(':')}"), "the X socket is left")
+
+
+def fake_opener_records_addresses(context):
+    """What a program hands to xdg-open or $BROWSER lands in the capture, one call a line,
+    arguments intact; nothing is opened."""
+    with context.session() as session:
+        calls = [
+            ["xdg-open", "https://www.facebook.com/VelmoraFest"],
+            ["xdg-open", "mailto:someone@example.org?subject=a b"],
+            [session.env["BROWSER"], "http://example.org", "--new-window"],
+        ]
+        for argv in calls:
+            done = subprocess.run(argv, env=session.env, timeout=5)
+            check(done.returncode == 0, f"{argv} exited with {done.returncode}")
+        expected = [argv[1:] for argv in calls]
+        check(session.handed_to_desktop() == expected,
+              f"captured {session.handed_to_desktop()}, expected {expected}")
+
+
+def interrupt_stops_everything(context):
+    """SIGINT, SIGTERM and the case's own deadline stop the session in order; SIGKILL of the
+    rig takes its helpers with it."""
+    for how in ("SIGINT", "SIGTERM", "deadline", "SIGKILL"):
+        proc, token = child("_hold_session", os.path.join(context.artifacts, how),
+                            budget=4 if how == "deadline" else 30)
+        try:
+            info = read_session_line(proc)
+            dead = [pid for pid in info["pids"] if not alive(pid)]
+            check(not dead, f"{how}: helpers {dead} of {info['pids']} died on their own")
+            if how != "deadline":
+                proc.send_signal(getattr(signal, how))
+            _, stderr = proc.communicate(timeout=15)
+            status = proc.returncode
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+        check(status != 0, f"{how}: the interrupted rig reported success")
+        if how in ("SIGINT", "SIGTERM", "deadline"):
+            check("FAIL _hold_session: stopped by signal" in stderr,
+                  f"{how}: the rig did not say why it stopped")
+            no_trace_of(info, token)
+        else:
+            # Nothing of the rig ran after SIGKILL: the helpers end by their death signal; the
+            # session folder stays behind in /tmp, so only the processes are checked.
+            wait_for("the killed rig's helpers to end",
+                     lambda: not any(alive(pid) for pid in info["pids"]) and not processes_with(TOKEN, token))
+            shutil.rmtree(info["dir"], ignore_errors=True)
+
+
+def broken_helpers_fail_loudly(context):
+    """A missing or failing X server, or a window manager that dies at start, makes the test
+    fail with a message that names it, and leaves nothing running."""
+    tools = tempfile.mkdtemp(prefix="velmora-e2e-tools-")
+    try:
+        empty = fake_tools(os.path.join(tools, "empty"))
+        failing_x = fake_tools(os.path.join(tools, "failing-x"), Xvfb="echo 'cannot open display' >&2; exit 1")
+        silent_x = fake_tools(os.path.join(tools, "silent-x"), Xvfb="exec sleep 60")
+        failing_wm = fake_tools(os.path.join(tools, "failing-wm"), openbox="echo 'openbox: no theme' >&2; exit 3")
+        cases = [
+            ("no Xvfb at all", empty, "Xvfb is not installed"),
+            ("Xvfb exits at once", failing_x, "Xvfb exited (status 1) before it was ready"),
+            ("Xvfb never reports a display", silent_x, "Xvfb did not report ready within 2 s"),
+            ("openbox exits at start", failing_wm, "openbox to own the window manager selection: the helper exited"),
+        ]
+        for what, folder, message in cases:
+            path = folder if folder is empty else folder + os.pathsep + os.environ["PATH"]
+            proc, token = child("_start_session", os.path.join(context.artifacts, what.replace(" ", "-")),
+                                env={"PATH": path, "VELMORA_E2E_START_TIMEOUT": "2"})
+            try:
+                _, stderr = proc.communicate(timeout=30)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                raise RigFailure(f"{what}: the rig hung instead of failing") from None
+            check(proc.returncode == 1, f"{what}: the rig exited with {proc.returncode}, not 1")
+            check(message in stderr, f"{what}: expected {message!r} in the failure, got:\n{stderr}")
+            wait_for(f"{what}: no process of the session left", lambda: not processes_with(TOKEN, token))
+    finally:
+        shutil.rmtree(tools, ignore_errors=True)
+
+
+def window_tree_is_parsed(context):
+    """Names with blanks, quotes and colons, classes, nesting and negative positions come out
+    of xwininfo's tree text as they went in."""
+    text = '''
+xwininfo: Window id: 0x50d (the root window) (has no name)
+
+  Root window id: 0x50d (the root window) (has no name)
+  Parent window id: 0x0 (none)
+     3 children:
+     0x60001f "trayer": ()  10x10+-100+-100  +-100+-100
+     0x400261 (has no name): ()  120x24+904+0  +904+0
+        1 child:
+        0x600003 "panel": ("panel" "trayer")  120x24+0+0  +904+0
+           1 child:
+           0x600026 (has no name): ()  22x22+97+1  +1001+1
+              1 child:
+              0x800006 "velmora3-c": ("velmora3-c" "velmora3-c")  22x22+0+0  +1001+1
+     0x80000e "a "quoted": name": ("probe" "Probe")  257x145+0+0  +323+311
+'''
+    root = xwin.parse_tree(text)
+    top = [(n.window, n.name, n.wm_class) for n in root.children]
+    check(top == [(0x60001f, "trayer", ()), (0x400261, "", ()), (0x80000e, 'a "quoted": name', ("probe", "Probe"))],
+          f"top level read as {top}")
+    check(root.children[0].x == -100 and root.children[2].y == 311, "positions misread")
+    chain = [n.window for n in root.children[1].walk()]
+    check(chain == [0x400261, 0x600003, 0x600026, 0x800006], f"nesting read as {[hex(w) for w in chain]}")
+    icon = root.children[1].children[0].children[0].children[0]
+    check((icon.width, icon.height, icon.x, icon.y) == (22, 22, 1001, 1), f"icon geometry read as {icon}")
+
+
+def images_are_read(context):
+    """A PPM with a comment and odd widths reads back pixel by pixel; bad ones are refused."""
+    pixels = bytes(range(3 * 3 * 2))
+    image = xwin.parse_ppm(b"P6\n# made by hand\n3 2\n255\n" + pixels)
+    check((image.width, image.height) == (3, 2), f"size read as {image.width} x {image.height}")
+    check(image.at(0, 0) == (0, 1, 2) and image.at(2, 1) == (15, 16, 17), "pixels misplaced")
+    check(abs(image.share(0, 0, 3, 2, lambda r, g, b: r >= 9) - 0.5) < 1e-9, "share miscounted")
+    for bad in (b"P5\n3 2\n255\n" + pixels, b"P6\n3 2\n65535\n" + pixels, b"P6\n3 2\n255\n" + pixels[:-1]):
+        try:
+            xwin.parse_ppm(bad)
+        except RigFailure:
+            continue
+        raise RigFailure(f"accepted a bad image {bad[:12]!r}")
+
+
+CASES = {f.__name__: f for f in (
+    session_starts_and_stops_cleanly, fake_opener_records_addresses, interrupt_stops_everything,
+    broken_helpers_fail_loudly, window_tree_is_parsed, images_are_read, _hold_session, _start_session)}
+
+if __name__ == "__main__":
+    sys.exit(rig.run_cases(CASES))
