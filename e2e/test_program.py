@@ -1,0 +1,366 @@
+#!/usr/bin/python3
+"""End-to-end tests of the countdown program on a real X server, driven from outside as a
+user would: each case starts its own session (rig.Session), the program in it, and clicks,
+drags, types and looks with the X tools.
+
+    test_program.py CASE --program PATH [--artifacts DIR]
+"""
+
+import json
+import os
+import re
+import shutil
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import rig      # noqa: E402
+import xwin     # noqa: E402
+from rig import RigFailure, check, holds_for, wait_for   # noqa: E402
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+REFERENCE = os.path.join(HERE, "reference", "main-window.png")
+README_SCREENSHOT = os.path.join(HERE, "..", "docs", "screenshot.png")
+
+MAIN_TITLE = "time until zindlefest"
+ABOUT_TITLE = "About Velmora Fest Countdown"
+ARRIVAL_TITLE = "YEAH!"
+FAREWELL_TITLE = "Just so you know..."
+WM_CLASS = "velmora3-c"
+WIDTH, HEIGHT = 257, 145
+
+# Where things are in the main window's client area, in pixels (twips / 15).
+MENU = (200, 10)
+T_BUTTON = (229, 10)
+X_BUTTON = (246, 10)
+CAPTION = (40, 10)
+FESTIVAL_BUTTON = (150, 35)
+ABOUT_BUTTON = (150, 75)
+PANEL_BUTTONS = {            # inner parts of the three panel buttons, x0, y0, x1, y1
+    "Velmora fest facebook": (86, 30, 211, 41),
+    "the maker's host": (86, 50, 211, 61),
+    "About this program": (86, 70, 211, 81),
+}
+ARRIVAL_BUTTON = (400 + 81 // 2, 312 + 25 // 2)     # Command1 of the arrival window, its middle
+ABOUT_MAIL_BUTTON = (216 + 161 // 2, 104 + 41 // 2)  # Command1 of the About box, its middle
+
+SENTENCE = re.compile(r"^It is -?\d+ Days, -?\d+ Hours, -?\d+ Minutes, and -?\d+ Seconds$")
+FROZEN_INSTANT = "2013-04-03 14:25:07"       # the countdown reads 9 days, 10 h, 35 min, 53 s
+FESTIVAL_DAY = "@2013-04-12 09:00:00"
+REFERENCE_TOLERANCE = 150                     # pixels, of 257 × 145, beyond a 10 % colour fuzz
+
+
+# -- helpers ---------------------------------------------------------------------------------
+
+def start(context, session, fake_time=None, within=5.0):
+    """Launches the program; returns it with its main window once that is viewable, and the
+    seconds that took."""
+    check(context.program and os.access(context.program, os.X_OK),
+          f"no program to test: {context.program!r} is not an executable (build velmora3-c first)")
+    launched = time.monotonic()
+    program = session.launch([context.program], name="velmora3-c", fake_time=fake_time)
+
+    def mapped():
+        check(program.running(), f"the program ended with status {program.popen.returncode} before "
+                                 f"its window appeared")
+        return [w for w in xwin.windows_named(session, MAIN_TITLE) if xwin.viewable(session, w)]
+    windows = wait_for(f"a viewable window titled {MAIN_TITLE!r}", mapped, timeout=within, step=0.02)
+    took = time.monotonic() - launched
+    check(len(windows) == 1, f"expected one main window, found {len(windows)}: {windows}")
+    return program, windows[0], took
+
+
+def one_window(session, title, timeout=5.0):
+    """Waits for exactly one viewable window with that title and returns it."""
+    windows = wait_for(f"a viewable window titled {title!r}",
+                       lambda: [w for w in xwin.windows_named(session, title) if xwin.viewable(session, w)],
+                       timeout=timeout)
+    check(len(windows) == 1, f"expected one window titled {title!r}, found {len(windows)}")
+    return windows[0]
+
+
+def count_windows(session, title):
+    return len([w for w in xwin.windows_named(session, title) if xwin.viewable(session, w)])
+
+
+def tray_icon(session):
+    icons = wait_for("the program's icon embedded in trayer", lambda: xwin.tray_icons(session, WM_CLASS))
+    check(len(icons) == 1, f"expected one tray icon of the program, found {len(icons)}")
+    return icons[0]
+
+
+def _button_face(r, g, b):
+    return min(r, g, b) > 170 and max(r, g, b) - min(r, g, b) < 24
+
+
+def panel_shown(session, window):
+    """True when all three panel buttons are drawn: their insides are mostly button face."""
+    image = xwin.capture(session, window)
+    return all(image.share(*rect, _button_face) > 0.5 for rect in PANEL_BUTTONS.values())
+
+
+def panel_hidden(session, window):
+    image = xwin.capture(session, window)
+    return all(image.share(*rect, _button_face) < 0.1 for rect in PANEL_BUTTONS.values())
+
+
+def open_panel(session, window):
+    xwin.activate(session, window)     # another window of the program may lie over it
+    xwin.click(session, window, *MENU)
+    wait_for("the menu panel with its three buttons", lambda: panel_shown(session, window))
+
+
+def addresses(session, prefix):
+    return [call for call in session.handed_to_desktop() if call and call[0].startswith(prefix)]
+
+
+def hidden_but_alive(session, program, window):
+    g = xwin.geometry(session, window)
+    check(program.running(), f"the program ended (status {program.popen.returncode}) instead of hiding")
+    return g is not None and not g.viewable
+
+
+def no_icon_left(session):
+    return not xwin.tray_icons(session, WM_CLASS)
+
+
+# -- cases -----------------------------------------------------------------------------------
+
+def window_maps(context):
+    """The window maps within 2 s of start, has no window-manager decoration, 257 × 145."""
+    with context.session() as session:
+        program, window, took = start(context, session, within=2.0)
+        g = xwin.geometry(session, window)
+        check((g.width, g.height) == (WIDTH, HEIGHT), f"window is {g.width} x {g.height}, not {WIDTH} x {HEIGHT}")
+        extents = wait_for("_NET_FRAME_EXTENTS on the window", lambda: xwin.frame_extents(session, window))
+        check(extents == (0, 0, 0, 0), f"the window manager decorates the window: frame extents {extents}")
+        frame = xwin.geometry(session, xwin.parent(session, window))
+        check((frame.x, frame.y, frame.width, frame.height) == (g.x, g.y, g.width, g.height),
+              f"the window's frame {frame} is not the window itself {g}")
+        check(program.running(), "the program ended right after its window appeared")
+        print(f"window viewable {took:.2f} s after start, {g.width} x {g.height} at ({g.x}, {g.y}), "
+              f"frame extents {extents}")
+
+
+def tray_icon_toggles_window(context):
+    """A click on the tray icon hides the window (the program runs on); another brings it back."""
+    with context.session() as session:
+        program, window, _ = start(context, session)
+        icon = tray_icon(session)
+        for round_ in (1, 2):
+            xwin.click(session, icon.window, 10, 10)
+            wait_for(f"the window to hide after tray click {2 * round_ - 1}",
+                     lambda: hidden_but_alive(session, program, window))
+            holds_for("the hidden window with its program running",
+                      lambda: hidden_but_alive(session, program, window), 0.5)
+            check(xwin.tray_icons(session, WM_CLASS), "the tray icon went away with the window")
+            xwin.click(session, icon.window, 10, 10)
+            wait_for(f"the window to come back after tray click {2 * round_}",
+                     lambda: xwin.viewable(session, window))
+        g = xwin.geometry(session, window)
+        check((g.width, g.height) == (WIDTH, HEIGHT), f"the window came back as {g.width} x {g.height}")
+
+
+def t_button_sends_window_to_tray(context):
+    """"T" hides the window and the program runs on; the tray icon brings it back, and "T"
+    works again after that."""
+    with context.session() as session:
+        program, window, _ = start(context, session)
+        icon = tray_icon(session)
+        for _ in range(2):
+            xwin.click(session, window, *T_BUTTON)
+            wait_for('the window to hide after "T"', lambda: hidden_but_alive(session, program, window))
+            holds_for("the hidden window with its program running",
+                      lambda: hidden_but_alive(session, program, window), 1.0)
+            xwin.click(session, icon.window, 10, 10)
+            wait_for("the window to come back from the tray", lambda: xwin.viewable(session, window))
+
+
+def drag_moves_window_and_hides_panel(context):
+    """A drag on the caption strip moves the window by the pointer's travel and hides the
+    open menu panel."""
+    with context.session() as session:
+        program, window, _ = start(context, session)
+        before = xwin.geometry(session, window)
+        open_panel(session, window)
+        start_at, end_at = xwin.drag(session, window, *CAPTION, 100, 100)
+        travel = (end_at[0] - start_at[0], end_at[1] - start_at[1])
+        check(travel == (100, 100), f"the pointer travelled {travel}, not (100, 100)")
+
+        def moved():
+            g = xwin.geometry(session, window)
+            return abs(g.x - before.x - travel[0]) <= 2 and abs(g.y - before.y - travel[1]) <= 2
+        try:
+            wait_for("the window to follow the pointer", moved)
+        except RigFailure:
+            g = xwin.geometry(session, window)
+            raise RigFailure(f"the window moved by ({g.x - before.x}, {g.y - before.y}) from "
+                             f"({before.x}, {before.y}); the pointer by {travel}") from None
+        wait_for("the menu panel to be hidden after the drag", lambda: panel_hidden(session, window))
+        # Where the festival button was, a click now reaches the sentence and opens nothing.
+        xwin.click(session, window, *FESTIVAL_BUTTON)
+        holds_for("nothing handed to the desktop", lambda: not session.handed_to_desktop(), 0.5)
+        check(program.running(), "the program ended during the drag")
+
+
+def menu_opens_festival_page(context):
+    """"Menu" shows the panel; "Velmora fest facebook" hands the festival page to the desktop
+    and hides the panel."""
+    with context.session() as session:
+        _, window, _ = start(context, session)
+        check(panel_hidden(session, window), "the menu panel is shown right after start")
+        open_panel(session, window)
+        xwin.click(session, window, *FESTIVAL_BUTTON)
+        calls = wait_for("an https address handed to the desktop", lambda: addresses(session, "https://"))
+        check(len(calls) == 1 and len(calls[0]) == 1, f"expected one call with one address, got {calls}")
+        check(calls[0][0].endswith("/VelmoraFest"), f"the address {calls[0][0]!r} does not end in /VelmoraFest")
+        wait_for("the menu panel to hide after the click", lambda: panel_hidden(session, window))
+        holds_for("exactly one address handed over", lambda: len(session.handed_to_desktop()) == 1, 0.5)
+        print(f"handed to the desktop: {calls[0][0]}")
+
+
+def close_button_ends_program(context):
+    """"X" ends the program with status 0 and leaves no icon in the tray."""
+    with context.session() as session:
+        program, window, _ = start(context, session)
+        tray_icon(session)
+        xwin.click(session, window, *X_BUTTON)
+        status = program.wait_exit(5.0)
+        check(status == 0, f'"X" ended the program with status {status}')
+        wait_for("no icon of the program left in the tray", lambda: no_icon_left(session))
+        check(not xwin.windows_named(session, MAIN_TITLE), "the main window is still there")
+
+
+def window_manager_close_ends_program(context):
+    """A close by the window manager (_NET_CLOSE_WINDOW) ends the program with status 0 and
+    leaves no icon in the tray."""
+    with context.session() as session:
+        program, window, _ = start(context, session)
+        tray_icon(session)
+        xwin.close_by_window_manager(session, window)
+        status = program.wait_exit(5.0)
+        check(status == 0, f"the window manager's close ended the program with status {status}")
+        wait_for("no icon of the program left in the tray", lambda: no_icon_left(session))
+
+
+def arrival_window_on_festival_day(context):
+    """On the festival day exactly one "YEAH!" window opens within a second; its button
+    brings up the farewell box, and the windows stay."""
+    with context.session() as session:
+        program, window, _ = start(context, session, fake_time=FESTIVAL_DAY)
+        arrival = one_window(session, ARRIVAL_TITLE, timeout=1.0)
+        holds_for(f"exactly one {ARRIVAL_TITLE!r} window", lambda: count_windows(session, ARRIVAL_TITLE) == 1, 1.5)
+        xwin.click(session, arrival, *ARRIVAL_BUTTON)
+        one_window(session, FAREWELL_TITLE)
+        check(xwin.viewable(session, arrival), "the arrival window closed when its button was pressed")
+        check(program.running() and xwin.viewable(session, window), "the main window went away")
+        check(count_windows(session, ARRIVAL_TITLE) == 1, "a second arrival window opened")
+
+
+def about_box_single_instance(context):
+    """Menu → About opens one About window; a second request makes no second one; its mail
+    button hands a mailto: address to the desktop; Esc closes it; the program runs on."""
+    with context.session() as session:
+        program, window, _ = start(context, session)
+        open_panel(session, window)
+        xwin.click(session, window, *ABOUT_BUTTON)
+        about = one_window(session, ABOUT_TITLE)
+        open_panel(session, window)
+        xwin.click(session, window, *ABOUT_BUTTON)
+        wait_for("the panel to hide after the second request", lambda: panel_hidden(session, window))
+        holds_for(f"exactly one {ABOUT_TITLE!r} window", lambda: count_windows(session, ABOUT_TITLE) == 1, 1.0)
+        check(len(xwin.windows_named(session, ABOUT_TITLE)) == 1, "a second About window exists (unmapped)")
+
+        xwin.click(session, about, *ABOUT_MAIL_BUTTON)
+        calls = wait_for("a mailto: address handed to the desktop", lambda: addresses(session, "mailto:"))
+        check(len(calls) == 1 and re.fullmatch(r"mailto:[^@\s]+@[^@\s]+", calls[0][0]),
+              f"expected one mailto: address, got {calls}")
+        check(xwin.viewable(session, about), "the About window closed when its mail button was pressed")
+
+        xwin.key(session, about, "Escape")
+        wait_for("the About window to close on Esc", lambda: count_windows(session, ABOUT_TITLE) == 0)
+        check(program.running() and xwin.viewable(session, window), "the main window went with the About box")
+        print(f"handed to the desktop: {calls[0][0]}")
+
+
+def accessibility_names(context):
+    """A screen reader finds the main window's texts and buttons by their texts."""
+    with context.session(accessibility=True) as session:
+        _, window, _ = start(context, session)
+        dump = os.path.join(HERE, "atspi_dump.py")
+        wanted_buttons = {"Menu", "T", "X"}
+
+        def accessible():
+            text = session.xtool("/usr/bin/python3", dump, "velmora3-c", timeout=20)
+            objects = json.loads(text) if text.strip() else []
+            names = {(o["role"], o["name"]) for o in objects}
+            buttons = {name for role, name in names if role == "push button"}
+            labels = {name for role, name in names if role == "label"}
+            if wanted_buttons <= buttons and "Until Velmora Fest !!!" in labels and \
+                    any(SENTENCE.match(n) for n in labels):
+                return objects
+            accessible.last = objects
+            return None
+        accessible.last = []
+        try:
+            objects = wait_for("the window's labels and buttons on the AT-SPI bus", accessible,
+                               timeout=10.0, step=0.5)
+        except RigFailure:
+            seen = sorted({(o["role"], o["name"]) for o in accessible.last})
+            raise RigFailure(f"the screen reader does not find them; it sees {seen}") from None
+        windows = [o for o in objects if o["name"] == MAIN_TITLE and o["role"] in ("frame", "filler", "window")]
+        check(windows, f"no window named {MAIN_TITLE!r} among {len(objects)} accessible objects")
+        sentence = next(o["name"] for o in objects if o["role"] == "label" and SENTENCE.match(o["name"]))
+        print(f"{len(objects)} accessible objects; the sentence reads {sentence!r}")
+
+
+def screenshot_matches_reference(context):
+    """At a frozen instant the window looks like e2e/reference/main-window.png (within a small
+    tolerance). VELMORA_UPDATE_REFERENCE=1 writes the reference (and docs/screenshot.png) anew."""
+    with context.session() as session:
+        xwin.park_pointer(session)
+        _, window, _ = start(context, session, fake_time=FROZEN_INSTANT)
+        xwin.activate(session, window)
+        shot = os.path.join(context.artifacts, "main-window.png")
+        settled = _settled_image(session, window)
+        xwin.screenshot(session, window, shot)
+        check(xwin.capture(session, window).pixels == settled.pixels, "the window changed while it was saved")
+        if os.environ.get("VELMORA_UPDATE_REFERENCE") == "1":
+            for target in (REFERENCE, README_SCREENSHOT):
+                os.makedirs(os.path.dirname(target), exist_ok=True)
+                shutil.copyfile(shot, target)
+            print(f"reference written: {REFERENCE} and {os.path.normpath(README_SCREENSHOT)}")
+            return
+        check(os.path.exists(REFERENCE), f"no reference image {REFERENCE}; make one with VELMORA_UPDATE_REFERENCE=1")
+        diff = os.path.join(context.artifacts, "difference.png")
+        count = xwin.differing_pixels(session, REFERENCE, shot, diff=diff)
+        check(count <= REFERENCE_TOLERANCE,
+              f"{count} pixels differ from the reference (at most {REFERENCE_TOLERANCE} may); "
+              f"see {shot} and {diff}")
+        print(f"{count} pixels differ from the reference (tolerance {REFERENCE_TOLERANCE})")
+
+
+def _settled_image(session, window, timeout=5.0):
+    """The window's pixels once the first countdown run has written the sentence and nothing
+    has changed for 0.5 s."""
+    state = {"image": None, "since": None}
+
+    def settled():
+        image = xwin.capture(session, window)
+        now = time.monotonic()
+        if state["image"] is None or image.pixels != state["image"].pixels:
+            state.update(image=image, since=now)
+            return None
+        return image if now - state["since"] >= 0.5 else None
+    return wait_for("the window's picture to settle", settled, timeout=timeout, step=0.1)
+
+
+CASES = {f.__name__: f for f in (
+    window_maps, tray_icon_toggles_window, t_button_sends_window_to_tray, drag_moves_window_and_hides_panel,
+    menu_opens_festival_page, close_button_ends_program, window_manager_close_ends_program,
+    arrival_window_on_festival_day, about_box_single_instance, accessibility_names,
+    screenshot_matches_reference)}
+
+if __name__ == "__main__":
+    sys.exit(rig.run_cases(CASES))
