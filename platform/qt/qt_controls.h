@@ -1,0 +1,139 @@
+#pragma once
+// The widgets that stand for a model's controls. They know nothing of bindings: each reports
+// what happened to it through a plain callback, and the form turns that into an event.
+
+#include <QFrame>
+#include <QLabel>
+#include <QLine>
+#include <QPushButton>
+#include <QWidget>
+
+#include <functional>
+
+class QKeyEvent;
+class QMouseEvent;
+
+namespace platform_qt {
+
+using MouseHook = std::function<void(QMouseEvent* event)>;
+
+// The top-level window. Its own surface is whatever no label, button, frame or picture
+// covers: presses there, pointer movement over it and the close request are reported.
+class FormWindow final : public QWidget {
+public:
+    explicit FormWindow(Qt::WindowFlags flags);
+
+    MouseHook on_click;  // left button pressed and let go on the surface
+    MouseHook on_move;   // pointer movement over the surface (mouse tracking is on)
+    std::function<void()> on_close;
+    std::function<void()> on_first_show;
+    std::function<bool(QKeyEvent* event)> on_key;  // true when the key was used
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    bool left_down_ = false;
+    bool shown_before_ = false;
+};
+
+// A label: plain text, wrapped at word boundaries, never focused; takes every press on its
+// rectangle.
+class FormLabel final : public QLabel {
+public:
+    explicit FormLabel(QWidget* parent);
+
+    MouseHook on_press;  // any button
+    MouseHook on_click;  // left button pressed and let go inside
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool left_down_ = false;
+};
+
+// A push button whose caption is centred and wrapped over as many lines as it needs, as the
+// design tool's buttons do.
+class FormButton final : public QPushButton {
+public:
+    explicit FormButton(QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// A container without a title. Presses on its own surface stay with it.
+class FormFrame final : public QFrame {
+public:
+    explicit FormFrame(QWidget* parent);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// A picture box: the image at its top-left corner, unscaled.
+class FormPicture final : public QLabel {
+public:
+    explicit FormPicture(QWidget* parent);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// Which pixels a straight line of a given width covers, in its container's pixels. A line
+// `width` pixels wide starts (width - 1) / 2 pixels before the line's own row or column and
+// runs on from there; drawn inside solid it starts on the line itself. Horizontal and
+// vertical lines stop before their end point, as the platform draws them.
+struct LineBand {
+    QLine line;
+    int width = 1;
+    bool inside = false;
+
+    int before() const { return inside ? 0 : (width - 1) / 2; }
+    bool horizontal() const { return line.y1() == line.y2(); }
+    bool vertical() const { return line.x1() == line.x2(); }
+    // The pixels a horizontal or vertical line fills; empty for a line of no length.
+    QRect straight_pixels() const;
+    // What the line can touch, for any direction.
+    QRect bounds() const;
+};
+
+// A line over its bounding box; the mouse passes through it.
+class LineWidget final : public QWidget {
+public:
+    LineWidget(QWidget* parent, LineBand band, QColor colour);
+    const LineBand& band() const { return band_; }
+    QColor colour() const { return colour_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    LineBand band_;
+    QColor colour_;
+};
+
+// A rectangle outline, never filled; the mouse passes through it.
+class ShapeWidget final : public QWidget {
+public:
+    ShapeWidget(QWidget* parent, QColor outline, int width);
+    QColor outline() const { return outline_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor outline_;
+    int width_;
+};
+
+}  // namespace platform_qt

@@ -1,0 +1,108 @@
+#pragma once
+// One loaded window on Qt Widgets: the model's controls as widgets, its labels' captions as
+// the form's fields, and its events delivered to the handlers bound to them.
+
+#include <QPointer>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/fields.h"
+#include "platform/forms.h"
+#include "platform/qt/qt_look.h"
+
+class QKeyEvent;
+class QLabel;
+class QMouseEvent;
+class QPushButton;
+class QTimer;
+class QWidget;
+
+namespace platform_qt {
+
+class FormWindow;
+class QtRuntime;
+class SystemMove;
+
+class QtForm final : public forms::Form {
+public:
+    // Builds the window and its controls (hidden); the model must outlive the form.
+    QtForm(QtRuntime& runtime, const forms::WindowModel& model, std::vector<forms::Binding> bindings,
+           Scale scale);
+    ~QtForm() override;
+    QtForm(const QtForm&) = delete;
+    QtForm& operator=(const QtForm&) = delete;
+
+    engine::FieldStore& fields() override { return fields_; }
+    void set_visible(std::string_view control, bool visible) override;
+    bool is_visible(std::string_view control) const override;
+    void set_timer_enabled(std::string_view timer, bool on) override;
+    bool timer_enabled(std::string_view timer) const override;
+    void set_caption(std::string caption) override;
+    std::string caption() const override;
+    int window_state() const override;
+    void set_window_state(int state) override;
+    void show() override;
+    void hide() override;
+    bool is_shown() const override;
+    void start_system_move(std::function<void()> ended) override;
+    void unload() override;
+    std::uint32_t window_handle() const override;
+
+    // For the runtime and for tests.
+    const forms::WindowModel& model() const { return model_; }
+    QWidget* window() const;
+    QWidget* widget(std::string_view control) const;  // nullptr for timers and unknown names
+    QTimer* timer(std::string_view control) const;
+    const Scale& scale() const { return scale_; }
+    bool alive() const { return alive_; }
+    bool busy() const { return depth_ > 0; }  // a handler of this form is running
+    bool moving() const;
+
+    void start_timers();
+    void run_load();
+    // Stops everything without running any step of the window (the program ends).
+    void halt();
+
+private:
+    struct Entry {
+        const forms::Control* control = nullptr;
+        QWidget* widget = nullptr;
+        QTimer* timer = nullptr;
+    };
+
+    void build();
+    QWidget* container_of(const forms::Control& c) const;
+    void build_control(const forms::Control& c, QWidget* parent);
+    void stack(QWidget* parent);
+    void order_focus();
+    void focus_first();
+    bool press_key(QKeyEvent* event);
+    forms::Mouse mouse_of(const QMouseEvent* event) const;
+    const Entry& entry(std::string_view control) const;
+
+    void dispatch(std::string_view control, forms::Event event, const forms::Mouse& mouse = {});
+    void retire();
+
+    QtRuntime& runtime_;
+    const forms::WindowModel& model_;
+    std::vector<forms::Binding> bindings_;
+    std::vector<bool> running_;  // per binding: its handler is on the stack now
+    Scale scale_;
+    engine::FieldStore fields_;
+    FormWindow* window_ = nullptr;  // owned; deleted with the form
+    std::map<std::string, Entry, std::less<>> controls_;
+    std::vector<QLabel*> field_labels_;  // by field index
+    std::vector<QPushButton*> focus_order_;
+    QPushButton* default_button_ = nullptr;
+    QPushButton* cancel_button_ = nullptr;
+    QPointer<SystemMove> move_;
+    int depth_ = 0;
+    bool alive_ = true;
+    bool unloading_ = false;
+};
+
+}  // namespace platform_qt

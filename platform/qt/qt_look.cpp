@@ -1,0 +1,109 @@
+#include "platform/qt/qt_look.h"
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <mutex>
+#include <string>
+
+namespace platform_qt {
+
+namespace {
+
+int to_pixels(int twips, double dpi) { return static_cast<int>(std::lround(twips * dpi / 1440.0)); }
+
+bool installed(const QString& family) { return QFontDatabase::hasFamily(family); }
+
+// The first installed family of a list of candidates.
+QString first_installed(std::initializer_list<const char*> candidates, const char* last_resort) {
+    for (const char* c : candidates)
+        if (installed(QString::fromLatin1(c))) return QString::fromLatin1(c);
+    return QString::fromLatin1(last_resort);
+}
+
+Face choose_face(std::string_view design) {
+    const QString name = QString::fromUtf8(design.data(), static_cast<qsizetype>(design.size()));
+    const QString sans = first_installed({"DejaVu Sans"}, "Sans Serif");
+    if (design == "MS Sans Serif" || design == "Tahoma" || design.empty()) return {sans};
+    // Arial's metrics are Helvetica's: Liberation Sans, Arimo and Nimbus Sans share them.
+    if (design == "Arial") return {first_installed({"Liberation Sans", "Arimo", "Nimbus Sans"}, "DejaVu Sans")};
+    if (design == "LCARS") {
+        if (installed(name)) return {name};
+        if (installed(QStringLiteral("Bebas Neue"))) return {QStringLiteral("Bebas Neue")};
+        if (installed(QStringLiteral("DejaVu Sans Condensed"))) return {QStringLiteral("DejaVu Sans Condensed")};
+        return {sans, QFont::Condensed};
+    }
+    // Any other face is asked for by name; the font system finds its nearest match.
+    return {name};
+}
+
+}  // namespace
+
+Scale Scale::of_primary_screen() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return {};
+    const double dx = screen->logicalDotsPerInchX();
+    const double dy = screen->logicalDotsPerInchY();
+    return {dx > 0 ? dx : 96, dy > 0 ? dy : 96};
+}
+
+int Scale::x(int twips) const { return to_pixels(twips, dpi_x); }
+int Scale::y(int twips) const { return to_pixels(twips, dpi_y); }
+
+QRect Scale::rect(const forms::Rect& r) const {
+    return {x(r.left), y(r.top), std::max(0, x(r.width)), std::max(0, y(r.height))};
+}
+
+QLine Scale::line(const forms::Ends& e) const { return {x(e.x1), y(e.y1), x(e.x2), y(e.y2)}; }
+
+QColor system_colour(int index, const QPalette& palette) {
+    constexpr auto active = QPalette::Active;
+    switch (index) {
+        case forms::kActiveCaption: return palette.color(active, QPalette::Highlight);
+        case forms::kCaptionText: return palette.color(active, QPalette::HighlightedText);
+        case forms::kActiveBorder: return palette.color(active, QPalette::Mid);
+        case forms::kButtonFace: return palette.color(active, QPalette::Button);
+        case forms::kButtonText: return palette.color(active, QPalette::ButtonText);
+        case 5: return palette.color(active, QPalette::Base);              // window background
+        case 8: return palette.color(active, QPalette::Text);              // window text
+        case 13: return palette.color(active, QPalette::Highlight);        // selection
+        case 14: return palette.color(active, QPalette::HighlightedText);  // selected text
+        case 16: return palette.color(active, QPalette::Dark);             // button shadow
+        case 20: return palette.color(active, QPalette::Light);            // button highlight
+        default: return palette.color(active, QPalette::Button);
+    }
+}
+
+QColor resolve(const forms::Colour& colour, const QColor& fallback, const QPalette& palette) {
+    switch (colour.source) {
+        case forms::Colour::Source::Fixed: return {colour.red, colour.green, colour.blue};
+        case forms::Colour::Source::System: return system_colour(colour.system_index, palette);
+        case forms::Colour::Source::Default: break;
+    }
+    return fallback;
+}
+
+Face face_for(std::string_view design_face) {
+    // Chosen once per face: the installed fonts do not change while the program runs, and
+    // every window should show the same stand-in.
+    static std::mutex lock;
+    static std::map<std::string, Face, std::less<>> chosen;
+    const std::lock_guard guard(lock);
+    if (auto it = chosen.find(design_face); it != chosen.end()) return it->second;
+    return chosen.emplace(std::string(design_face), choose_face(design_face)).first->second;
+}
+
+QFont font_for(const forms::Font& font) {
+    const Face face = face_for(font.face);
+    QFont f(face.family);
+    f.setStretch(face.stretch);
+    f.setPointSizeF(font.points > 0 ? font.points : forms::kDefaultFont.points);
+    f.setWeight(static_cast<QFont::Weight>(std::clamp(font.weight, 1, 1000)));
+    return f;
+}
+
+}  // namespace platform_qt

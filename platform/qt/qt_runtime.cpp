@@ -1,0 +1,110 @@
+#include "platform/qt/qt_runtime.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QThread>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/qt/qt_form.h"
+#include "platform/qt/qt_look.h"
+#include "platform/qt/qt_message_box.h"
+
+namespace platform_qt {
+
+QtRuntime::QtRuntime() {
+    // The program decides when it ends (see form_gone), not the last visible window.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+QtRuntime::~QtRuntime() {
+    // The program is over: windows go without their closing steps.
+    for (const auto& f : forms_)
+        if (f->alive()) f->halt();
+    forms_.clear();
+}
+
+forms::Form& QtRuntime::load(const forms::WindowModel& model, std::vector<forms::Binding> bindings) {
+    forms_.push_back(std::make_unique<QtForm>(*this, model, std::move(bindings), Scale::of_primary_screen()));
+    QtForm& form = *forms_.back();
+    form.start_timers();
+    form.run_load();
+    return form;
+}
+
+void QtRuntime::end_program() {
+    if (ending_) return;
+    ending_ = true;
+    for (const auto& f : forms_)
+        if (f->alive()) f->halt();
+    for (QWidget* w : QApplication::topLevelWidgets()) w->hide();  // message boxes too
+    leave_event_loop();
+}
+
+void QtRuntime::leave_event_loop() {
+    // QCoreApplication::exit leaves every running loop, a message box's included. Called
+    // while no loop runs it would make the next loop return at once, so then the exit waits
+    // for the program's loop to start.
+    if (QThread::currentThread()->loopLevel() > 0) {
+        QCoreApplication::exit(0);
+        return;
+    }
+    QTimer::singleShot(0, &context_, [this] {
+        if ((ending_ || forms().empty()) && QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
+    });
+}
+
+double QtRuntime::twips_per_pixel_x() const { return Scale::of_primary_screen().twips_per_pixel_x(); }
+
+void QtRuntime::reset_pointer() {
+    while (QGuiApplication::overrideCursor()) QGuiApplication::restoreOverrideCursor();
+}
+
+void QtRuntime::show(const std::string& prompt, int style, const std::optional<std::string>& title) {
+    if (ending_) return;
+    const auto box = make_message_box(prompt, style, title);
+    box->exec();  // other events, timer ticks among them, are taken meanwhile
+}
+
+std::vector<QtForm*> QtRuntime::forms() const {
+    std::vector<QtForm*> out;
+    for (const auto& f : forms_)
+        if (f->alive()) out.push_back(f.get());
+    return out;
+}
+
+QtForm* QtRuntime::find(std::string_view model_name) const {
+    for (const auto& f : forms_)
+        if (f->alive() && f->model().name == model_name) return f.get();
+    return nullptr;
+}
+
+void QtRuntime::form_gone(QtForm&) {
+    // The last loaded window has gone: the program ends, once the handler that unloaded it
+    // has returned to the event loop.
+    if (forms().empty() && !ending_) leave_event_loop();
+}
+
+void QtRuntime::reap_later() {
+    if (reap_queued_) return;
+    reap_queued_ = true;
+    QTimer::singleShot(0, &context_, [this] { reap(); });
+}
+
+void QtRuntime::reap() {
+    reap_queued_ = false;
+    // A form goes only when none of its handlers is still on the stack (one may wait in a
+    // message box's loop while the window was closed).
+    std::erase_if(forms_, [](const auto& f) { return !f->alive() && !f->busy(); });
+}
+
+void QtRuntime::report_failure(std::string_view control, std::string_view what) {
+    std::string line = std::string(control) + ": " + std::string(what);
+    if (!reported_.insert(line).second) return;
+    std::fprintf(stderr, "velmora: a handler of %s failed\n", line.c_str());
+}
+
+}  // namespace platform_qt
