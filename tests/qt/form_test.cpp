@@ -1,0 +1,411 @@
+// A window rendered from a model: geometry in twips, clipping, stacking, fields, what a
+// screen reader reads, where clicks and pointer movement go, focus and keys, timers.
+
+#include <QAccessible>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+#include "platform/qt/qt_controls.h"
+#include "tests/qt/qt_harness.h"
+
+namespace {
+
+using namespace qt_test;
+using platform_qt::QtForm;
+using platform_qt::QtRuntime;
+
+struct FormFixture : ::testing::Test {
+    QtRuntime runtime;
+    EventLog log;
+    QtForm* form = nullptr;
+
+    // Loads the probe window with every event of interest recorded; `extra` adds bindings.
+    void load(std::vector<forms::Binding> extra = {}) {
+        std::vector<forms::Binding> b = {
+            log.record("Probe", Event::Load),       log.record("Probe", Event::Click),
+            log.record("Probe", Event::Unload),     log.record("Strip", Event::MouseDown),
+            log.record("Strip", Event::Click),      log.record("Caption", Event::MouseDown),
+            log.record("Caption", Event::Click),    log.record("Ok", Event::Click),
+            log.record("Cancel", Event::Click),     log.record("First", Event::Click),
+            log.record("Inside", Event::Click),
+        };
+        for (auto& e : extra) b.push_back(std::move(e));
+        form = &static_cast<QtForm&>(runtime.load(kProbe, std::move(b)));
+    }
+    QWidget* window() const { return form->window(); }
+    QWidget* w(std::string_view name) const { return form->widget(name); }
+    QWindow* handle() const { return window()->windowHandle(); }
+    void click(QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+        QTest::mouseClick(handle(), button, {}, at);
+        settle(5);
+    }
+    // The colour drawn at a point, as 8-bit red, green, blue.
+    QRgb pixel(QPoint at) const { return window()->grab().toImage().pixel(at); }
+};
+
+// ---- geometry and drawing ---------------------------------------------------------------
+
+TEST_F(FormFixture, ControlsStandAtTheirTwipsConvertedAtTheScreensDensity) {
+    load();
+    ASSERT_DOUBLE_EQ(form->scale().dpi_x, 96.0);  // the offscreen screen; 15 twips a pixel
+    struct Case {
+        const char* control;
+        QRect pixels;  // relative to the control's container
+    };
+    const Case kCases[] = {
+        {"Ok", {200, 100, 60, 25}},      {"Cancel", {200, 135, 60, 25}}, {"Panel", {80, 100, 100, 60}},
+        {"Inside", {10, 10, 80, 25}},    {"Strip", {0, 20, 600, 30}},    {"Caption", {10, 60, 150, 20}},
+        {"Odd", {181, 82, 40, 17}},  // 2710 twips is 180.67 pixels
+        {"Box", {1, 1, 299, 199}},       {"Far", {600, 400, 60, 20}},
+    };
+    for (const Case& c : kCases) EXPECT_EQ(w(c.control)->geometry(), c.pixels) << c.control;
+    EXPECT_EQ(window()->size(), QSize(300, 200));
+    EXPECT_DOUBLE_EQ(runtime.twips_per_pixel_x(), 15.0);
+}
+
+TEST(Scale, ConvertsEachValueOnItsOwnAndFollowsTheDensity) {
+    const platform_qt::Scale at96{96, 96}, at120{120, 144};
+    EXPECT_EQ(at96.rect({3570, 30, 255, 255}), QRect(238, 2, 17, 17));
+    EXPECT_EQ(at96.x(2710), 181);
+    EXPECT_EQ(at96.x(3320), 221);
+    EXPECT_EQ(at120.x(1440), 120);
+    EXPECT_EQ(at120.y(1440), 144);
+    EXPECT_DOUBLE_EQ(at120.twips_per_pixel_x(), 12.0);
+    EXPECT_DOUBLE_EQ(at120.twips_per_pixel_y(), 10.0);
+    EXPECT_EQ(at96.rect({0, 0, -30, 30}).width(), 0);  // a negative size is empty, not inverted
+}
+
+TEST_F(FormFixture, WhatCrossesTheWindowsEdgeIsCutOffThere) {
+    load();
+    show_and_wait(*form);
+    EXPECT_EQ(w("Strip")->visibleRegion().boundingRect(), QRect(0, 0, 300, 30));
+    EXPECT_EQ(w("Cross")->visibleRegion().boundingRect().width(), 300);
+    EXPECT_TRUE(w("Far")->visibleRegion().isEmpty());
+}
+
+TEST_F(FormFixture, LinesAndTheShapeListedFirstAreDrawnOverLaterLabels) {
+    load();
+    show_and_wait(*form);
+    const QPalette palette = window()->palette();
+    // The red line crosses the strip; the shape's outline runs down its left end.
+    EXPECT_EQ(pixel({100, 40}), qRgb(255, 0, 0));
+    EXPECT_EQ(pixel({100, 41}), qRgb(255, 0, 0));
+    EXPECT_EQ(pixel({1, 30}), platform_qt::system_colour(forms::kActiveBorder, palette).rgb());
+    // Beside them the strip shows its caption colour, and inside the shape the black window.
+    EXPECT_EQ(pixel({150, 45}), palette.color(QPalette::Active, QPalette::Highlight).rgb());
+    EXPECT_EQ(pixel({250, 60}), qRgb(0, 0, 0));
+    // A transparent label lets the window show through where it has no text.
+    EXPECT_EQ(pixel({155, 78}), qRgb(0, 0, 0));
+}
+
+TEST_F(FormFixture, ButtonsFramesAndPicturesLieAboveEverythingDrawnOnTheSurface) {
+    load();
+    const QObjectList order = window()->children();  // back to front
+    auto depth = [&](const char* name) { return order.indexOf(w(name)); };
+    for (const char* windowed : {"Ok", "Cancel", "First", "Panel", "Pic"})
+        for (const char* drawn : {"Cross", "Loose", "Box", "Strip", "Caption", "Odd", "Far"})
+            EXPECT_GT(depth(windowed), depth(drawn)) << windowed << " over " << drawn;
+    EXPECT_GT(depth("Cross"), depth("Box"));
+    EXPECT_GT(depth("Box"), depth("Strip"));
+    EXPECT_GT(depth("Strip"), depth("Caption"));
+    EXPECT_GT(depth("Ok"), depth("Cancel"));
+}
+
+// ---- fields -----------------------------------------------------------------------------
+
+TEST_F(FormFixture, LabelsShowTheirFieldsAndAWriteShowsAtOnce) {
+    load();
+    EXPECT_EQ(static_cast<QLabel*>(w("Caption"))->text(), "Caption text");
+    EXPECT_EQ(form->fields().get("Strip"), "  Strip");
+    form->fields().set("Caption", "It is 4 Days");
+    EXPECT_EQ(static_cast<QLabel*>(w("Caption"))->text(), "It is 4 Days");
+    EXPECT_EQ(static_cast<QLabel*>(w("Caption"))->textFormat(), Qt::PlainText);
+    EXPECT_TRUE(static_cast<QLabel*>(w("Caption"))->wordWrap());
+}
+
+TEST_F(FormFixture, OnlyAChangedVisibleFieldRepaints) {
+    load();
+    show_and_wait(*form);
+    PaintCounter paints(window());
+
+    form->fields().set("Caption", "Caption text");  // the same text
+    form->fields().set("Far", "written out of sight");
+    settle(60);
+    EXPECT_EQ(paints.total(), 0);
+
+    form->fields().set("Caption", "a new sentence");
+    settle(60);
+    EXPECT_GE(paints.of(w("Caption")), 1);
+    EXPECT_EQ(paints.of(w("Ok")), 0);
+    EXPECT_EQ(paints.of(w("Far")), 0);
+}
+
+// ---- screen readers ---------------------------------------------------------------------
+
+TEST_F(FormFixture, EveryLabelAndButtonIsReadByItsText) {
+    load();
+    auto name_of = [](QObject* o) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(o);
+        return a ? a->text(QAccessible::Name) : QStringLiteral("<none>");
+    };
+    for (const forms::Control& c : kProbe.controls) {
+        if (c.kind != Kind::Label && c.kind != Kind::Button) continue;
+        EXPECT_EQ(name_of(w(c.name)), QString::fromUtf8(c.text.data(), c.text.size())) << c.name;
+    }
+    EXPECT_EQ(name_of(window()), "Probe window");
+    form->fields().set("Far", "moved on");
+    EXPECT_EQ(name_of(w("Far")), "moved on");
+    form->set_caption("Renamed");
+    EXPECT_EQ(name_of(window()), "Renamed");
+    EXPECT_EQ(form->caption(), "Renamed");
+}
+
+// ---- the mouse --------------------------------------------------------------------------
+
+TEST_F(FormFixture, ClicksGoToWhatLiesUnderThePointer) {
+    load();
+    show_and_wait(*form);
+    struct Case {
+        const char* where;
+        QPoint at;
+        Qt::MouseButton button;
+        std::vector<std::string> expect;
+    };
+    const Case kCases[] = {
+        {"the window's own surface", {5, 5}, Qt::LeftButton, {"Probe/Click"}},
+        {"the shape's outline", {1, 100}, Qt::LeftButton, {"Probe/Click"}},
+        {"a line over the surface", {250, 190}, Qt::LeftButton, {"Probe/Click"}},
+        {"a line over a label", {100, 40}, Qt::LeftButton, {"Strip/MouseDown", "Strip/Click"}},
+        {"a transparent label", {150, 75}, Qt::LeftButton, {"Caption/MouseDown", "Caption/Click"}},
+        {"a label, right button", {20, 65}, Qt::RightButton, {"Caption/MouseDown"}},
+        {"the surface, right button", {5, 5}, Qt::RightButton, {}},
+        {"a button", {230, 110}, Qt::LeftButton, {"Ok/Click"}},
+        {"a button in a frame", {100, 120}, Qt::LeftButton, {"Inside/Click"}},
+        {"a frame's own surface", {120, 150}, Qt::LeftButton, {}},
+        {"a picture over a label", {285, 25}, Qt::LeftButton, {}},
+    };
+    for (const Case& c : kCases) {
+        log.clear();
+        click(c.at, c.button);
+        EXPECT_EQ(log.lines, c.expect) << c.where;
+    }
+}
+
+TEST_F(FormFixture, APressThatEndsElsewhereIsNoClick) {
+    load();
+    show_and_wait(*form);
+    log.clear();
+    QTest::mousePress(handle(), Qt::LeftButton, {}, {20, 65});
+    QTest::mouseRelease(handle(), Qt::LeftButton, {}, {250, 180});
+    settle(5);
+    EXPECT_EQ(log.lines, std::vector<std::string>{"Caption/MouseDown"});
+}
+
+TEST_F(FormFixture, MouseEventsCarryTheButtonAndThePositionInTwips) {
+    load({log.record("Probe", Event::MouseMove)});
+    show_and_wait(*form);
+    log.clear();
+    QTest::mousePress(handle(), Qt::RightButton, Qt::ShiftModifier, {20, 65});
+    QTest::mouseRelease(handle(), Qt::RightButton, Qt::ShiftModifier, {20, 65});
+    ASSERT_EQ(log.lines, std::vector<std::string>{"Caption/MouseDown"});
+    EXPECT_EQ(log.mice[0].button, 2);
+    EXPECT_EQ(log.mice[0].shift, 1);
+    EXPECT_FLOAT_EQ(log.mice[0].x, 300);  // from the window's corner
+    EXPECT_FLOAT_EQ(log.mice[0].y, 975);
+
+    log.clear();
+    QTest::mouseMove(handle(), {7, 190});
+    settle(5);
+    ASSERT_EQ(log.count("Probe/MouseMove"), 1);
+    EXPECT_FLOAT_EQ(log.mice.back().x, 105);
+    EXPECT_FLOAT_EQ(log.mice.back().y, 2850);
+
+    log.clear();
+    QTest::mouseMove(handle(), {30, 65});  // over a label: not the window's surface
+    QTest::mouseMove(handle(), {220, 112});  // over a button
+    settle(5);
+    EXPECT_EQ(log.count("Probe/MouseMove"), 0);
+}
+
+// ---- focus and keys ---------------------------------------------------------------------
+
+TEST_F(FormFixture, FocusStartsAtTheLowestTabIndexAndTabFollowsTheIndexes) {
+    load({{"Probe", Event::Load, [](forms::Form& f, const forms::Mouse&) { f.set_visible("Panel", false); }}});
+    show_and_wait(*form);
+    auto focused = [&] { return window()->focusWidget(); };
+    EXPECT_EQ(focused(), w("First"));  // Inside (0) is in the hidden frame
+    const char* kTabs[] = {"Ok", "Cancel", "First", "Ok"};
+    for (const char* next : kTabs) {
+        QTest::keyClick(handle(), Qt::Key_Tab);
+        EXPECT_EQ(focused(), w(next)) << next;
+    }
+    form->set_visible("Panel", true);
+    QTest::keyClick(handle(), Qt::Key_Tab);  // Ok -> Cancel
+    QTest::keyClick(handle(), Qt::Key_Tab);  // Cancel -> Inside (0), now shown
+    EXPECT_EQ(focused(), w("Inside"));
+    QTest::keyClick(handle(), Qt::Key_Backtab);
+    EXPECT_EQ(focused(), w("Cancel"));
+}
+
+TEST_F(FormFixture, FocusStartsInsideAShownFrameWhenItHoldsTheLowestIndex) {
+    load();
+    show_and_wait(*form);
+    EXPECT_EQ(window()->focusWidget(), w("Inside"));
+}
+
+TEST_F(FormFixture, SpaceEnterAndEscPressButtons) {
+    load({{"Probe", Event::Load, [](forms::Form& f, const forms::Mouse&) { f.set_visible("Panel", false); }}});
+    show_and_wait(*form);
+    log.clear();
+    QTest::keyClick(handle(), Qt::Key_Space);   // the focused button, First
+    QTest::keyClick(handle(), Qt::Key_Return);  // a focused button takes Enter itself
+    QTest::keyClick(handle(), Qt::Key_Escape);  // the cancel button, wherever the focus is
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"First/Click", "First/Click", "Cancel/Click"}));
+
+    log.clear();
+    window()->setFocus();  // no button has the focus
+    QTest::keyClick(handle(), Qt::Key_Enter);
+    QTest::keyClick(handle(), Qt::Key_Return);
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"Ok/Click", "Ok/Click"}));
+
+    log.clear();
+    form->set_visible("Cancel", false);  // a hidden button is pressed by nothing
+    QTest::keyClick(handle(), Qt::Key_Escape);
+    EXPECT_TRUE(log.lines.empty());
+}
+
+TEST_F(FormFixture, ButtonsKeepTheirTooltipAndLabelsNeverTakeTheFocus) {
+    load();
+    EXPECT_EQ(w("Cancel")->toolTip(), "Leave");
+    EXPECT_EQ(w("Ok")->toolTip(), "");
+    EXPECT_EQ(w("Caption")->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(w("Panel")->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(w("Ok")->focusPolicy(), Qt::StrongFocus);
+    EXPECT_TRUE(w("Cross")->testAttribute(Qt::WA_TransparentForMouseEvents));
+    EXPECT_TRUE(w("Box")->testAttribute(Qt::WA_TransparentForMouseEvents));
+}
+
+// ---- containers and timers ----------------------------------------------------------------
+
+TEST_F(FormFixture, HidingAFrameHidesWhatItHolds) {
+    load();
+    show_and_wait(*form);
+    ASSERT_TRUE(w("Inside")->isVisible());
+    form->set_visible("Panel", false);
+    EXPECT_FALSE(form->is_visible("Panel"));
+    EXPECT_FALSE(w("Inside")->isVisible());
+    EXPECT_TRUE(form->is_visible("Inside"));  // its own setting is unchanged
+    log.clear();
+    click({100, 120});  // where the button stood: the window's surface now
+    EXPECT_EQ(log.lines, std::vector<std::string>{"Probe/Click"});
+    form->set_visible("Panel", true);
+    EXPECT_TRUE(w("Inside")->isVisible());
+}
+
+TEST_F(FormFixture, TimersTickFromLoadWhenOnAndStartAndStopOnRequest) {
+    int ticker = 0, idle = 0;
+    load({{"Ticker", Event::Tick, [&](forms::Form&, const forms::Mouse&) { ++ticker; }},
+          {"Idle", Event::Tick, [&](forms::Form&, const forms::Mouse&) { ++idle; }}});
+    EXPECT_TRUE(form->timer_enabled("Ticker"));
+    EXPECT_FALSE(form->timer_enabled("Idle"));
+    EXPECT_EQ(form->timer("Ticker")->interval(), 20);
+    ASSERT_TRUE(wait_for([&] { return ticker >= 3; }));
+    EXPECT_EQ(idle, 0);
+
+    form->set_timer_enabled("Idle", true);
+    ASSERT_TRUE(wait_for([&] { return idle >= 2; }));
+    form->set_timer_enabled("Ticker", false);
+    const int stopped_at = ticker;
+    settle(100);
+    EXPECT_EQ(ticker, stopped_at);
+    EXPECT_FALSE(form->timer_enabled("Ticker"));
+}
+
+TEST_F(FormFixture, UnknownNamesAndWrongKindsAreErrorsNotCrashes) {
+    load();
+    EXPECT_THROW(form->set_visible("Nothing", true), std::out_of_range);
+    EXPECT_THROW(form->set_visible("Ticker", true), std::invalid_argument);
+    EXPECT_THROW(form->set_timer_enabled("Ok", true), std::invalid_argument);
+    EXPECT_THROW(form->timer_enabled("Nothing"), std::out_of_range);
+    EXPECT_THROW(form->fields().set("Ok", "x"), std::out_of_range);  // buttons are not fields
+    EXPECT_THROW(form->set_window_state(3), std::invalid_argument);
+}
+
+TEST_F(FormFixture, AHandlersFailureIsCaughtAtTheEdgeAndTheNextEventRuns) {
+    int after = 0;
+    load({{"Odd", Event::Click, [](forms::Form&, const forms::Mouse&) { throw std::runtime_error("Type mismatch"); }},
+          {"Odd", Event::Click, [&](forms::Form&, const forms::Mouse&) { ++after; }}});
+    show_and_wait(*form);
+    click({200, 90});
+    click({200, 90});
+    EXPECT_EQ(after, 2);
+}
+
+TEST_F(FormFixture, ATimerWhoseHandlerWaitsIsNotEnteredAgainMeanwhile) {
+    int entered_while_waiting = 0, other_while_waiting = 0;
+    bool waiting = false, waited = false;
+    load({{"Ticker", Event::Tick,
+           [&](forms::Form&, const forms::Mouse&) {
+               if (waiting) ++entered_while_waiting;
+               if (waiting || waited) return;
+               waiting = true;
+               settle(150);  // as a message box's loop would: other events run meanwhile
+               waiting = false;
+               waited = true;
+           }},
+          {"Idle", Event::Tick, [&](forms::Form&, const forms::Mouse&) { other_while_waiting += waiting; }}});
+    form->set_timer_enabled("Idle", true);
+    ASSERT_TRUE(wait_for([&] { return waited; }));
+    EXPECT_EQ(entered_while_waiting, 0);
+    EXPECT_GE(other_while_waiting, 3);
+}
+
+// ---- window settings ----------------------------------------------------------------------
+
+TEST_F(FormFixture, ABorderlessWindowHasNoFrameAndAFixedSize) {
+    load();
+    EXPECT_TRUE(window()->windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(window()->minimumSize(), window()->maximumSize());
+    EXPECT_EQ(window()->windowTitle(), "Probe window");
+    EXPECT_EQ(window()->palette().color(QPalette::Window), QColor(0, 0, 0));
+}
+
+TEST_F(FormFixture, AFixedDialogHasACloseBoxOnlyAFixedSizeAndItsPlace) {
+    auto& dialog = static_cast<QtForm&>(runtime.load(kDialog, {}));
+    QWidget* win = dialog.window();
+    const Qt::WindowFlags f = win->windowFlags();
+    EXPECT_TRUE(f.testFlag(Qt::WindowTitleHint));
+    EXPECT_TRUE(f.testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_FALSE(f.testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(f.testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_FALSE(f.testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(win->minimumSize(), QSize(240, 100));
+    EXPECT_EQ(win->maximumSize(), QSize(240, 100));
+    EXPECT_EQ(win->geometry().topLeft(), QPoint(100, 50));  // the client area's corner
+    EXPECT_EQ(win->palette().color(QPalette::Window), win->palette().color(QPalette::Active, QPalette::Button));
+    show_and_wait(dialog);
+    EXPECT_EQ(win->focusWidget(), dialog.widget("Accept"));
+}
+
+TEST_F(FormFixture, WindowStateChangesAloneAndShowKeepsAMinimizedWindowMinimized) {
+    load();
+    EXPECT_EQ(form->window_state(), forms::kNormal);
+    EXPECT_FALSE(form->is_shown());
+    form->set_window_state(forms::kMinimized);  // while hidden: only the state
+    EXPECT_EQ(form->window_state(), forms::kMinimized);
+    EXPECT_FALSE(form->is_shown());
+    form->show();
+    EXPECT_TRUE(form->is_shown());
+    EXPECT_EQ(form->window_state(), forms::kMinimized);
+    form->hide();
+    EXPECT_FALSE(form->is_shown());
+    form->set_window_state(forms::kNormal);
+    form->show();
+    EXPECT_TRUE(form->is_shown());
+    EXPECT_EQ(form->window_state(), forms::kNormal);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
+}
+
+}  // namespace

@@ -1,0 +1,175 @@
+// How windows go: the close box, unload() from a handler, the end of the program when the
+// last window has gone or at once; and the interactive move where the platform has none.
+
+#include <QApplication>
+#include <QCursor>
+#include <QPushButton>
+#include <QTimer>
+
+#include "tests/qt/qt_harness.h"
+
+namespace {
+
+using namespace qt_test;
+using platform_qt::QtForm;
+using platform_qt::QtRuntime;
+
+// Runs the program's loop until it ends by itself or `limit_ms` passes (then 99).
+int run_program_loop(int limit_ms = 5000) {
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    guard.start(limit_ms);
+    return QApplication::exec();
+}
+
+TEST(Lifetime, TheCloseBoxRunsUnloadOnceAndTheWindowGoes) {
+    QtRuntime runtime;
+    EventLog log;
+    auto& form = static_cast<QtForm&>(runtime.load(kDialog, {log.record("Dialog", Event::Unload)}));
+    show_and_wait(form);
+    QPointer<QWidget> window = form.window();
+    EXPECT_TRUE(window->close());  // the close is never refused
+    EXPECT_EQ(log.count("Dialog/Unload"), 1);
+    EXPECT_EQ(runtime.find("Dialog"), nullptr);
+    EXPECT_FALSE(window->isVisible());
+    settle();
+    EXPECT_TRUE(window.isNull());  // freed once back in the event loop
+}
+
+TEST(Lifetime, UnloadFromItsOwnButtonIsSafeAndRunsUnloadOnce) {
+    QtRuntime runtime;
+    EventLog log;
+    auto& form = static_cast<QtForm&>(runtime.load(
+        kDialog, {log.record("Dialog", Event::Unload),
+                  {"Accept", Event::Click,
+                   [](forms::Form& f, const forms::Mouse&) {
+                       f.unload();
+                       f.unload();  // a second request while going changes nothing
+                   }}}));
+    show_and_wait(form);
+    QPointer<QWidget> window = form.window();
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, form.widget("Accept")->geometry().center());
+    EXPECT_EQ(log.count("Dialog/Unload"), 1);
+    settle();
+    EXPECT_TRUE(window.isNull());
+    EXPECT_TRUE(runtime.forms().empty());
+}
+
+TEST(Lifetime, AWindowClosedWhileItsHandlerWaitsIsFreedOnlyAfterTheHandlerReturns) {
+    QtRuntime runtime;
+    bool handler_returned = false;
+    QPointer<QWidget> window;
+    auto& form = static_cast<QtForm&>(runtime.load(
+        kDialog, {{"Accept", Event::Click, [&](forms::Form& f, const forms::Mouse&) {
+                       QTimer::singleShot(0, [&] { window->close(); });
+                       settle(80);  // a message box's loop: the window is closed meanwhile
+                       EXPECT_FALSE(window.isNull());
+                       f.set_caption("still here");  // the form is still whole
+                       handler_returned = true;
+                   }}}));
+    show_and_wait(form);
+    window = form.window();
+    static_cast<QPushButton*>(form.widget("Accept"))->click();
+    EXPECT_TRUE(handler_returned);
+    settle();
+    EXPECT_TRUE(window.isNull());
+}
+
+TEST(Lifetime, TheProgramEndsOnlyWhenTheLastLoadedWindowHasGone) {
+    QtRuntime runtime;
+    EventLog log;
+    auto& shown = static_cast<QtForm&>(runtime.load(kDialog, {log.record("Dialog", Event::Unload)}));
+    auto& hidden = static_cast<QtForm&>(runtime.load(kProbe, {log.record("Probe", Event::Unload)}));
+    show_and_wait(shown);
+    bool running_after_first = false;
+    QTimer::singleShot(0, [&] { shown.window()->close(); });  // the About box closes; Main is hidden
+    QTimer::singleShot(100, [&] {
+        running_after_first = true;
+        hidden.unload();
+    });
+    EXPECT_EQ(run_program_loop(), 0);
+    EXPECT_TRUE(running_after_first);
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"Dialog/Unload", "Probe/Unload"}));
+}
+
+TEST(Lifetime, EndProgramEndsAtOnceWithoutClosingSteps) {
+    QtRuntime runtime;
+    EventLog log;
+    auto& main = static_cast<QtForm&>(runtime.load(kProbe, {log.record("Probe", Event::Unload)}));
+    auto& other = static_cast<QtForm&>(runtime.load(kDialog, {log.record("Dialog", Event::Unload)}));
+    show_and_wait(main);
+    show_and_wait(other);
+    bool ended = false;
+    QTimer::singleShot(0, [&] {
+        runtime.end_program();
+        ended = true;
+    });
+    EXPECT_EQ(run_program_loop(), 0);
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(log.lines.empty());
+    EXPECT_FALSE(main.window()->isVisible());
+    EXPECT_FALSE(other.window()->isVisible());
+    EXPECT_FALSE(main.timer_enabled("Ticker"));
+    main.fields().set("Caption", "late write");  // a late write harms nothing
+    settle();
+    runtime.show("no box once the program ends", 0);  // returns at once
+}
+
+TEST(Lifetime, AnEndRequestedBeforeTheLoopRunsTakesEffectWhenItStarts) {
+    QtRuntime runtime;
+    auto& form = runtime.load(kDialog, {});
+    form.unload();  // the last window goes before the loop runs
+    EXPECT_EQ(run_program_loop(2000), 0);
+}
+
+TEST(Lifetime, ALoadStepMayUnloadItsOwnWindow) {
+    QtRuntime runtime;
+    EventLog log;
+    runtime.load(kDialog, {log.record("Dialog", Event::Unload),
+                           {"Dialog", Event::Load, [](forms::Form& f, const forms::Mouse&) { f.unload(); }}});
+    EXPECT_EQ(log.count("Dialog/Unload"), 1);
+    EXPECT_TRUE(runtime.forms().empty());
+    settle();
+}
+
+TEST(SystemMoveOffscreen, APlatformWithoutMovesEndsTheMoveAtOnceAndOnce) {
+    QtRuntime runtime;
+    int ended = 0;
+    auto& form = static_cast<QtForm&>(
+        runtime.load(kProbe, {{"Strip", Event::MouseDown, [&](forms::Form& f, const forms::Mouse&) {
+                                   f.start_system_move([&] { ++ended; });
+                               }}}));
+    show_and_wait(form);
+    QTest::mousePress(form.window()->windowHandle(), Qt::LeftButton, {}, {50, 30});
+    EXPECT_EQ(ended, 1);
+    EXPECT_FALSE(form.moving());
+    QTest::mouseRelease(form.window()->windowHandle(), Qt::LeftButton, {}, {50, 30});
+    settle();
+    EXPECT_EQ(ended, 1);
+
+    form.start_system_move([&] { ++ended; });  // from code, no button held
+    EXPECT_EQ(ended, 2);
+}
+
+TEST(Runtime, ResetPointerRestoresEveryOverrideCursor) {
+    QtRuntime runtime;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    QGuiApplication::setOverrideCursor(Qt::CrossCursor);
+    runtime.reset_pointer();
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    runtime.reset_pointer();  // nothing to restore
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST(Runtime, LoadingAModelWithAMissingFrameIsRefused) {
+    static constexpr Control kBroken[] = {
+        {.name = "Orphan", .kind = Kind::Button, .text = "x", .rect = {0, 0, 300, 300}, .container = "Nowhere"},
+    };
+    static constexpr forms::WindowModel kModel{.name = "Broken", .caption = "Broken", .client_width = 600, .client_height = 600,
+                                               .controls = kBroken};
+    QtRuntime runtime;
+    EXPECT_THROW(runtime.load(kModel, {}), std::invalid_argument);
+}
+
+}  // namespace

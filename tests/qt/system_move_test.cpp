@@ -1,0 +1,150 @@
+// The end of an interactive move, as the watcher sees it: the pointer's buttons let go, a
+// release seen by the program, or the time limit; once, and never after a cancel.
+
+#include <QMouseEvent>
+#include <QPointingDevice>
+#include <QWidget>
+
+#include <deque>
+#include <memory>
+
+#include "platform/qt/qt_system_move.h"
+#include "tests/qt/qt_harness.h"
+
+namespace {
+
+using platform_qt::SystemMove;
+using qt_test::settle;
+using qt_test::wait_for;
+
+// The pointer's buttons as the server would report them, one answer per poll.
+struct Buttons {
+    std::deque<std::optional<bool>> answers;
+    int polls = 0;
+    SystemMove::ButtonsHeld held() {
+        return [this]() -> std::optional<bool> {
+            ++polls;
+            if (answers.size() > 1) {
+                auto a = answers.front();
+                answers.pop_front();
+                return a;
+            }
+            return answers.empty() ? std::optional<bool>(true) : answers.front();
+        };
+    }
+};
+
+constexpr SystemMove::Timing kFast{.poll = std::chrono::milliseconds(5), .limit = std::chrono::seconds(5)};
+
+void send_mouse(QWidget* target, QEvent::Type type, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, QPointF(5, 5), QPointF(5, 5), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                  buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &e);
+}
+
+TEST(SystemMove, EndsOnceWhenThePointersButtonsAreLetGo) {
+    QObject owner;
+    Buttons buttons{{true, true, true, false}};
+    int ended = 0;
+    new SystemMove(&owner, [&] { ++ended; }, buttons.held(), kFast);
+    ASSERT_TRUE(wait_for([&] { return ended > 0; }));
+    const int polls = buttons.polls;
+    settle(60);
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(buttons.polls, polls);  // no polling once the move is over
+    EXPECT_GE(polls, 4);
+}
+
+TEST(SystemMove, AReleaseSeenByTheProgramEndsItOnce) {
+    QObject owner;
+    QWidget target;
+    Buttons buttons;  // always held: only the release can end it
+    int ended = 0;
+    auto* move = new SystemMove(&owner, [&] { ++ended; }, buttons.held(), kFast);
+    send_mouse(&target, QEvent::MouseMove, Qt::LeftButton);
+    EXPECT_EQ(ended, 0);
+    send_mouse(&target, QEvent::MouseButtonRelease, Qt::NoButton);
+    EXPECT_EQ(ended, 1);
+    EXPECT_FALSE(move->watching());
+    send_mouse(&target, QEvent::MouseButtonRelease, Qt::NoButton);
+    settle(30);
+    EXPECT_EQ(ended, 1);
+}
+
+TEST(SystemMove, WithoutAnAnswerFromTheServerPointerMovementWithoutButtonsEndsIt) {
+    QObject owner;
+    QWidget target;
+    Buttons buttons{{std::nullopt}};
+    int ended = 0;
+    new SystemMove(&owner, [&] { ++ended; }, buttons.held(), kFast);
+    settle(30);
+    EXPECT_EQ(buttons.polls, 1);  // asked once, then left to the events
+    send_mouse(&target, QEvent::MouseMove, Qt::LeftButton);
+    EXPECT_EQ(ended, 0);
+    send_mouse(&target, QEvent::MouseMove, Qt::NoButton);
+    EXPECT_EQ(ended, 1);
+}
+
+TEST(SystemMove, WhileTheServerAnswersAMoveWithoutButtonsIsNoEnd) {
+    QObject owner;
+    QWidget target;
+    Buttons buttons;  // held
+    int ended = 0;
+    new SystemMove(&owner, [&] { ++ended; }, buttons.held(), kFast);
+    settle(20);
+    send_mouse(&target, QEvent::MouseMove, Qt::NoButton);  // Qt's stale idea of the buttons
+    settle(20);
+    EXPECT_EQ(ended, 0);
+}
+
+TEST(SystemMove, TheTimeLimitEndsAMoveThatNeverEnds) {
+    QObject owner;
+    Buttons buttons;  // held for ever
+    int ended = 0;
+    new SystemMove(&owner, [&] { ++ended; }, buttons.held(),
+                   {.poll = std::chrono::milliseconds(5), .limit = std::chrono::milliseconds(80)});
+    ASSERT_TRUE(wait_for([&] { return ended > 0; }, 2000));
+    settle(50);
+    EXPECT_EQ(ended, 1);
+}
+
+TEST(SystemMove, ACancelledOrDestroyedWatchNeverReportsAnEnd) {
+    QWidget target;
+    int ended = 0;
+    {
+        QObject owner;
+        Buttons buttons{{true, false}};
+        auto* move = new SystemMove(&owner, [&] { ++ended; }, buttons.held(), kFast);
+        move->cancel();
+        send_mouse(&target, QEvent::MouseButtonRelease, Qt::NoButton);
+        settle(30);
+    }
+    {
+        auto owner = std::make_unique<QObject>();
+        Buttons buttons{{true, true, true, false}};
+        new SystemMove(owner.get(), [&] { ++ended; }, buttons.held(), kFast);
+        owner.reset();  // the window goes during the move
+        send_mouse(&target, QEvent::MouseButtonRelease, Qt::NoButton);
+        settle(30);
+    }
+    EXPECT_EQ(ended, 0);
+}
+
+TEST(SystemMove, AnEndHandlerThatStartsAnotherMoveIsSafe) {
+    QObject owner;
+    QWidget target;
+    int ended = 0;
+    std::function<void()> again = [&] {
+        if (++ended < 3) new SystemMove(&owner, again, nullptr, kFast);
+    };
+    new SystemMove(&owner, again, nullptr, kFast);
+    for (int i = 0; i < 3; ++i) send_mouse(&target, QEvent::MouseButtonRelease, Qt::NoButton);
+    EXPECT_EQ(ended, 3);
+}
+
+TEST(SystemMove, OffX11TheServerCannotBeAsked) {
+    EXPECT_EQ(SystemMove::x11_buttons_held(), std::nullopt);  // offscreen
+    SystemMove::x11_cancel_move(nullptr);                     // and nothing to cancel: no crash
+}
+
+}  // namespace
