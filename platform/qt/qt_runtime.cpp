@@ -102,9 +102,9 @@ void QtRuntime::reap() {
 }
 
 void QtRuntime::report_failure(std::string_view control, std::string_view what) {
-    std::string line = std::string(control) + ": " + std::string(what);
-    if (!reported_.insert(line).second) return;
-    std::fprintf(stderr, "velmora: a handler of %s failed\n", line.c_str());
+    if (!reported_.insert(std::string(control) + '\n' + std::string(what)).second) return;
+    std::fprintf(stderr, "velmora: an event handler of %.*s failed: %.*s\n", static_cast<int>(control.size()),
+                 control.data(), static_cast<int>(what.size()), what.data());
 }
 
 }  // namespace platform_qt
