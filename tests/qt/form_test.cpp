@@ -343,7 +343,7 @@ TEST_F(FormFixture, AHandlersFailureIsCaughtAtTheEdgeAndTheNextEventRuns) {
     EXPECT_EQ(after, 2);
 }
 
-TEST_F(FormFixture, ATimerWhoseHandlerWaitsIsNotEnteredAgainMeanwhile) {
+TEST_F(FormFixture, ATimerIsNotEnteredAgainWhileItsHandlerWaitsButOthersTick) {
     int entered_while_waiting = 0, other_while_waiting = 0;
     bool waiting = false, waited = false;
     load({{"Ticker", Event::Tick,
