@@ -28,16 +28,22 @@ public:
         }
     }
 
+    ~FakeForm() override { *alive_ = false; }
+
     const forms::WindowModel& model() const { return model_; }
 
     // Fires an event as the runtime would; returns whether a handler was bound to it.
+    // A handler may unload the form (an OK button): then the loop stops, the form is gone.
     bool fire(std::string_view control, forms::Event event, const forms::Mouse& mouse = {}) {
         bool ran = false;
-        for (const forms::Binding& b : bindings_)
+        const std::shared_ptr<bool> alive = alive_;
+        for (std::size_t i = 0; *alive && i < bindings_.size(); ++i) {
+            const forms::Binding& b = bindings_[i];
             if (b.control == control && b.event == event) {
                 b.run(*this, mouse);
                 ran = true;
             }
+        }
         return ran;
     }
     bool click(std::string_view control) { return fire(control, forms::Event::Click); }
@@ -100,6 +106,7 @@ private:
     int moves_ = 0;
     std::vector<std::string> log_;
     std::function<void()> move_ended_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // false once destroyed
 };
 
 struct ShownBox {
