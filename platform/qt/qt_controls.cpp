@@ -46,6 +46,11 @@ void FormWindow::showEvent(QShowEvent* event) {
     if (!std::exchange(shown_before_, true) && on_first_show) on_first_show();
 }
 
+void FormWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && on_state_change) on_state_change();
+}
+
 void FormWindow::keyPressEvent(QKeyEvent* event) {
     if (on_key && on_key(event)) {
         event->accept();

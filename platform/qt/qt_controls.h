@@ -28,8 +28,10 @@ public:
     std::function<void()> on_close;
     std::function<void()> on_first_show;
     std::function<bool(QKeyEvent* event)> on_key;  // true when the key was used
+    std::function<void()> on_state_change;         // minimized, maximized or normal by Qt's account
 
 protected:
+    void changeEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

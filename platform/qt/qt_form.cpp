@@ -140,6 +140,16 @@ void QtForm::build() {
     window_->on_close = [this] { unload(); };
     window_->on_first_show = [this] { focus_first(); };
     window_->on_key = [this](QKeyEvent* e) { return press_key(e); };
+    // While the window is shown, a change of state comes from the user (the window manager's
+    // buttons or task bar). Once it is hidden, the window manager's withdrawal reads as
+    // "normal" on X11 (WM_STATE goes); that is no change of the window's own state.
+    window_->on_state_change = [this] {
+        if (!window_->isVisible()) return;
+        const Qt::WindowStates s = window_->windowState();
+        state_ = s & Qt::WindowMinimized ? forms::kMinimized
+                 : s & Qt::WindowMaximized ? forms::kMaximized
+                                            : forms::kNormal;
+    };
 }
 
 QWidget* QtForm::container_of(const Control& c) const {
@@ -408,29 +418,28 @@ void QtForm::set_caption(std::string caption) {
 
 std::string QtForm::caption() const { return window_->windowTitle().toStdString(); }
 
-int QtForm::window_state() const {
-    const Qt::WindowStates s = window_->windowState();
-    if (s & Qt::WindowMinimized) return forms::kMinimized;
-    if (s & Qt::WindowMaximized) return forms::kMaximized;
-    return forms::kNormal;
-}
+int QtForm::window_state() const { return state_; }
 
 void QtForm::set_window_state(int state) {
+    if (state != forms::kNormal && state != forms::kMinimized && state != forms::kMaximized)
+        throw std::invalid_argument("Invalid property value");
+    state_ = state;
+    apply_state();
+}
+
+void QtForm::apply_state() {
     Qt::WindowStates s = window_->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
-    switch (state) {
-        case forms::kNormal: break;
-        case forms::kMinimized: s |= Qt::WindowMinimized; break;
-        case forms::kMaximized: s |= Qt::WindowMaximized; break;
-        default: throw std::invalid_argument("Invalid property value");
-    }
-    window_->setWindowState(s);
+    if (state_ == forms::kMinimized) s |= Qt::WindowMinimized;
+    if (state_ == forms::kMaximized) s |= Qt::WindowMaximized;
+    if (s != window_->windowState()) window_->setWindowState(s);
 }
 
 void QtForm::show() {
     if (!alive_) return;
+    apply_state();  // the state the window manager forgot when it withdrew the window
     window_->show();
     // A minimized window is mapped minimized: raising or activating it would restore it.
-    if (window_->windowState() & Qt::WindowMinimized) return;
+    if (state_ == forms::kMinimized) return;
     window_->raise();
     window_->activateWindow();
 }

@@ -81,6 +81,7 @@ private:
     void order_focus();
     void focus_first();
     bool press_key(QKeyEvent* event);
+    void apply_state();
     forms::Mouse mouse_of(const QMouseEvent* event) const;
     const Entry& entry(std::string_view control) const;
 
@@ -100,6 +101,7 @@ private:
     QPushButton* default_button_ = nullptr;
     QPushButton* cancel_button_ = nullptr;
     QPointer<SystemMove> move_;
+    int state_ = forms::kNormal;  // the window's state as the program set it or the user changed it
     int depth_ = 0;
     bool alive_ = true;
     bool unloading_ = false;
