@@ -408,4 +408,25 @@ TEST_F(FormFixture, WindowStateChangesAloneAndShowKeepsAMinimizedWindowMinimized
     ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
 }
 
+TEST_F(FormFixture, TheWindowManagersWithdrawalIsNoChangeOfState) {
+    load();
+    show_and_wait(*form);
+    form->set_window_state(forms::kMinimized);
+    form->hide();
+    window()->setWindowState(Qt::WindowNoState);  // what X11 reports once the window is withdrawn
+    EXPECT_EQ(form->window_state(), forms::kMinimized);
+    form->show();  // still minimized: only set_window_state(0) restores it
+    EXPECT_TRUE(window()->windowState().testFlag(Qt::WindowMinimized));
+    form->hide();
+    form->set_window_state(forms::kNormal);
+    form->show();
+    EXPECT_EQ(window()->windowState() & Qt::WindowMinimized, Qt::WindowStates());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
+
+    window()->setWindowState(Qt::WindowMinimized);  // the user minimizes the shown window
+    EXPECT_EQ(form->window_state(), forms::kMinimized);
+    window()->setWindowState(Qt::WindowNoState);
+    EXPECT_EQ(form->window_state(), forms::kNormal);
+}
+
 }  // namespace
