@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include "platform/qt/qt_controls.h"
@@ -427,6 +428,27 @@ TEST_F(FormFixture, TheWindowManagersWithdrawalIsNoChangeOfState) {
     EXPECT_EQ(form->window_state(), forms::kMinimized);
     window()->setWindowState(Qt::WindowNoState);
     EXPECT_EQ(form->window_state(), forms::kNormal);
+}
+
+TEST(PictureBox, ShowsTheImageAtItsPathAndNothingWhenThereIsNone) {
+    static QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    static const std::string path = dir.filePath("icon.png").toStdString();
+    QImage image(32, 32, QImage::Format_RGB32);
+    image.fill(QColor(0, 128, 0));
+    ASSERT_TRUE(image.save(QString::fromStdString(path)));
+    static const Control kPictures[] = {
+        {.name = "Shown", .kind = Kind::PictureBox, .rect = {240, 240, 540, 540}, .picture = path},
+        {.name = "Missing", .kind = Kind::PictureBox, .rect = {900, 240, 540, 540}, .picture = "/no/such.png"},
+    };
+    static const forms::WindowModel kModel{.name = "Pictures", .caption = "Pictures", .client_width = 1800,
+                                           .client_height = 900, .controls = kPictures};
+    QtRuntime runtime;
+    auto& form = static_cast<QtForm&>(runtime.load(kModel, {}));
+    show_and_wait(form);
+    EXPECT_EQ(static_cast<QLabel*>(form.widget("Shown"))->pixmap().size(), QSize(32, 32));
+    EXPECT_TRUE(static_cast<QLabel*>(form.widget("Missing"))->pixmap().isNull());
+    EXPECT_EQ(form.window()->grab().toImage().pixel(16 + 16, 16 + 16), qRgb(0, 128, 0));  // its top-left corner at 16, 16
 }
 
 }  // namespace

@@ -71,6 +71,21 @@ TEST_F(MainOnQt, TheWindowIs257By145PixelsWithItsCaptionButtonsInPlace) {
     for (const Case& c : kCases) EXPECT_EQ(w(c.control)->geometry(), c.pixels) << c.control;
 }
 
+TEST_F(MainOnQt, TheSentenceAndTheStripHaveTheirTypeAndColours) {
+    const QFont sentence = w("Final")->font();
+    EXPECT_EQ(sentence.family(), platform_qt::face_for("LCARS").family);
+    EXPECT_DOUBLE_EQ(sentence.pointSizeF(), 26.25);
+    EXPECT_EQ(w("Final")->palette().color(QPalette::WindowText), QColor(128, 128, 255));
+    EXPECT_FALSE(w("Final")->autoFillBackground());
+    const QFont strip = w("Label2")->font();
+    EXPECT_EQ(strip.family(), "DejaVu Sans");
+    EXPECT_EQ(strip.weight(), QFont::Bold);
+    EXPECT_TRUE(w("Label2")->autoFillBackground());
+    EXPECT_EQ(w("Title_MinTray")->toolTip(), "Minimize to Tray");
+    EXPECT_EQ(w("Title_Close")->font().weight(), QFont::Bold);
+    EXPECT_EQ(w("Title_Menu")->font().weight(), QFont::Normal);
+}
+
 TEST_F(MainOnQt, TheCaptionStripIsCutOffAtTheWindowsRightEdge) {
     EXPECT_EQ(w("Label2")->visibleRegion().boundingRect(), QRect(0, 0, 257, 19));
     EXPECT_EQ(w("Line3")->visibleRegion().boundingRect().width(), 257);
