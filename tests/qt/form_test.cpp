@@ -277,17 +277,6 @@ TEST_F(FormFixture, SpaceEnterAndEscPressButtons) {
     EXPECT_TRUE(log.lines.empty());
 }
 
-TEST_F(FormFixture, ButtonsKeepTheirTooltipAndLabelsNeverTakeTheFocus) {
-    load();
-    EXPECT_EQ(w("Cancel")->toolTip(), "Leave");
-    EXPECT_EQ(w("Ok")->toolTip(), "");
-    EXPECT_EQ(w("Caption")->focusPolicy(), Qt::NoFocus);
-    EXPECT_EQ(w("Panel")->focusPolicy(), Qt::NoFocus);
-    EXPECT_EQ(w("Ok")->focusPolicy(), Qt::StrongFocus);
-    EXPECT_TRUE(w("Cross")->testAttribute(Qt::WA_TransparentForMouseEvents));
-    EXPECT_TRUE(w("Box")->testAttribute(Qt::WA_TransparentForMouseEvents));
-}
-
 // ---- containers and timers ----------------------------------------------------------------
 
 TEST_F(FormFixture, HidingAFrameHidesWhatItHolds) {

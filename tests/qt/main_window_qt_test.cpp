@@ -151,14 +151,6 @@ TEST_F(MainOnQt, TheTimersWriteTheSentenceAndTheVisibleLabelsOnlyRepaintOnChange
     EXPECT_EQ(paints.total(), 0);
 }
 
-TEST_F(MainOnQt, PointerMovementOverTheWindowDecodesBelow514AndChangesNothing) {
-    QTest::mouseMove(form->window()->windowHandle(), {250, 140});
-    settle(20);
-    EXPECT_TRUE(form->is_shown());
-    EXPECT_EQ(form->window_state(), forms::kNormal);
-    EXPECT_TRUE(runtime.forms().size() == 1);
-}
-
 TEST_F(MainOnQt, TheTButtonSendsTheWindowToTheTrayAndTheIconBringsItBack) {
     click(w("Title_MinTray")->geometry().center());
     EXPECT_FALSE(form->is_shown());

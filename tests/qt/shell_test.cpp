@@ -48,12 +48,4 @@ TEST(Shell, OpensWebAndMailAddressesAndDropsEverythingElse) {
     }
 }
 
-TEST(Shell, TheAddressIsHandedOverUnchanged) {
-    const auto url = platform_qt::QtShell::parse("https://www.facebook.com/VelmoraFest");
-    ASSERT_TRUE(url);
-    EXPECT_EQ(url->toString(), "https://www.facebook.com/VelmoraFest");
-    EXPECT_EQ(url->host(), "www.facebook.com");
-    EXPECT_EQ(url->path(), "/VelmoraFest");
-}
-
 }  // namespace

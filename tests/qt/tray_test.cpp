@@ -105,12 +105,4 @@ TEST_F(TrayFixture, TheContextMenuOffersItsItemsOnTheIcon) {
     EXPECT_EQ(tray.icon()->contextMenu(), nullptr);
 }
 
-TEST(TrayIcon, TheGivenIconIsTheOneShown) {
-    QPixmap red(16, 16);
-    red.fill(Qt::red);
-    QtTray tray(QIcon(red), [] { return true; }, std::chrono::seconds(2));
-    ASSERT_TRUE(tray.add("tip", [](int) {}));
-    EXPECT_EQ(tray.icon()->icon().pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));
-}
-
 }  // namespace
