@@ -1,0 +1,52 @@
+// Velmora Fest Countdown: wires the real platform to the windows and shows Main.
+
+#include <QApplication>
+#include <QIcon>
+
+#include <iostream>
+
+#include "main_window/main_window.h"
+#include "platform/posix/posix_clock.h"
+#include "platform/qt/qt_runtime.h"
+#include "platform/qt/qt_shell.h"
+#include "platform/qt/qt_tray.h"
+#include "secondary_windows/about_box.h"
+#include "secondary_windows/arrival_window.h"
+
+namespace {
+
+QIcon program_icon() {
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/velmora/icons/%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("velmora3-c"));
+    QApplication::setApplicationVersion(QStringLiteral("4.3.0"));
+    QApplication::setDesktopFileName(QStringLiteral("velmora3-c"));
+    QApplication::setWindowIcon(program_icon());
+
+    platform_qt::QtRuntime runtime;
+    platform_qt::QtShell shell;
+    platform_qt::QtTray tray(QApplication::windowIcon());
+    platform::PosixClock clock;
+    secondary::AboutBox about(runtime, runtime, shell);
+
+    main_window::MainWindow main({
+        .runtime = runtime,
+        .boxes = runtime,
+        .shell = shell,
+        .tray = tray,
+        .clock = clock,
+        .log = std::cerr,
+        .open_about = [&] { about.open(); },
+        .open_arrival_window = [&] { secondary::open_arrival_window(runtime, runtime); },
+    });
+    main.start();
+    return app.exec();
+}
