@@ -35,6 +35,10 @@ FLOOR_TITLE = "velmora floor"
 PEER_TITLE = "xclock"
 TRAY_BUTTON = (229, 10)  # "T", in window pixels
 RSS_LIMIT_KIB = 40 * 1024
+FAKETIME_LIBRARY = "/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1"
+# A day on which the countdown does its whole work every tick (in December of a year other
+# than 2012 and 2013 every run stops at the December rule and the sentence never changes).
+COUNTING_DAY = "2013-04-03 14:25:07"
 MAP_TIMEOUT_S = 10
 
 # What the program should cost; printed beside the figures.
@@ -203,6 +207,8 @@ def main():
     ap.add_argument("--xwatch", required=True, help="the velmora_xwatch executable")
     ap.add_argument("--seconds", type=float, default=60, help="length of each measuring window (60)")
     ap.add_argument("--warmup", type=float, default=5, help="seconds before the first window (5)")
+    ap.add_argument("--date", default=COUNTING_DAY,
+                    help=f'the clock\'s start, local time ("{COUNTING_DAY}"), or "now" for the real clock')
     ap.add_argument("--check", action="store_true", help="exit 1 on a gross regression")
     ap.add_argument("--artifacts", help="folder for the session's logs (a fresh temporary one)")
     args = ap.parse_args()
@@ -223,10 +229,21 @@ def main():
         return 1
 
 
+def clock_env(date):
+    """All three processes run on the same clock: from `date` on at real speed, through
+    libfaketime (its cost is then the same for each), or the real clock for "now"."""
+    if date == "now":
+        return {}
+    if not os.path.exists(FAKETIME_LIBRARY):
+        raise Regression(f"{FAKETIME_LIBRARY} is missing (package faketime)")
+    return {"LD_PRELOAD": FAKETIME_LIBRARY, "FAKETIME": "@" + date, "FAKETIME_DONT_FAKE_MONOTONIC": "1"}
+
+
 def measure(session, args):
-    program = start_timed(session, args.xwatch, "velmora3-c", TITLE, [args.program])
-    floor = start_timed(session, args.xwatch, "floor", FLOOR_TITLE, [args.floor])
-    peer = start_timed(session, args.xwatch, "xclock", PEER_TITLE, ["xclock", "-update", "1"])
+    env = clock_env(args.date)
+    program = start_timed(session, args.xwatch, "velmora3-c", TITLE, [args.program], env)
+    floor = start_timed(session, args.xwatch, "floor", FLOOR_TITLE, [args.floor], env)
+    peer = start_timed(session, args.xwatch, "xclock", PEER_TITLE, ["xclock", "-update", "1"], env)
     watched = [program, floor, peer]
     xvfb_pid = session.started[0][1].pid
     xvfb_cpu = {}
