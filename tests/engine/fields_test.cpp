@@ -18,11 +18,11 @@ TEST(FieldStore, HoldsDesignTextsInModelOrderUntilWritten) {
     FieldStore f(engine_test::kEngineFields);
     ASSERT_EQ(f.size(), std::size(engine_test::kEngineFields));
     for (std::size_t i = 0; i < f.size(); ++i) {
-        const FieldSpec& spec = engine_test::kEngineFields[i];
-        EXPECT_EQ(f.name(i), spec.name);
-        EXPECT_EQ(f.index_of(spec.name), i);
-        EXPECT_EQ(f.text(i), spec.design_text);
-        EXPECT_EQ(f.get(spec.name), spec.design_text) << spec.name;
+        const FieldSpec& field = engine_test::kEngineFields[i];
+        EXPECT_EQ(f.name(i), field.name);
+        EXPECT_EQ(f.index_of(field.name), i);
+        EXPECT_EQ(f.text(i), field.design_text);
+        EXPECT_EQ(f.get(field.name), field.design_text) << field.name;
     }
     f.set("CurMon", "4");
     EXPECT_EQ(f.get("CurMon"), "4");
