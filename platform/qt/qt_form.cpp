@@ -424,7 +424,17 @@ void QtForm::set_window_state(int state) {
     if (state != forms::kNormal && state != forms::kMinimized && state != forms::kMaximized)
         throw std::invalid_argument("Invalid property value");
     state_ = state;
-    apply_state();
+    // The window system hears of the new state only once the handler is done and only while
+    // the window is shown: a window minimized and then hidden (sent to the tray) in one
+    // handler must not be iconified on its way out, or the window manager may map it iconic
+    // when it is shown again. A hidden window takes its state when it is shown.
+    if (!window_->isVisible()) return;
+    if (state_pending_) return;
+    state_pending_ = true;
+    QTimer::singleShot(0, window_, [this] {
+        state_pending_ = false;
+        if (window_->isVisible()) apply_state();
+    });
 }
 
 void QtForm::apply_state() {

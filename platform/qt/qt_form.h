@@ -101,6 +101,7 @@ private:
     QPushButton* default_button_ = nullptr;
     QPushButton* cancel_button_ = nullptr;
     QPointer<SystemMove> move_;
+    bool state_pending_ = false;  // a change of state waits for the event loop
     int state_ = forms::kNormal;  // the window's state as the program set it or the user changed it
     int depth_ = 0;
     bool alive_ = true;

@@ -398,10 +398,34 @@ TEST_F(FormFixture, WindowStateChangesAloneAndShowKeepsAMinimizedWindowMinimized
     ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
 }
 
+TEST_F(FormFixture, AWindowMinimizedAndHiddenInOneHandlerIsNeverIconifiedOnItsWayOut) {
+    load();
+    show_and_wait(*form);
+    form->set_window_state(forms::kMinimized);  // to the tray: minimized and hidden
+    form->hide();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->window_state(), forms::kMinimized);
+    EXPECT_FALSE(window()->windowState().testFlag(Qt::WindowMinimized));
+    form->set_window_state(forms::kNormal);  // back from the tray
+    form->show();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window()->windowState().testFlag(Qt::WindowMinimized));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
+
+    form->set_window_state(forms::kMinimized);  // no tray: minimized and left shown
+    EXPECT_FALSE(window()->windowState().testFlag(Qt::WindowMinimized));  // once the handler is done
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window()->windowState().testFlag(Qt::WindowMinimized));
+    form->set_window_state(forms::kNormal);
+    form->show();
+    EXPECT_FALSE(window()->windowState().testFlag(Qt::WindowMinimized));
+}
+
 TEST_F(FormFixture, TheWindowManagersWithdrawalIsNoChangeOfState) {
     load();
     show_and_wait(*form);
     form->set_window_state(forms::kMinimized);
+    QCoreApplication::processEvents();
     form->hide();
     window()->setWindowState(Qt::WindowNoState);  // what X11 reports once the window is withdrawn
     EXPECT_EQ(form->window_state(), forms::kMinimized);

@@ -104,6 +104,17 @@ class Fields:
             time.sleep(0.2)
         raise ObserveError(f"no accessible window titled {self.title!r} of pid {self.pid} within {timeout} s")
 
+    def wait_first_clock_run(self, timeout=10):
+        """Until the first clock run has written the seconds: before it every field holds its
+        design text, which is no reading of the clock."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if self.labels["CurSec"].name.strip().isdigit():
+                return
+            time.sleep(0.05)
+        raise ObserveError(f"no clock run wrote CurSec within {timeout} s (it holds "
+                           f"{self.labels['CurSec'].name!r})")
+
     def read(self):
         """One reading of every field, label after label."""
         return {name: self.labels[name].name for name in FIELDS}

@@ -304,6 +304,7 @@ def _run_scenario(context, name):
         started = time.monotonic()
         fields = Fields(session.env, program.pid)
         fields.wait_ready()
+        fields.wait_first_clock_run()
 
         rss = []                # (seconds since start, KiB)
         arrival_seen = None     # seconds since start
