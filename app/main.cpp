@@ -12,6 +12,7 @@
 #include "platform/qt/qt_tray.h"
 #include "secondary_windows/about_box.h"
 #include "secondary_windows/arrival_window.h"
+#include "secondary_windows/identity.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QStringLiteral("velmora3-c"));
     QApplication::setWindowIcon(program_icon());
 
-    platform_qt::QtRuntime runtime;
+    platform_qt::QtRuntime runtime{std::string(secondary::kAppTitle)};
     platform_qt::QtShell shell;
     platform_qt::QtTray tray(QApplication::windowIcon());
     platform::PosixClock clock;

@@ -1,7 +1,6 @@
 #include "platform/qt/qt_message_box.h"
 
 #include <QAbstractButton>
-#include <QGuiApplication>
 #include <QPushButton>
 
 #include "platform/message_box.h"
@@ -32,11 +31,12 @@ QString prompt_text(const std::string& prompt) {
 }
 
 std::unique_ptr<QMessageBox> make_message_box(const std::string& prompt, int style,
-                                              const std::optional<std::string>& title) {
+                                              const std::optional<std::string>& title,
+                                              const std::string& application_title) {
     const platform::BoxLayout layout = platform::box_layout(style);
     auto box = std::make_unique<QMessageBox>();
     box->setWindowModality(Qt::ApplicationModal);
-    box->setWindowTitle(title ? QString::fromStdString(*title) : QGuiApplication::applicationDisplayName());
+    box->setWindowTitle(QString::fromStdString(title ? *title : application_title));
     box->setTextFormat(Qt::PlainText);
     box->setText(prompt_text(prompt));
     box->setIcon(icon_of(layout.icon));

@@ -16,8 +16,10 @@ namespace platform_qt {
 QString prompt_text(const std::string& prompt);
 
 // The box, ready to exec(): modal to the application, the first button the default one; Esc
-// and the close box answer only when there is a Cancel button or a single button.
+// and the close box answer only when there is a Cancel button or a single button. Without a
+// title of its own the box bears the application's title.
 std::unique_ptr<QMessageBox> make_message_box(const std::string& prompt, int style,
-                                              const std::optional<std::string>& title);
+                                              const std::optional<std::string>& title,
+                                              const std::string& application_title);
 
 }  // namespace platform_qt

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "platform/qt/qt_form.h"
 #include "platform/qt/qt_look.h"
@@ -15,7 +16,7 @@
 
 namespace platform_qt {
 
-QtRuntime::QtRuntime() {
+QtRuntime::QtRuntime(std::string application_title) : application_title_(std::move(application_title)) {
     // The program decides when it ends (see form_gone), not the last visible window.
     QApplication::setQuitOnLastWindowClosed(false);
 }
@@ -65,7 +66,7 @@ void QtRuntime::reset_pointer() {
 
 void QtRuntime::show(const std::string& prompt, int style, const std::optional<std::string>& title) {
     if (ending_) return;
-    const auto box = make_message_box(prompt, style, title);
+    const auto box = make_message_box(prompt, style, title, application_title_);
     box->exec();  // other events, timer ticks among them, are taken meanwhile
 }
 

@@ -24,7 +24,8 @@ class QtForm;
 
 class QtRuntime final : public forms::Runtime, public platform::MessageBox {
 public:
-    QtRuntime();
+    // The application's title is what a message box without a title of its own bears.
+    explicit QtRuntime(std::string application_title);
     ~QtRuntime() override;
     QtRuntime(const QtRuntime&) = delete;
     QtRuntime& operator=(const QtRuntime&) = delete;
@@ -52,6 +53,7 @@ private:
     void reap();
     void leave_event_loop();
 
+    std::string application_title_;
     std::vector<std::unique_ptr<QtForm>> forms_;  // loaded, and unloaded ones not yet freed
     std::set<std::string, std::less<>> reported_;
     QObject context_;  // queued work dies with the runtime

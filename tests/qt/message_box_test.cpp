@@ -53,7 +53,7 @@ TEST(MessageBox, EachStyleShowsItsButtonsAndIcon) {
         {5, {"Retry", "Cancel"}, QMessageBox::NoIcon, true},
     };
     for (const Case& c : kCases) {
-        const auto box = make_message_box("prompt", c.style, "Title");
+        const auto box = make_message_box("prompt", c.style, "Title", "App");
         EXPECT_EQ(texts(*box), c.buttons) << c.style;
         EXPECT_EQ(shown_order(*box), c.buttons) << c.style;
         EXPECT_EQ(box->icon(), c.icon) << c.style;
@@ -64,9 +64,10 @@ TEST(MessageBox, EachStyleShowsItsButtonsAndIcon) {
 }
 
 TEST(MessageBox, TheTitleIsItsOwnOrTheApplications) {
-    EXPECT_EQ(make_message_box("p", 0, "Just so you know...")->windowTitle(), "Just so you know...");
-    EXPECT_EQ(make_message_box("p", 0, std::nullopt)->windowTitle(), "Velmora Fest Countdown");
-    EXPECT_EQ(make_message_box("p", 0, "")->windowTitle(), "");  // an empty title of its own
+    const std::string app = "Velmora Fest Countdown";
+    EXPECT_EQ(make_message_box("p", 0, "Just so you know...", app)->windowTitle(), "Just so you know...");
+    EXPECT_EQ(make_message_box("p", 0, std::nullopt, app)->windowTitle(), "Velmora Fest Countdown");
+    EXPECT_EQ(make_message_box("p", 0, "", app)->windowTitle(), "");  // an empty title of its own
 }
 
 TEST(MessageBox, ThePromptIsPlainTextWithItsLineBreaks) {
@@ -83,14 +84,14 @@ TEST(MessageBox, ThePromptIsPlainTextWithItsLineBreaks) {
     };
     for (const Case& c : kCases) {
         EXPECT_EQ(prompt_text(c.prompt), c.shown);
-        const auto box = make_message_box(c.prompt, 0, "t");
+        const auto box = make_message_box(c.prompt, 0, "t", "App");
         EXPECT_EQ(box->text(), c.shown);
         EXPECT_EQ(box->textFormat(), Qt::PlainText);
     }
 }
 
 TEST(MessageBox, TextAndButtonsAreReadByAScreenReader) {
-    const auto box = make_message_box("here's a hint, it's not.", 3, std::nullopt);
+    const auto box = make_message_box("here's a hint, it's not.", 3, std::nullopt, "Velmora Fest Countdown");
     box->show();
     auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
     ASSERT_NE(label, nullptr);
@@ -101,7 +102,7 @@ TEST(MessageBox, TextAndButtonsAreReadByAScreenReader) {
 }
 
 TEST(MessageBox, ShowReturnsWhenDismissedAndTimersTickMeanwhile) {
-    platform_qt::QtRuntime runtime;
+    platform_qt::QtRuntime runtime{"Velmora Fest Countdown"};
     int ticks = 0;
     runtime.load(kProbe, {{"Ticker", Event::Tick, [&](forms::Form&, const forms::Mouse&) { ++ticks; }}});
     struct Seen {
@@ -131,14 +132,16 @@ TEST(MessageBox, ShowReturnsWhenDismissedAndTimersTickMeanwhile) {
 }
 
 TEST(MessageBox, EscClosesABoxWithACancelButtonButNotAYesNoBox) {
-    platform_qt::QtRuntime runtime;
+    platform_qt::QtRuntime runtime{"Velmora Fest Countdown"};
     bool yes_no_stayed = false;
+    QString untitled;  // the title of a box shown without one of its own
     int step = 0;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box) return;
         if (step == 0) {  // the OK/Cancel box
+            untitled = box->windowTitle();
             QTest::keyClick(box, Qt::Key_Escape);
             step = 1;
         } else if (step == 1 && box->buttons().size() == 2 && box->buttons().front()->text() == "Yes") {
@@ -152,6 +155,7 @@ TEST(MessageBox, EscClosesABoxWithACancelButtonButNotAYesNoBox) {
     poll.start(10);
     runtime.show("ok or cancel", 1);
     EXPECT_EQ(step, 1);
+    EXPECT_EQ(untitled, "Velmora Fest Countdown");
     runtime.show("yes or no", 4);
     EXPECT_TRUE(yes_no_stayed);
 }

@@ -17,7 +17,6 @@ public:
         static char name[] = "qt_tests";
         static char* argv[] = {name, nullptr};
         app_ = std::make_unique<QApplication>(argc, argv);
-        QApplication::setApplicationDisplayName(QStringLiteral("Velmora Fest Countdown"));
     }
     void TearDown() override { app_.reset(); }
 

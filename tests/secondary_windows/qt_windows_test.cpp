@@ -88,7 +88,7 @@ protected:
         for (QtForm* f : runtime.forms()) f->unload();
         settle();
     }
-    QtRuntime runtime;
+    QtRuntime runtime{"Velmora Fest Countdown"};
     fakes::FakeShell shell;
 };
 
@@ -252,6 +252,5 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Velmora Fest Countdown"));
     return RUN_ALL_TESTS();
 }
