@@ -1,0 +1,15 @@
+#!/bin/sh
+# Builds the whole suite once more with AddressSanitizer and UndefinedBehaviorSanitizer
+# (leaks count as failures) and runs it: every unit and offscreen test, the engine benchmark
+# and the sanitizers' own proof that they report. The real-X-server, soak, fuzz, packaging and
+# whole-process tests run in the ordinary build only.
+#   run_suite.sh SOURCE_DIR BUILD_DIR
+set -eu
+source_dir=$1
+build_dir=$2
+cmake -S "$source_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+      -DVELMORA_SANITIZE=ON -DVELMORA_E2E=OFF -DVELMORA_WERROR=ON >"$build_dir.configure.log" 2>&1 ||
+    { cat "$build_dir.configure.log"; exit 1; }
+cmake --build "$build_dir" -j2 >"$build_dir.build.log" 2>&1 || { tail -n 60 "$build_dir.build.log"; exit 1; }
+cd "$build_dir"
+exec ctest --output-on-failure --timeout 300 -LE 'e2e|soak|fuzz|packaging|bench'
