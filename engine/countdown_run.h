@@ -2,8 +2,10 @@
 // The festival countdown: from the clock fields to the countdown fields and the sentence.
 
 #include <functional>
+#include <optional>
 
 #include "engine/fields.h"
+#include "engine/numbers.h"
 
 namespace engine {
 
@@ -13,10 +15,12 @@ struct CountdownActions {
 };
 
 // On each tick of Timer2. A field that does not read as a number ends the run at that
-// step with TypeMismatch; what the earlier steps wrote stays written.
-void countdown_run(FieldStore& fields, const CountdownActions& actions);
+// step and is given back (nothing when the run completed); what the earlier steps wrote
+// stays written. Outside its months the run fails this way ten times a second, so it
+// throws nothing.
+[[nodiscard]] std::optional<Mismatch> countdown_run(FieldStore& fields, const CountdownActions& actions);
 
 // On each click of Command2: EndMon, EndDays (26 - day), EndHour, EndMinute, EndSecond.
-void manual_countdown_run(FieldStore& fields);
+[[nodiscard]] std::optional<Mismatch> manual_countdown_run(FieldStore& fields);
 
 }  // namespace engine

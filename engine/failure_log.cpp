@@ -10,16 +10,23 @@ bool FailureLog::run(const std::function<void()>& body) {
     try {
         body();
     } catch (const TypeMismatch& e) {
-        // Ten runs a second fail the same way until the cause goes away: say it once.
-        std::string cause = e.field() + '\0' + e.text();
-        if (reported_.insert(std::move(cause)).second)
-            out_ << "velmora3-c: " << what_ << " stopped: field " << e.field() << " holds \"" << e.text()
-                 << "\", which is not a number\n"
-                 << std::flush;
-        return false;
+        return record(Mismatch{e.field(), e.text()});
     }
-    reported_.clear();
-    return true;
+    return record(std::nullopt);
+}
+
+bool FailureLog::record(const std::optional<Mismatch>& failure) {
+    if (!failure) {
+        reported_.clear();
+        return true;
+    }
+    // Ten runs a second fail the same way until the cause goes away: say it once.
+    std::string cause = failure->field + '\0' + failure->text;
+    if (reported_.insert(std::move(cause)).second)
+        out_ << "velmora3-c: " << what_ << " stopped: field " << failure->field << " holds \"" << failure->text
+             << "\", which is not a number\n"
+             << std::flush;
+    return false;
 }
 
 }  // namespace engine

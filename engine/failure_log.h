@@ -3,9 +3,12 @@
 // per distinct cause, and not again until a run has completed cleanly.
 
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <string>
+
+#include "engine/numbers.h"
 
 namespace engine {
 
@@ -17,6 +20,10 @@ public:
     // Runs body; a TypeMismatch ends it and is reported (once per distinct cause). Returns
     // whether the body completed. Other exceptions pass through.
     bool run(const std::function<void()>& body);
+
+    // The outcome of a run that gives its failure back: reported as run() reports a
+    // TypeMismatch. Returns whether the run completed.
+    bool record(const std::optional<Mismatch>& failure);
 
 private:
     std::ostream& out_;

@@ -53,6 +53,14 @@ double read_number(const FieldStore& fields, std::string_view field) {
     throw TypeMismatch(std::string(field), text);
 }
 
+std::optional<double> try_read_number(const FieldStore& fields, std::string_view field,
+                                      std::optional<Mismatch>& failure) {
+    const std::string& text = fields.get(field);
+    std::optional<double> value = text_to_number(text);
+    if (!value) failure = Mismatch{std::string(field), text};
+    return value;
+}
+
 void write_number(FieldStore& fields, std::string_view field, double value) {
     fields.set(field, number_to_text(value));
 }

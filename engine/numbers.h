@@ -10,6 +10,12 @@
 
 namespace engine {
 
+// The field a run read as a number, and the text it held instead.
+struct Mismatch {
+    std::string field, text;
+    bool operator==(const Mismatch&) const = default;
+};
+
 // A field whose text is not a number was read as one.
 class TypeMismatch : public std::runtime_error {
 public:
@@ -32,6 +38,11 @@ std::string number_to_text(double value);
 
 // Reads a field as a number; throws TypeMismatch naming the field and its text.
 double read_number(const FieldStore& fields, std::string_view field);
+// The same without an exception: nothing, and the field and its text in failure. The runs
+// that fail on every tick for months on end (the countdown outside its months) take this
+// road, since a thrown exception costs tens of microseconds when the caches are cold.
+std::optional<double> try_read_number(const FieldStore& fields, std::string_view field,
+                                      std::optional<Mismatch>& failure);
 void write_number(FieldStore& fields, std::string_view field, double value);
 
 }  // namespace engine

@@ -63,11 +63,15 @@ struct Program {
     // Returns false when Timer2 is off and the tick never comes.
     bool tick_timer2() {
         if (!timer2_on) return false;
-        engine::countdown_run(fields, countdown_actions());
+        throw_on(engine::countdown_run(fields, countdown_actions()));
         return true;
     }
     void press_command1() { engine::manual_clock_run(fields, clock); }
-    void press_command2() { engine::manual_countdown_run(fields); }
+    void press_command2() { throw_on(engine::manual_countdown_run(fields)); }
+    // The runs give their failure back; the tests see it as the exception a read throws.
+    static void throw_on(const std::optional<engine::Mismatch>& failure) {
+        if (failure) throw engine::TypeMismatch(failure->field, failure->text);
+    }
 
     // One tick of each timer at the instant t.
     void tick_at(platform::LocalTime t) {

@@ -84,12 +84,39 @@ TEST(FailureLog, RealCountdownInJanuaryFailsQuietlyAfterTheFirstLine) {
     p.clock.set(engine_test::at(2013, 1, 15, 8, 0, 0));
     for (int i = 0; i < 50; ++i) {
         p.tick_timer1();
-        EXPECT_FALSE(log.run([&] { p.tick_timer2(); }));
+        EXPECT_FALSE(log.record(engine::countdown_run(p.fields, p.countdown_actions())));
     }
     ASSERT_EQ(lines(out).size(), 1u) << out.str();
+    EXPECT_EQ(lines(out)[0], "velmora3-c: countdown run stopped: field EndDays holds \"EndDays\", which is not a number");
     p.press_command2();  // gives EndDays a number: the run completes
-    EXPECT_TRUE(log.run([&] { p.tick_timer2(); }));
+    EXPECT_TRUE(log.record(engine::countdown_run(p.fields, p.countdown_actions())));
     EXPECT_EQ(p["Final"], "It is 11 Days, 16 Hours, 60 Minutes, and 60 Seconds");
+}
+
+// The countdown fails on every tick for most of the year; it gives the failing field back
+// instead of throwing, at the step the thrown form would have stopped at.
+TEST(FailureLog, CountdownRunsGiveTheirFailureBackWithoutThrowing) {
+    struct Case {
+        platform::LocalTime when;
+        const char* field;
+    };
+    const Case kCases[] = {
+        {engine_test::at(2026, 12, 7, 23, 40, 0), "CurYearVal"},  // December outside 2012 and 2013
+        {engine_test::at(2013, 6, 1, 12, 0, 0), "EndDays"},       // a month without a rule
+    };
+    for (const Case& c : kCases) {
+        engine_test::Program p;
+        p.clock.set(c.when);
+        p.tick_timer1();
+        std::optional<engine::Mismatch> failure;
+        EXPECT_NO_THROW(failure = engine::countdown_run(p.fields, p.countdown_actions()));
+        ASSERT_TRUE(failure.has_value());
+        EXPECT_EQ(failure->field, c.field);
+        EXPECT_EQ(failure->text, p[c.field]);
+    }
+    engine_test::Program before_any_clock_run;
+    EXPECT_EQ(engine::manual_countdown_run(before_any_clock_run.fields),
+              (engine::Mismatch{"CurMon", "CurMon"}));
 }
 
 }  // namespace
