@@ -37,15 +37,18 @@ PosixClock::~PosixClock() { freelocale(time_locale_); }
 
 LocalTime PosixClock::now() const {
     const std::time_t t = std::time(nullptr);
+    if (t == converted_ && t != static_cast<std::time_t>(-1)) return local_;
     std::tm tm{};
     if (t == static_cast<std::time_t>(-1) || localtime_r(&t, &tm) == nullptr)
         throw std::system_error(errno, std::generic_category(), "reading the local time");
-    return {.year = tm.tm_year + 1900,
-            .month = tm.tm_mon + 1,
-            .day = tm.tm_mday,
-            .hour = tm.tm_hour,
-            .minute = tm.tm_min,
-            .second = tm.tm_sec};
+    local_ = {.year = tm.tm_year + 1900,
+              .month = tm.tm_mon + 1,
+              .day = tm.tm_mday,
+              .hour = tm.tm_hour,
+              .minute = tm.tm_min,
+              .second = tm.tm_sec};
+    converted_ = t;
+    return local_;
 }
 
 std::string PosixClock::month_name(int month) const {

@@ -191,6 +191,16 @@ TEST(PosixClock, ReadingMatchesLocaltime) {
         << text(t);
 }
 
+TEST(PosixClock, ReadingsFollowTheClockFromSecondToSecond) {
+    // Many readings within one second and the first ones of the next each match the clock.
+    const platform::PosixClock clock;
+    const platform::LocalTime first = clock.now();
+    const std::time_t start = std::time(nullptr);
+    while (std::time(nullptr) == start) expect_reading_matches(clock, localtime_r, 0);
+    for (int i = 0; i < 3; ++i) expect_reading_matches(clock, localtime_r, 0);
+    EXPECT_FALSE(same(clock.now(), first)) << "the reading stayed at " << text(first);
+}
+
 TEST(PosixClock, ReadingIsLocalTimeNotUtc) {
     // A zone 5 h 45 min east of UTC, given as a POSIX TZ rule, so no zone database is needed.
     EnvGuard env;
