@@ -98,14 +98,22 @@ SCENARIOS = {
 
 
 # -- the countdown's rules, as a reader of its fields sees them ---------------------------
-def month_names(lc_time):
-    """Full standalone month names in lc_time, as the C library gives them."""
+def month_names(lc_time, locale_env=None):
+    """Full standalone month names in lc_time, as the C library gives them; locale_env is
+    what ensure_locale gave (a LOCPATH where the system lacks the locale)."""
     saved = locale.setlocale(locale.LC_TIME)
+    saved_env = {key: os.environ.get(key) for key in (locale_env or {})}
+    os.environ.update(locale_env or {})  # the C library reads LOCPATH at each setlocale
     try:
         locale.setlocale(locale.LC_TIME, lc_time)
         return {m: time.strftime("%OB", (2013, m, 15, 12, 0, 0, 0, 0, 0)) for m in range(1, 13)}
     finally:
         locale.setlocale(locale.LC_TIME, saved)
+        for key, value in saved_env.items():
+            if value is None:
+                os.environ.pop(key, None)
+            else:
+                os.environ[key] = value
 
 
 def number(text, name):
@@ -139,9 +147,9 @@ def countdown_reading(f, year):
 class Judge:
     """Checks each reading of the fields against the rules and the readings before it."""
 
-    def __init__(self, scenario):
+    def __init__(self, scenario, locale_env=None):
         self.s = scenario
-        self.names = month_names(scenario.lc_time)
+        self.names = month_names(scenario.lc_time, locale_env)
         self.english = self.names[1] == "January"
         self.start_year = int(scenario.start[:4])
         # A reading is taken once a second, so the countdown may be this many days on.
@@ -292,12 +300,14 @@ def run_scenario(context, name):
 
 def _run_scenario(context, name):
     s = SCENARIOS[name]
-    judge = Judge(s)
+    # A machine without the scenario's locale gets one compiled for the run, both for the
+    # program and for the judge's own month names.
+    locale_env = ensure_locale(s.lc_time, os.path.join(context.artifacts, "locales"))
+    judge = Judge(s, locale_env)
     with context.session(accessibility=True, name=name) as session:
         env = {"LD_PRELOAD": FAKETIME_LIBRARY, "FAKETIME": f"@{s.start} x{s.speed}",
                "FAKETIME_DONT_FAKE_MONOTONIC": "1", "TZ": s.tz,
-               "LC_ALL": "", "LANG": "C.UTF-8", "LC_TIME": s.lc_time,
-               **ensure_locale(s.lc_time, os.path.join(context.artifacts, "locales"))}
+               "LC_ALL": "", "LANG": "C.UTF-8", "LC_TIME": s.lc_time, **locale_env}
         if not os.path.exists(FAKETIME_LIBRARY):
             raise rig.RigFailure(f"{FAKETIME_LIBRARY} is missing (package faketime)")
         program = session.launch([context.program], name="velmora3-c", env=env)
