@@ -18,7 +18,7 @@ using platform_qt::QtForm;
 using platform_qt::QtRuntime;
 
 struct FormFixture : ::testing::Test {
-    QtRuntime runtime{"Velmora Fest Countdown"};
+    QtRuntime runtime{qt_test::kAppTitle};
     EventLog log;
     QtForm* form = nullptr;
 
@@ -456,7 +456,7 @@ TEST(PictureBox, ShowsTheImageAtItsPathAndNothingWhenThereIsNone) {
     };
     static const forms::WindowModel kModel{.name = "Pictures", .caption = "Pictures", .client_width = 1800,
                                            .client_height = 900, .controls = kPictures};
-    QtRuntime runtime{"Velmora Fest Countdown"};
+    QtRuntime runtime{qt_test::kAppTitle};
     auto& form = static_cast<QtForm&>(runtime.load(kModel, {}));
     show_and_wait(form);
     EXPECT_EQ(static_cast<QLabel*>(form.widget("Shown"))->pixmap().size(), QSize(32, 32));

@@ -24,7 +24,7 @@ int run_program_loop(int limit_ms = 5000) {
 }
 
 TEST(Lifetime, TheCloseBoxRunsUnloadOnceAndTheWindowGoes) {
-    QtRuntime runtime{"Velmora Fest Countdown"};
+    QtRuntime runtime{qt_test::kAppTitle};
     EventLog log;
     auto& form = static_cast<QtForm&>(runtime.load(kDialog, {log.record("Dialog", Event::Unload)}));
     show_and_wait(form);
@@ -38,7 +38,7 @@ TEST(Lifetime, TheCloseBoxRunsUnloadOnceAndTheWindowGoes) {
 }
 
 TEST(Lifetime, UnloadFromItsOwnButtonIsSafeAndRunsUnloadOnce) {
-    QtRuntime runtime{"Velmora Fest Countdown"};
+    QtRuntime runtime{qt_test::kAppTitle};
     EventLog log;
     auto& form = static_cast<QtForm&>(runtime.load(
         kDialog, {log.record("Dialog", Event::Unload),
@@ -57,7 +57,7 @@ TEST(Lifetime, UnloadFromItsOwnButtonIsSafeAndRunsUnloadOnce) {
 }
 
 TEST(Lifetime, AWindowClosedWhileItsHandlerWaitsIsFreedOnlyAfterTheHandlerReturns) {
-    QtRuntime runtime{"Velmora Fest Countdown"};
+    QtRuntime runtime{qt_test::kAppTitle};
     bool handler_returned = false;
     QPointer<QWidget> window;
     auto& form = static_cast<QtForm&>(runtime.load(
@@ -77,7 +77,7 @@ TEST(Lifetime, AWindowClosedWhileItsHandlerWaitsIsFreedOnlyAfterTheHandlerReturn
 }
 
 TEST(Lifetime, TheProgramEndsOnlyWhenTheLastLoadedWindowHasGone) {
-    QtRuntime runtime{"Velmora Fest Countdown"};
+    QtRuntime runtime{qt_test::kAppTitle};
     EventLog log;
     auto& shown = static_cast<QtForm&>(runtime.load(kDialog, {log.record("Dialog", Event::Unload)}));
     auto& hidden = static_cast<QtForm&>(runtime.load(kProbe, {log.record("Probe", Event::Unload)}));
@@ -94,7 +94,7 @@ TEST(Lifetime, TheProgramEndsOnlyWhenTheLastLoadedWindowHasGone) {
 }
 
 TEST(Lifetime, EndProgramEndsAtOnceWithoutClosingSteps) {
-    QtRuntime runtime{"Velmora Fest Countdown"};
+    QtRuntime runtime{qt_test::kAppTitle};
     EventLog log;
     auto& main = static_cast<QtForm&>(runtime.load(kProbe, {log.record("Probe", Event::Unload)}));
     auto& other = static_cast<QtForm&>(runtime.load(kDialog, {log.record("Dialog", Event::Unload)}));
@@ -117,14 +117,14 @@ TEST(Lifetime, EndProgramEndsAtOnceWithoutClosingSteps) {
 }
 
 TEST(Lifetime, AnEndRequestedBeforeTheLoopRunsTakesEffectWhenItStarts) {
-    QtRuntime runtime{"Velmora Fest Countdown"};
+    QtRuntime runtime{qt_test::kAppTitle};
     auto& form = runtime.load(kDialog, {});
     form.unload();  // the last window goes before the loop runs
     EXPECT_EQ(run_program_loop(2000), 0);
 }
 
 TEST(Lifetime, ALoadStepMayUnloadItsOwnWindow) {
-    QtRuntime runtime{"Velmora Fest Countdown"};
+    QtRuntime runtime{qt_test::kAppTitle};
     EventLog log;
     runtime.load(kDialog, {log.record("Dialog", Event::Unload),
                            {"Dialog", Event::Load, [](forms::Form& f, const forms::Mouse&) { f.unload(); }}});
@@ -134,7 +134,7 @@ TEST(Lifetime, ALoadStepMayUnloadItsOwnWindow) {
 }
 
 TEST(SystemMoveOffscreen, APlatformWithoutMovesEndsTheMoveAtOnceAndOnce) {
-    QtRuntime runtime{"Velmora Fest Countdown"};
+    QtRuntime runtime{qt_test::kAppTitle};
     int ended = 0;
     auto& form = static_cast<QtForm&>(
         runtime.load(kProbe, {{"Strip", Event::MouseDown, [&](forms::Form& f, const forms::Mouse&) {
@@ -153,7 +153,7 @@ TEST(SystemMoveOffscreen, APlatformWithoutMovesEndsTheMoveAtOnceAndOnce) {
 }
 
 TEST(Runtime, ResetPointerRestoresEveryOverrideCursor) {
-    QtRuntime runtime{"Velmora Fest Countdown"};
+    QtRuntime runtime{qt_test::kAppTitle};
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     QGuiApplication::setOverrideCursor(Qt::CrossCursor);
     runtime.reset_pointer();
@@ -168,7 +168,7 @@ TEST(Runtime, LoadingAModelWithAMissingFrameIsRefused) {
     };
     static constexpr forms::WindowModel kModel{.name = "Broken", .caption = "Broken", .client_width = 600, .client_height = 600,
                                                .controls = kBroken};
-    QtRuntime runtime{"Velmora Fest Countdown"};
+    QtRuntime runtime{qt_test::kAppTitle};
     EXPECT_THROW(runtime.load(kModel, {}), std::invalid_argument);
 }
 

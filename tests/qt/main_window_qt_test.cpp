@@ -18,7 +18,7 @@ using namespace qt_test;
 using platform_qt::QtForm;
 
 struct MainOnQt : ::testing::Test {
-    platform_qt::QtRuntime runtime{"Velmora Fest Countdown"};
+    platform_qt::QtRuntime runtime{qt_test::kAppTitle};
     fakes::FakeShell shell;
     fakes::FakeTray tray;
     fakes::FakeClock clock{{2013, 4, 3, 14, 25, 7}};

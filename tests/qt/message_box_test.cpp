@@ -64,7 +64,7 @@ TEST(MessageBox, EachStyleShowsItsButtonsAndIcon) {
 }
 
 TEST(MessageBox, TheTitleIsItsOwnOrTheApplications) {
-    const std::string app = "Velmora Fest Countdown";
+    const std::string app = qt_test::kAppTitle;
     EXPECT_EQ(make_message_box("p", 0, "Just so you know...", app)->windowTitle(), "Just so you know...");
     EXPECT_EQ(make_message_box("p", 0, std::nullopt, app)->windowTitle(), "Velmora Fest Countdown");
     EXPECT_EQ(make_message_box("p", 0, "", app)->windowTitle(), "");  // an empty title of its own
@@ -91,7 +91,7 @@ TEST(MessageBox, ThePromptIsPlainTextWithItsLineBreaks) {
 }
 
 TEST(MessageBox, TextAndButtonsAreReadByAScreenReader) {
-    const auto box = make_message_box("here's a hint, it's not.", 3, std::nullopt, "Velmora Fest Countdown");
+    const auto box = make_message_box("here's a hint, it's not.", 3, std::nullopt, qt_test::kAppTitle);
     box->show();
     auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
     ASSERT_NE(label, nullptr);
@@ -102,7 +102,7 @@ TEST(MessageBox, TextAndButtonsAreReadByAScreenReader) {
 }
 
 TEST(MessageBox, ShowReturnsWhenDismissedAndTimersTickMeanwhile) {
-    platform_qt::QtRuntime runtime{"Velmora Fest Countdown"};
+    platform_qt::QtRuntime runtime{qt_test::kAppTitle};
     int ticks = 0;
     runtime.load(kProbe, {{"Ticker", Event::Tick, [&](forms::Form&, const forms::Mouse&) { ++ticks; }}});
     struct Seen {
@@ -132,7 +132,7 @@ TEST(MessageBox, ShowReturnsWhenDismissedAndTimersTickMeanwhile) {
 }
 
 TEST(MessageBox, EscClosesABoxWithACancelButtonButNotAYesNoBox) {
-    platform_qt::QtRuntime runtime{"Velmora Fest Countdown"};
+    platform_qt::QtRuntime runtime{qt_test::kAppTitle};
     bool yes_no_stayed = false;
     QString untitled;  // the title of a box shown without one of its own
     int step = 0;

@@ -26,6 +26,9 @@ using forms::Control;
 using forms::Event;
 using forms::Kind;
 
+// The title the runtime gives a message box that has none of its own.
+inline const std::string kAppTitle = "Velmora Fest Countdown";
+
 // 4500 x 3000 twips: 300 x 200 pixels at 96 dpi (the offscreen screen's density). Pixel
 // positions in the comments are the window's.
 inline constexpr Control kProbeControls[] = {

@@ -22,6 +22,7 @@
 #include "secondary_windows/about_model.h"
 #include "secondary_windows/arrival_model.h"
 #include "secondary_windows/arrival_window.h"
+#include "secondary_windows/identity.h"
 
 namespace {
 
@@ -88,7 +89,7 @@ protected:
         for (QtForm* f : runtime.forms()) f->unload();
         settle();
     }
-    QtRuntime runtime{"Velmora Fest Countdown"};
+    QtRuntime runtime{std::string(secondary::kAppTitle)};
     fakes::FakeShell shell;
 };
 
