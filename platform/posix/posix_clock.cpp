@@ -37,9 +37,11 @@ PosixClock::~PosixClock() { freelocale(time_locale_); }
 
 LocalTime PosixClock::now() const {
     const std::time_t t = std::time(nullptr);
-    if (t == converted_ && t != static_cast<std::time_t>(-1)) return local_;
+    if (t == static_cast<std::time_t>(-1))
+        throw std::system_error(errno, std::generic_category(), "reading the local time");
+    if (t == converted_) return local_;
     std::tm tm{};
-    if (t == static_cast<std::time_t>(-1) || localtime_r(&t, &tm) == nullptr)
+    if (localtime_r(&t, &tm) == nullptr)
         throw std::system_error(errno, std::generic_category(), "reading the local time");
     local_ = {.year = tm.tm_year + 1900,
               .month = tm.tm_mon + 1,
