@@ -23,6 +23,13 @@ public:
         return value.has_value();
     }
 
+    // EndDays = EndDay + days, for the months that count from the festival's day.
+    bool days_after_end_day(double days) {
+        const std::optional<double> day = number("EndDay");
+        if (day) write_number(f_, "EndDays", *day + days);
+        return day.has_value();
+    }
+
     bool time_of_day_remainders() {
         return remainder("EndHour", 24, "CurHour") && remainder("EndMinute", 60, "CurMin") &&
                remainder("EndSecond", 60, "CurSec");
@@ -45,16 +52,8 @@ std::optional<Mismatch> countdown_run(FieldStore& f, const CountdownActions& act
     // The day count by the month's English name; every comparison is made, in this order.
     // Months without a rule leave EndDays as it was.
     const std::string month = f.get("MonName");
-    if (month == "February") {
-        const std::optional<double> day = run.number("EndDay");
-        if (!day) return run.failure;
-        write_number(f, "EndDays", *day + 59);
-    }
-    if (month == "March") {
-        const std::optional<double> day = run.number("EndDay");
-        if (!day) return run.failure;
-        write_number(f, "EndDays", *day + 30);
-    }
+    if (month == "February" && !run.days_after_end_day(59)) return run.failure;
+    if (month == "March" && !run.days_after_end_day(30)) return run.failure;
     if (month == "April") f.set("EndDays", f.get("EndDay"));
     if (month == "December") {
         const std::optional<double> day = run.number("EndDay");
