@@ -190,6 +190,10 @@ class Program:
     def running(self):
         return self.popen.poll() is None
 
+    def stop(self):
+        """SIGTERM, and SIGKILL after a grace period."""
+        _stop(self.popen)
+
     def wait_exit(self, timeout=5.0):
         """Returns the exit status; fails if the program is still running after timeout."""
         try:
@@ -439,7 +443,7 @@ class Session:
         previous = {s: signal.signal(s, signal.SIG_IGN) for s in (signal.SIGINT, signal.SIGTERM)}
         try:
             for program in reversed(self.programs):
-                _stop(program.popen)
+                program.stop()
             if self.x11:
                 self.x11.close()
                 self.x11 = None

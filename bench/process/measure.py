@@ -157,12 +157,6 @@ def wait_map_state(session, window, state, timeout=5):
     return False
 
 
-def wait_gone(session, window, timeout=5):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline and xwin.geometry(session, window) is not None:
-        time.sleep(0.05)
-
-
 # -- the table -------------------------------------------------------------------------------
 def verdict(ok):
     return "ok" if ok else "MISSED"
@@ -259,13 +253,8 @@ def measure(session, args):
     for name, title, argv in launches:
         w = start_timed(session, args.xwatch, name, title, argv)
         real_start[name] = (w.map_ms, w.paint_ms)
-        w.program.popen.terminate()
-        try:
-            w.program.popen.wait(5)
-        except subprocess.TimeoutExpired:
-            w.program.popen.kill()
-            w.program.popen.wait()
-        wait_gone(session, w.window)
+        w.program.stop()
+        rig.wait_for(f"the window of {name} to go", lambda: xwin.geometry(session, w.window) is None)
     program, floor, peer = watched = [start_timed(session, args.xwatch, name, title, argv, env)
                                       for name, title, argv in launches]
     for w in watched:
