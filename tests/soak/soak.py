@@ -26,6 +26,7 @@ import re
 import subprocess
 import sys
 import time
+import unittest.mock
 from dataclasses import dataclass, field
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -102,18 +103,13 @@ def month_names(lc_time, locale_env=None):
     """Full standalone month names in lc_time, as the C library gives them; locale_env is
     what ensure_locale gave (a LOCPATH where the system lacks the locale)."""
     saved = locale.setlocale(locale.LC_TIME)
-    saved_env = {key: os.environ.get(key) for key in (locale_env or {})}
-    os.environ.update(locale_env or {})  # the C library reads LOCPATH at each setlocale
-    try:
-        locale.setlocale(locale.LC_TIME, lc_time)
-        return {m: time.strftime("%OB", (2013, m, 15, 12, 0, 0, 0, 0, 0)) for m in range(1, 13)}
-    finally:
-        locale.setlocale(locale.LC_TIME, saved)
-        for key, value in saved_env.items():
-            if value is None:
-                os.environ.pop(key, None)
-            else:
-                os.environ[key] = value
+    # The C library reads LOCPATH at each setlocale.
+    with unittest.mock.patch.dict(os.environ, locale_env or {}):
+        try:
+            locale.setlocale(locale.LC_TIME, lc_time)
+            return {m: time.strftime("%OB", (2013, m, 15, 12, 0, 0, 0, 0, 0)) for m in range(1, 13)}
+        finally:
+            locale.setlocale(locale.LC_TIME, saved)
 
 
 def number(text, name):
