@@ -10,6 +10,7 @@
 #include "platform/qt/qt_runtime.h"
 #include "platform/qt/qt_shell.h"
 #include "platform/qt/qt_tray.h"
+#include "platform/qt/qt_window_system_guard.h"
 #include "secondary_windows/about_box.h"
 #include "secondary_windows/arrival_window.h"
 #include "secondary_windows/identity.h"
@@ -26,7 +27,10 @@ QIcon program_icon() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Without a display Qt would abort; the guard says so in one line and ends instead.
+    platform_qt::WindowSystemGuard no_display_guard("velmora3-c");
     QApplication app(argc, argv);
+    no_display_guard.release();
     QApplication::setApplicationName(QStringLiteral("velmora3-c"));
     QApplication::setApplicationVersion(QStringLiteral("4.3.0"));
     QApplication::setDesktopFileName(QStringLiteral("velmora3-c"));
