@@ -7,7 +7,8 @@ BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libxcb1-dev libgl-
 SESSION_PACKAGES=(xvfb xauth openbox trayer dbus-x11 x11-utils imagemagick x11vnc)
 # The real-X-server rig, the whole-process benchmark, sanitizers and fuzzers.
 TEST_PACKAGES=(xdotool wmctrl faketime at-spi2-core python3-pyatspi x11-apps clang-14
-               libclang-rt-14-dev libfuzzer-14-dev file dpkg-dev libxcb-damage0-dev locales desktop-file-utils)
+               libclang-rt-14-dev libfuzzer-14-dev file dpkg-dev libxcb-damage0-dev locales desktop-file-utils
+               lintian appstream man-db)
 
 ensure_packages() {
     local missing=() p

@@ -6,6 +6,9 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 # Each size the icon theme gets, as drawn.
 icon_sizes=(16 22 24 32 48 64 128 256)
+doc_dir=share/doc/velmora-fest-countdown
+metainfo=share/metainfo/net.example.wrenhollow.velmora3_c.metainfo.xml
+licence=$(dirname "${BASH_SOURCE[0]}")/../../LICENSE
 
 expected_files() {
     echo bin/velmora3-c
@@ -13,6 +16,10 @@ expected_files() {
     local n
     for n in "${icon_sizes[@]}"; do echo "share/icons/hicolor/${n}x${n}/apps/velmora3-c.png"; done
     echo share/icons/hicolor/scalable/apps/velmora3-c.svg
+    echo "$metainfo"
+    echo "$doc_dir/copyright"
+    echo "$doc_dir/changelog.gz"
+    echo share/man/man1/velmora3-c.1.gz
 }
 
 # The tools the checks use, and the Debian package of each.
@@ -87,5 +94,54 @@ check_prefix() {
     if [ -f "$svg" ]; then
         got=$(file -b --mime-type "$svg")
         [ "$got" = image/svg+xml ] || fail "$svg is $got, not an SVG image"
+    fi
+    check_documents "$root"
+}
+
+# The metadata and the documents, each judged by the tool its readers use.
+check_documents() {
+    local root=$1 file out
+    file=$root/$metainfo
+    if [ -f "$file" ]; then
+        out=$(appstreamcli validate --no-net "$file" 2>&1) || fail "$file does not validate: $out"
+        # It names the launcher and the screenshot installed beside it.
+        out=$(sed -n 's|.*<launchable type="desktop-id">\(.*\)</launchable>.*|\1|p' "$file")
+        [ -n "$out" ] && [ -f "$root/share/applications/$out" ] ||
+            fail "$file launches \"$out\", which is not in $root/share/applications"
+        grep -q '<screenshot type="default">' "$file" || fail "$file has no default screenshot"
+    fi
+
+    # The copyright file is machine-readable and carries LICENSE's terms word for word.
+    file=$root/$doc_dir/copyright
+    if [ -f "$file" ]; then
+        head -n 1 "$file" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+            fail "$file is not in the machine-readable format: $(head -n 1 "$file")"
+        local holder terms
+        holder=$(sed -n 's/^Copyright (c) //p' "$licence")
+        grep -qxF "Copyright: $holder" "$file" || fail "$file does not name \"$holder\""
+        terms=$(sed -n '/^License: Expat$/,$p' "$file" | tail -n +2 | sed 's/^ //; s/^\.$//')
+        [ "$terms" = "$(sed '1,/^Copyright (c)/d' "$licence" | sed '1{/^$/d}')" ] ||
+            fail "$file's licence terms differ from $licence"
+    fi
+
+    # The changelog opens with this version's entry; both documents are packed without a time stamp.
+    file=$root/$doc_dir/changelog.gz
+    if [ -f "$file" ]; then
+        out=$(zcat "$file" | head -n 1)
+        [[ $out == "velmora-fest-countdown (4.3.0) "* ]] || fail "$file opens with \"$out\", not this version's entry"
+    fi
+    for file in "$root/$doc_dir/changelog.gz" "$root/share/man/man1/velmora3-c.1.gz"; do
+        [ -f "$file" ] || continue
+        gzip -t "$file" 2>/dev/null || fail "$file is not gzip data"
+        [ "$(od -An -tu4 -j4 -N4 "$file" | tr -d ' ')" = 0 ] || fail "$file carries a time stamp"
+    done
+
+    # The manual page reads without a complaint from man.
+    file=$root/share/man/man1/velmora3-c.1.gz
+    if [ -f "$file" ]; then
+        out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$file" 2>&1 >/dev/null) ||
+            fail "man cannot read $file"
+        [ -z "$out" ] || fail "man complains about $file: $out"
+        LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$file" 2>/dev/null | grep -q '^NAME' || fail "$file has no NAME section"
     fi
 }

@@ -7,7 +7,8 @@ build=$1
 here=$(dirname "$0")
 . "$here/checks.sh"
 require_tools cpack:cmake dpkg-deb:dpkg dpkg-shlibdeps:dpkg-dev file:file readelf:binutils \
-              identify:imagemagick desktop-file-validate:desktop-file-utils
+              identify:imagemagick desktop-file-validate:desktop-file-utils appstreamcli:appstream \
+              man:man-db lintian:lintian
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/velmora-deb.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
@@ -60,8 +61,10 @@ for lib in libqt6core6 libqt6gui6 libqt6widgets6 libc6 libstdc++6; do
     has_entry "$depends" "$lib" versioned || fail "Depends lacks \"$lib (>= version)\": $depends"
 done
 has_entry "$depends" fonts-bebas-neue || fail "Depends lacks fonts-bebas-neue: $depends"
-has_entry "$(field Recommends)" fonts-dejavu-core ||
-    fail "Recommends lacks fonts-dejavu-core: $(field Recommends)"
+recommends=$(field Recommends)
+for name in fonts-dejavu-core xdg-utils qt6-wayland; do
+    has_entry "$recommends" "$name" || fail "Recommends lacks $name: $recommends"
+done
 
 # The file list: everything below /usr, owned by root, the program 0755 and the rest 0644.
 dpkg-deb -c "$deb" >"$scratch/contents.txt"
@@ -82,6 +85,16 @@ check_prefix "$scratch/root/usr"
 program=$scratch/root/usr/bin/velmora3-c
 if [ -f "$program" ] && file -b "$program" | grep -q 'not stripped'; then
     fail "the packaged program is not stripped"
+fi
+
+# Debian's own judge of a package: no error and no warning (notes, "I:", are allowed).
+lintian_status=0
+lintian --no-cfg --fail-on none "$deb" >"$scratch/lintian.txt" 2>&1 || lintian_status=$?
+if [ "$lintian_status" -ne 0 ]; then
+    cat "$scratch/lintian.txt" >&2
+    fail "lintian could not check the package (status $lintian_status)"
+elif grep -E '^[EW]: ' "$scratch/lintian.txt" >&2; then
+    fail "lintian reports the errors or warnings above"
 fi
 
 [ "$failures" -eq 0 ] || { echo "$failures check(s) failed" >&2; exit 1; }

@@ -7,7 +7,7 @@ build=$1
 here=$(dirname "$0")
 . "$here/checks.sh"
 require_tools cmake:cmake file:file readelf:binutils identify:imagemagick \
-              desktop-file-validate:desktop-file-utils timeout:coreutils
+              desktop-file-validate:desktop-file-utils timeout:coreutils appstreamcli:appstream man:man-db
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/velmora-install.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
