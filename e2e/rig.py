@@ -11,6 +11,12 @@ with the rig even when it is killed outright (PR_SET_PDEATHSIG), and a last swee
 process that still carries this session's marker in its environment.
 
 If Xvfb or a helper cannot start, the session raises RigFailure: the test fails, loudly.
+
+Whatever a program writes to standard error is kept; a report of AddressSanitizer,
+LeakSanitizer or UndefinedBehaviorSanitizer in it fails the case and is printed. With
+--sanitized (the program built with the sanitizers) every program still running when a case
+has passed is ended as a person would end it (the test file's `finish`), so that the leak
+check at its exit runs too.
 """
 
 import ctypes
@@ -30,6 +36,9 @@ TRAY_GEOMETRY = ["--edge", "top", "--align", "right", "--widthtype", "pixel", "-
 FAKETIME_LIBRARY = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
 AT_SPI_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 MARKER = "VELMORA_E2E_SESSION"
+# A line that starts a sanitizer's report on standard error.
+SANITIZER_REPORT = re.compile(r"ERROR: (AddressSanitizer|LeakSanitizer)|runtime error:")
+REPORT_LINES = 400          # at most this many lines of a report are printed
 START_TIMEOUT = float(os.environ.get("VELMORA_E2E_START_TIMEOUT", "10"))   # seconds per helper
 
 # Qt's desktop services on a generic X11 session look for xdg-open on PATH first and fall back
@@ -207,12 +216,36 @@ class Program:
     def stdout(self):
         return _tail(self.stdout_path, 200)
 
+    def sanitizer_report(self):
+        """The sanitizers' report on the program's standard error, or None."""
+        return sanitizer_report(self.stderr_path)
+
+
+def sanitizer_report(path):
+    """The text of the sanitizer reports in an output file, from the first report line on
+    (with the line of '=' above it), or None when there is none."""
+    try:
+        with open(path, errors="replace") as f:
+            lines = f.read().splitlines()
+    except OSError:
+        return None
+    first = next((i for i, line in enumerate(lines) if SANITIZER_REPORT.search(line)), None)
+    if first is None:
+        return None
+    if first > 0 and lines[first - 1].startswith("====="):
+        first -= 1
+    shown = lines[first:first + REPORT_LINES]
+    if len(lines) - first > REPORT_LINES:
+        shown.append(f"... ({len(lines) - first - REPORT_LINES} more lines in {path})")
+    return "\n".join(shown)
+
 
 class Session:
     """A desktop session for one test; use it as a context manager."""
 
-    def __init__(self, name, artifacts, accessibility=False):
+    def __init__(self, name, artifacts, accessibility=False, sanitized=False):
         self.name = name
+        self.sanitized = sanitized
         self.artifacts = os.path.abspath(artifacts)
         self.accessibility = accessibility
         self.started = []        # (what, Popen), in start order
@@ -391,6 +424,10 @@ class Session:
                 raise RigFailure(f"cannot fake the time: {FAKETIME_LIBRARY} is missing (package faketime)")
             program_env.update(LD_PRELOAD=FAKETIME_LIBRARY, FAKETIME=fake_time,
                                FAKETIME_DONT_FAKE_MONOTONIC="1", FAKETIME_NO_CACHE="1")
+            if self.sanitized:
+                # AddressSanitizer wants its runtime first in the library list; libfaketime,
+                # preloaded, comes before it and does not allocate on its own.
+                program_env["ASAN_OPTIONS"] = program_env["ASAN_OPTIONS"] + ":verify_asan_link_order=0"
         index = len(self.programs)
         stdout_path = os.path.join(self.artifacts, f"{name}-{index}.stdout")
         stderr_path = os.path.join(self.artifacts, f"{name}-{index}.stderr")
@@ -515,14 +552,18 @@ def _raise_interrupted(signum, frame):
     raise Interrupted(f"stopped by signal {signal.Signals(signum).name}")
 
 
-def run_cases(cases, argv=None):
-    """Command-line entry of a test file: `<file> CASE [--program PATH] [--artifacts DIR]
-    [--budget SECONDS]`. Runs one case, prints what the rig saw when it fails, and exits 0
-    only when the case passed."""
+def run_cases(cases, argv=None, finish=None):
+    """Command-line entry of a test file: `<file> CASE [--program PATH] [--sanitized]
+    [--artifacts DIR] [--budget SECONDS]`. Runs one case, prints what the rig saw when it
+    fails, and exits 0 only when the case passed. finish(session) ends the programs still
+    running in a session whose case passed, when the program is the sanitizer build."""
     import argparse
     parser = argparse.ArgumentParser()
     parser.add_argument("case", choices=sorted(cases))
     parser.add_argument("--program")
+    parser.add_argument("--sanitized", action="store_true",
+                        help="the program is built with ASan and UBSan: end it cleanly after each case so "
+                             "that the leak check runs")
     parser.add_argument("--artifacts", default=None)
     parser.add_argument("--budget", type=float, default=50.0,
                         help="the case's own deadline in seconds, below CTest's TIMEOUT")
@@ -532,9 +573,11 @@ def run_cases(cases, argv=None):
     for s in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGALRM):
         signal.signal(s, _raise_interrupted)
     signal.setitimer(signal.ITIMER_REAL, args.budget)
-    context = CaseContext(args.program, artifacts)
+    context = CaseContext(args.program, artifacts, args.sanitized, finish)
     started = time.monotonic()
     try:
+        if args.sanitized:
+            check_sanitized(args.program)
         cases[args.case](context)
     except (RigFailure, Interrupted) as failure:
         signal.setitimer(signal.ITIMER_REAL, 0)
@@ -548,13 +591,31 @@ def run_cases(cases, argv=None):
     return 0
 
 
+def check_sanitized(program):
+    """A sanitized run of a program built without the sanitizers, or without their options,
+    would pass on nothing: refuse it."""
+    for name, wanted in (("ASAN_OPTIONS", "detect_leaks=1"), ("LSAN_OPTIONS", "suppressions="),
+                         ("UBSAN_OPTIONS", "halt_on_error=1")):
+        check(wanted in os.environ.get(name, ""),
+              f"--sanitized needs {wanted} in {name} (ctest sets the options of the root CMakeLists.txt)")
+    try:
+        with open(program, "rb") as f:
+            binary = f.read()
+    except (OSError, TypeError) as error:
+        raise RigFailure(f"no sanitized program to test: {error}") from None
+    for symbol in (b"__asan_init", b"__ubsan_handle_"):
+        check(symbol in binary, f"{program} is not built with the sanitizers (no {symbol.decode()})")
+
+
 class CaseContext:
     """Handed to each case: the program under test and a way to open sessions that report
     what they saw when the case fails inside them."""
 
-    def __init__(self, program, artifacts):
+    def __init__(self, program, artifacts, sanitized=False, finish=None):
         self.program = program
         self.artifacts = artifacts
+        self.sanitized = sanitized
+        self.finish = finish
         self.last_report = None
 
     def session(self, accessibility=False, name="session"):
@@ -563,13 +624,32 @@ class CaseContext:
 
 class _ReportingSession(Session):
     def __init__(self, context, name, artifacts, accessibility):
-        super().__init__(name, artifacts, accessibility)
+        super().__init__(name, artifacts, accessibility, sanitized=context.sanitized)
         self.context = context
 
     def __exit__(self, kind, value, tb):
-        if kind is not None:
+        ended = None
+        if kind is None and self.sanitized and self.context.finish:
+            # The leak check runs when a program ends by itself: end each one as a person would.
+            try:
+                if any(p.running() for p in self.programs):
+                    self.context.finish(self)
+            except (RigFailure, Interrupted) as failure:
+                ended = failure
+        if kind is not None or ended is not None:
             try:
                 self.context.last_report = self.report()
             except BaseException as failure:  # the report must never hide the failure itself
                 self.context.last_report = f"(could not collect the report: {failure})"
-        return super().__exit__(kind, value, tb)
+        super().__exit__(kind, value, tb)
+        reports = [(p, p.sanitizer_report()) for p in self.programs]
+        reports = [f"--- {p.name} (pid {p.pid}) ---\n{text}" for p, text in reports if text]
+        if reports:
+            found = RigFailure("the sanitizers reported on standard error:\n" + "\n".join(reports))
+            if kind is not None:    # already failing: the report goes first in what is printed
+                self.context.last_report = f"{found}\n{self.context.last_report or ''}"
+            else:
+                raise found
+        if ended is not None:
+            raise ended
+        return False

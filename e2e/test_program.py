@@ -3,7 +3,11 @@
 user would: each case starts its own session (rig.Session), the program in it, and clicks,
 drags, types and looks with the X tools.
 
-    test_program.py CASE --program PATH [--artifacts DIR]
+    test_program.py CASE --program PATH [--sanitized] [--artifacts DIR]
+
+With --sanitized the program is the sanitizer build: it starts slower, and when a case has
+passed with the program still running, the rig has it end by "X" so that the leak check at
+its exit runs; a sanitizer report fails the case.
 """
 
 import json
@@ -50,6 +54,8 @@ FROZEN_INSTANT = "2013-04-03 14:25:07"       # the countdown reads 9 days, 10 h,
 FESTIVAL_DAY = "@2013-04-12 09:00:00"
 COUNTING_DAY = "@2013-03-20 18:00:00"          # March: the countdown writes its sentence
 REFERENCE_TOLERANCE = 150                     # pixels, of 257 × 145, beyond a 10 % colour fuzz
+SANITIZED_START = 15.0        # seconds the sanitizer build may take to map its window
+SANITIZED_EXIT = 15.0         # seconds it may take to end, its leak check included
 
 
 # -- helpers ---------------------------------------------------------------------------------
@@ -59,6 +65,8 @@ def start(context, session, fake_time=None, within=5.0):
     seconds that took."""
     check(context.program and os.access(context.program, os.X_OK),
           f"no program to test: {context.program!r} is not an executable (build velmora3-c first)")
+    if context.sanitized:
+        within = max(within, SANITIZED_START)
     launched = time.monotonic()
     program = session.launch([context.program], name="velmora3-c", fake_time=fake_time)
 
@@ -124,6 +132,28 @@ def hidden_but_alive(session, program, window):
 
 def no_icon_left(session):
     return not xwin.tray_icons(session, WM_CLASS)
+
+
+def exit_timeout(context):
+    """Seconds a program may take to end once told to."""
+    return SANITIZED_EXIT if context.sanitized else 5.0
+
+
+def end_by_x(session):
+    """Ends the program as a person would at the end of a case: a message box of the program
+    still open is answered with Esc, then "X" on the main window. The exit waits for the
+    sanitizers' leak check."""
+    for program in session.programs:
+        if not program.running():
+            continue
+        for box in xwin.windows_named(session, FAREWELL_TITLE):
+            xwin.key(session, box, "Escape")
+        wait_for("the program's message box to close", lambda: count_windows(session, FAREWELL_TITLE) == 0)
+        window = one_window(session, MAIN_TITLE)
+        xwin.activate(session, window)
+        xwin.click(session, window, *X_BUTTON)
+        status = program.wait_exit(SANITIZED_EXIT)
+        check(status == 0, f'"X" ended the program with status {status} at the end of the case')
 
 
 # -- cases -----------------------------------------------------------------------------------
@@ -227,7 +257,7 @@ def close_button_ends_program(context):
         program, window, _ = start(context, session)
         tray_icon(session)
         xwin.click(session, window, *X_BUTTON)
-        status = program.wait_exit(5.0)
+        status = program.wait_exit(exit_timeout(context))
         check(status == 0, f'"X" ended the program with status {status}')
         wait_for("no icon of the program left in the tray", lambda: no_icon_left(session))
         check(not xwin.windows_named(session, MAIN_TITLE), "the main window is still there")
@@ -240,7 +270,7 @@ def window_manager_close_ends_program(context):
         program, window, _ = start(context, session)
         tray_icon(session)
         xwin.close_by_window_manager(session, window)
-        status = program.wait_exit(5.0)
+        status = program.wait_exit(exit_timeout(context))
         check(status == 0, f"the window manager's close ended the program with status {status}")
         wait_for("no icon of the program left in the tray", lambda: no_icon_left(session))
 
@@ -363,6 +393,15 @@ CASES = {f.__name__: f for f in (
     menu_opens_festival_page, close_button_ends_program, window_manager_close_ends_program,
     arrival_window_on_festival_day, about_box_single_instance, accessibility_names,
     screenshot_matches_reference)}
+# The behaviours that matter for memory, run once more with the sanitizer build of the
+# program (ctest -L e2e-sanitized): start, the tray's toggles, About opened and closed, the
+# arrival, and each way of ending. The rest adds time and no path through the program's
+# memory that these miss.
+SANITIZED = (window_maps, tray_icon_toggles_window, about_box_single_instance, arrival_window_on_festival_day,
+             close_button_ends_program, window_manager_close_ends_program)
 
 if __name__ == "__main__":
-    sys.exit(rig.run_cases(CASES))
+    if sys.argv[1:] == ["--list-sanitized"]:
+        print("\n".join(case.__name__ for case in SANITIZED))
+        sys.exit(0)
+    sys.exit(rig.run_cases(CASES, finish=end_by_x))

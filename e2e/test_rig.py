@@ -51,12 +51,13 @@ def processes_with(name, value):
     return found
 
 
-def child(case, artifacts, env=None, budget=30):
+def child(case, artifacts, env=None, budget=30, args=()):
     """Starts this file's hidden case in a process of its own, tagged with a fresh token that
     every process of its session inherits."""
     token = uuid.uuid4().hex
     child_env = dict(os.environ, **(env or {}), **{TOKEN: token})
-    proc = subprocess.Popen(["/usr/bin/python3", HERE, case, "--artifacts", artifacts, "--budget", str(budget)],
+    proc = subprocess.Popen(["/usr/bin/python3", HERE, case, "--artifacts", artifacts, "--budget", str(budget),
+                             *args],
                             env=child_env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
     return proc, token
 
@@ -104,6 +105,21 @@ def _hold_session(context):
 def _start_session(context):
     with context.session():
         pass
+
+
+def _run_program(context):
+    """Starts the program in a session and leaves it running when the case is done."""
+    with context.session() as session:
+        session.launch([context.program], name="fake")
+        time.sleep(0.3)
+
+
+def _end_on_usr1(session):
+    """This file's way of ending a program as a person would: SIGUSR1."""
+    for program in session.programs:
+        program.popen.send_signal(signal.SIGUSR1)
+        status = program.wait_exit(5.0)
+        check(status == 0, f"the program ended with status {status}")
 
 
 # -- cases -----------------------------------------------------------------------------------
@@ -215,6 +231,59 @@ def broken_helpers_fail_loudly(context):
         shutil.rmtree(tools, ignore_errors=True)
 
 
+# The opening line of each sanitizer's report, as the program writes it to standard error.
+LEAK = "==7==ERROR: LeakSanitizer: detected memory leaks\n\nDirect leak of 7 byte(s) in 1 object(s)\n" \
+       "SUMMARY: AddressSanitizer: 7 byte(s) leaked in 1 allocation(s)."
+BAD_READ = "=================================================================\n" \
+           "==7==ERROR: AddressSanitizer: heap-buffer-overflow on address 0x602000000014\nREAD of size 4"
+OVERFLOW = "main.cpp:3:5: runtime error: signed integer overflow: 2147483647 + 1"
+NOTE = "velmora3-c: countdown run stopped: the clock could not be read"
+
+
+def sanitizer_reports_fail_the_case(context):
+    """A sanitizer's report on the program's standard error fails the case and is printed,
+    whether the program goes on, ends by itself or ends at the rig's request (--sanitized:
+    the report comes at exit, after the case); a run whose output holds none passes; a
+    sanitized run of a program built without the sanitizers, or without their options, fails."""
+    options = {"ASAN_OPTIONS": "detect_leaks=1", "LSAN_OPTIONS": "suppressions=/dev/null",
+               "UBSAN_OPTIONS": "halt_on_error=1"}
+    # what, what the program writes before SIGUSR1, at SIGUSR1 (then it ends with 0),
+    # sanitized run, its options, what the rig must print (None: the case passes)
+    table = [
+        ("clean", NOTE, "", True, options, None),
+        ("leak at exit", NOTE, LEAK, True, options, "Direct leak of 7 byte(s)"),
+        ("undefined behaviour survived", OVERFLOW, "", True, options, "signed integer overflow: 2147483647 + 1"),
+        ("bad read, ordinary run", BAD_READ, "", False, {}, "READ of size 4"),
+        ("clean, ordinary run, left running", NOTE, LEAK, False, {}, None),
+        ("no sanitizer options", NOTE, "", True, {}, "--sanitized needs detect_leaks=1 in ASAN_OPTIONS"),
+        ("not a sanitizer build", NOTE, "", True, options, "is not built with the sanitizers"),
+    ]
+    folder = tempfile.mkdtemp(prefix="velmora-e2e-fake-")
+    try:
+        for what, before, at_end, sanitized, env, printed in table:
+            program = os.path.join(folder, what.replace(" ", "-").replace(",", ""))
+            with open(program, "w") as f:
+                if what != "not a sanitizer build":
+                    f.write("#!/bin/sh\n# stands in for a program linked with __asan_init and __ubsan_handle_*\n")
+                else:
+                    f.write("#!/bin/sh\n")
+                f.write(f"trap 'printf \"%s\\n\" \"$END\" >&2; exit 0' USR1\n"
+                        f"printf '%s\\n' \"$BEFORE\" >&2\nwhile :; do sleep 0.05; done\n")
+            os.chmod(program, 0o755)
+            end = at_end if at_end else "(ends)"
+            args = ["--program", program] + (["--sanitized"] if sanitized else [])
+            proc, _ = child("_run_program", os.path.join(context.artifacts, os.path.basename(program)),
+                            env=dict(env, BEFORE=before, END=end), args=args)
+            out, err = proc.communicate(timeout=30)
+            if printed is None:
+                check(proc.returncode == 0, f"{what}: the case failed:\n{err}")
+            else:
+                check(proc.returncode == 1, f"{what}: the case exited with {proc.returncode}, not 1:\n{out}{err}")
+                check(printed in err, f"{what}: {printed!r} is not in what the rig printed:\n{err}")
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+
+
 def window_tree_is_parsed(context):
     """Names with blanks, quotes and colons, classes, nesting and negative positions come out
     of xwininfo's tree text as they went in."""
@@ -262,7 +331,8 @@ def images_are_read(context):
 
 CASES = {f.__name__: f for f in (
     session_starts_and_stops_cleanly, fake_opener_records_addresses, interrupt_stops_everything,
-    broken_helpers_fail_loudly, window_tree_is_parsed, images_are_read, _hold_session, _start_session)}
+    broken_helpers_fail_loudly, sanitizer_reports_fail_the_case, window_tree_is_parsed, images_are_read,
+    _hold_session, _start_session, _run_program)}
 
 if __name__ == "__main__":
-    sys.exit(rig.run_cases(CASES))
+    sys.exit(rig.run_cases(CASES, finish=_end_on_usr1))
