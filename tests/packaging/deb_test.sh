@@ -59,9 +59,11 @@ has_entry() {
 for lib in libqt6core6 libqt6gui6 libqt6widgets6 libc6 libstdc++6; do
     has_entry "$depends" "$lib" versioned || fail "Depends lacks \"$lib (>= version)\": $depends"
 done
-has_entry "$depends" fonts-bebas-neue || fail "Depends lacks fonts-bebas-neue: $depends"
-has_entry "$(field Recommends)" fonts-dejavu-core ||
-    fail "Recommends lacks fonts-dejavu-core: $(field Recommends)"
+# The faces with which every text fits its control.
+for font in fonts-roadgeek fonts-liberation; do
+    has_entry "$depends" "$font" || fail "Depends lacks $font: $depends"
+done
+has_entry "$(field Recommends)" xdg-utils || fail "Recommends lacks xdg-utils: $(field Recommends)"
 
 # The file list: everything below /usr, owned by root, the program 0755 and the rest 0644.
 dpkg-deb -c "$deb" >"$scratch/contents.txt"
