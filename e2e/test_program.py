@@ -343,6 +343,75 @@ def screenshot_matches_reference(context):
         print(f"{count} pixels differ from the reference (tolerance {REFERENCE_TOLERANCE})")
 
 
+# _MOTIF_WM_HINTS bits: flags, then functions, then decorations.
+MWM_HINTS_FUNCTIONS, MWM_HINTS_DECORATIONS = 1, 2
+MWM_FUNC = {"all": 1, "resize": 2, "move": 4, "minimize": 8, "maximize": 16, "close": 32}
+MWM_DECOR = {"all": 1, "border": 2, "resizeh": 4, "title": 8, "menu": 16, "minimize": 32, "maximize": 64}
+# What openbox lets the user do with a window, from _NET_WM_ALLOWED_ACTIONS. Openbox 3.6 takes
+# resizing away from a window whose least and largest sizes are one, and maximising with it;
+# it never lets Motif hints take away its minimise button, and offers full screen to every
+# dialog, so those two stay whatever the program says.
+NOT_FOR_FIXED = {"_NET_WM_ACTION_RESIZE", "_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT"}
+
+
+def fixed_frame_faults(session, window, what):
+    """What says the window can be resized, minimised or maximised: its own hints
+    (_MOTIF_WM_HINTS, WM_NORMAL_HINTS) and what openbox offers for it; [] when none does."""
+    text = session.xtool("xprop", "-id", str(window), "_MOTIF_WM_HINTS", "WM_NORMAL_HINTS",
+                         "_NET_WM_ALLOWED_ACTIONS")
+    faults = []
+    motif = re.search(r"_MOTIF_WM_HINTS\(_MOTIF_WM_HINTS\) = ([\w, ]+)", text)
+    if not motif:
+        return [f"{what}: no _MOTIF_WM_HINTS in {text!r}"]
+    flags, functions, decorations = (int(v, 0) for v in motif.group(1).split(",")[:3])
+    if not (flags & MWM_HINTS_FUNCTIONS and flags & MWM_HINTS_DECORATIONS):
+        faults.append(f"{what}: _MOTIF_WM_HINTS flags {flags:#x} do not name functions and decorations")
+    offered = {n for n, bit in MWM_FUNC.items() if functions & bit}
+    drawn = {n for n, bit in MWM_DECOR.items() if decorations & bit}
+    if offered & {"all", "resize", "minimize", "maximize"} or not {"close", "move"} <= offered:
+        faults.append(f"{what}: _MOTIF_WM_HINTS functions {sorted(offered)}")
+    if drawn & {"all", "resizeh", "minimize", "maximize"} or "title" not in drawn:
+        faults.append(f"{what}: _MOTIF_WM_HINTS decorations {sorted(drawn)}")
+    least = re.search(r"minimum size: (\d+) by (\d+)", text)
+    most = re.search(r"maximum size: (\d+) by (\d+)", text)
+    if not least or not most or least.groups() != most.groups():
+        faults.append(f"{what}: WM_NORMAL_HINTS give no fixed size: {text!r}")
+    actions = set(re.findall(r"_NET_WM_ACTION_\w+", text))
+    if "_NET_WM_ACTION_CLOSE" not in actions or actions & NOT_FOR_FIXED:
+        faults.append(f"{what}: openbox allows {sorted(actions)}")
+    return faults
+
+
+def frame_shot(context, session, window, name):
+    """Saves the window with the frame openbox draws around it."""
+    frame = xwin.parent(session, window)
+    check(frame, f"no frame around window {window}")
+    path = os.path.join(context.artifacts, name)
+    xwin.screenshot(session, frame, path)
+    print(f"the window in its frame: {path}")
+
+
+def fixed_dialogs_say_they_are_fixed(context):
+    """The arrival window, its farewell box and the About box tell the window manager that
+    they cannot be resized, minimised or maximised, and openbox offers neither."""
+    with context.session() as session:
+        program, window, _ = start(context, session, fake_time=FESTIVAL_DAY)
+        arrival = one_window(session, ARRIVAL_TITLE)
+        open_panel(session, window)
+        xwin.click(session, window, *ABOUT_BUTTON)
+        about = one_window(session, ABOUT_TITLE)
+        xwin.activate(session, arrival)
+        xwin.click(session, arrival, *ARRIVAL_BUTTON)
+        farewell = one_window(session, FAREWELL_TITLE)    # modal: it comes last
+        faults = []
+        for what, shown in (("arrival window", arrival), ("farewell box", farewell), ("About box", about)):
+            faults += fixed_frame_faults(session, shown, what)
+            frame_shot(context, session, shown, what.replace(" ", "-") + ".png")
+        check(not faults, "; ".join(faults))
+        check(program.running(), "the program ended")
+        print("openbox still offers: " + session.xtool("xprop", "-id", str(about), "_NET_WM_ALLOWED_ACTIONS").strip())
+
+
 def _settled_image(session, window, timeout=5.0):
     """The window's pixels once the first countdown run has written the sentence and nothing
     has changed for 0.5 s."""
@@ -362,7 +431,7 @@ CASES = {f.__name__: f for f in (
     window_maps, tray_icon_toggles_window, t_button_sends_window_to_tray, drag_moves_window_and_hides_panel,
     menu_opens_festival_page, close_button_ends_program, window_manager_close_ends_program,
     arrival_window_on_festival_day, about_box_single_instance, accessibility_names,
-    screenshot_matches_reference)}
+    screenshot_matches_reference, fixed_dialogs_say_they_are_fixed)}
 
 if __name__ == "__main__":
     sys.exit(rig.run_cases(CASES))

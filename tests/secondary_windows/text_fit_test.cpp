@@ -257,6 +257,36 @@ TEST(TextFit, EveryTextOfEveryWindowIsWholeAndUncovered) {
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
 }
 
+// The About box's picture keeps its 32 x 32 size at every scale and has a pixel of its own for
+// each pixel of the screen: at twice the density it is drawn from the 64-pixel twin, not
+// from the 32-pixel image blown up.
+TEST(TextFit, TheAboutPictureHasAPixelForEveryScreenPixel) {
+    platform_qt::QtRuntime runtime{std::string(secondary::kAppTitle)};
+    fakes::FakeShell shell;
+    secondary::AboutBox about(runtime, runtime, shell);
+    about.open();
+    const auto* picture = qobject_cast<const QLabel*>(loaded(runtime, "frmAbout").widget("picIcon"));
+    ASSERT_NE(picture, nullptr);
+    const QPixmap pixmap = picture->pixmap();
+    const double dpr = picture->devicePixelRatioF();
+    EXPECT_EQ(pixmap.deviceIndependentSize().toSize(), QSize(32, 32));
+    EXPECT_EQ(pixmap.size(), QSize(32, 32) * dpr) << "drawn from an image of " << pixmap.width() << " pixels";
+    // A blown-up image repeats each pixel in blocks of dpr x dpr.
+    const QImage image = pixmap.toImage();
+    const int step = qRound(dpr);
+    int odd = 0;
+    for (int y = 0; step > 1 && y + 1 < image.height(); y += step)
+        for (int x = 0; x + 1 < image.width(); x += step)
+            odd += image.pixel(x, y) != image.pixel(x + 1, y) || image.pixel(x, y) != image.pixel(x, y + 1);
+    if (step > 1) {
+        EXPECT_GT(odd, 0) << "every " << step << " x " << step << " block is one colour";
+    }
+    std::printf("scale %.1f: the About picture is %d x %d pixels for %d x %d on screen\n", dpr, pixmap.width(),
+                pixmap.height(), 32, 32);
+    for (QtForm* f : runtime.forms()) f->unload();
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
