@@ -323,24 +323,75 @@ def screenshot_matches_reference(context):
     with context.session() as session:
         xwin.park_pointer(session)
         _, window, _ = start(context, session, fake_time=FROZEN_INSTANT)
+        matches_reference(context, session, window, REFERENCE, also=(README_SCREENSHOT,))
+
+
+def arrival_window_matches_reference(context):
+    """The arrival window looks like e2e/reference/arrival-window.png: its three lines whole."""
+    with context.session() as session:
+        xwin.park_pointer(session)
+        start(context, session, fake_time=FESTIVAL_DAY)
+        arrival = one_window(session, ARRIVAL_TITLE)
+        matches_reference(context, session, arrival, os.path.join(HERE, "reference", "arrival-window.png"))
+
+
+def about_box_matches_reference(context):
+    """The About box looks like e2e/reference/about-box.png: every line of it whole."""
+    with context.session() as session:
+        xwin.park_pointer(session)
+        _, window, _ = start(context, session, fake_time=FROZEN_INSTANT)
+        open_panel(session, window)
+        xwin.click(session, window, *ABOUT_BUTTON)
+        about = one_window(session, ABOUT_TITLE)
+        xwin.park_pointer(session)
+        matches_reference(context, session, about, os.path.join(HERE, "reference", "about-box.png"))
+
+
+def matches_reference(context, session, window, reference, also=()):
+    """Compares the settled window with its reference picture; VELMORA_UPDATE_REFERENCE=1
+    writes the picture (and the copies in `also`) anew instead."""
+    xwin.activate(session, window)
+    name = os.path.basename(reference)
+    shot = os.path.join(context.artifacts, name)
+    settled = _settled_image(session, window)
+    xwin.screenshot(session, window, shot)
+    check(xwin.capture(session, window).pixels == settled.pixels, "the window changed while it was saved")
+    if os.environ.get("VELMORA_UPDATE_REFERENCE") == "1":
+        for target in (reference, *also):
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            shutil.copyfile(shot, target)
+        print("reference written: " + ", ".join(os.path.normpath(t) for t in (reference, *also)))
+        return
+    check(os.path.exists(reference), f"no reference image {reference}; make one with VELMORA_UPDATE_REFERENCE=1")
+    diff = os.path.join(context.artifacts, "difference-" + name)
+    count = xwin.differing_pixels(session, reference, shot, diff=diff)
+    check(count <= REFERENCE_TOLERANCE,
+          f"{count} pixels differ from the reference (at most {REFERENCE_TOLERANCE} may); "
+          f"see {shot} and {diff}")
+    print(f"{count} pixels differ from {name} (tolerance {REFERENCE_TOLERANCE})")
+
+
+def scale_two_doubles_the_window(context):
+    """At QT_SCALE_FACTOR=2 the main window takes 514 × 290 pixels and the window icon the
+    program hands the window manager holds images at least twice the 32-pixel size."""
+    with context.session() as session:
+        program = session.launch([context.program], name="velmora3-c", fake_time=FROZEN_INSTANT,
+                                 env={"QT_SCALE_FACTOR": "2"})
+        window = wait_for(f"a viewable window titled {MAIN_TITLE!r}",
+                          lambda: program.running() and
+                          [w for w in xwin.windows_named(session, MAIN_TITLE) if xwin.viewable(session, w)],
+                          timeout=10.0)[0]
+        g = xwin.geometry(session, window)
+        check((g.width, g.height) == (2 * WIDTH, 2 * HEIGHT),
+              f"the window is {g.width} × {g.height}, not {2 * WIDTH} × {2 * HEIGHT}")
+        icons = {int(n) for n in re.findall(r"Icon \((\d+) x \1\)",
+                                            session.xtool("xprop", "-id", str(window), "_NET_WM_ICON"))}
+        check(icons and max(icons) >= 64, f"_NET_WM_ICON holds only {sorted(icons)}-pixel images")
+        shot = os.path.join(context.artifacts, "main-window-scale-2.png")
         xwin.activate(session, window)
-        shot = os.path.join(context.artifacts, "main-window.png")
-        settled = _settled_image(session, window)
+        _settled_image(session, window)
         xwin.screenshot(session, window, shot)
-        check(xwin.capture(session, window).pixels == settled.pixels, "the window changed while it was saved")
-        if os.environ.get("VELMORA_UPDATE_REFERENCE") == "1":
-            for target in (REFERENCE, README_SCREENSHOT):
-                os.makedirs(os.path.dirname(target), exist_ok=True)
-                shutil.copyfile(shot, target)
-            print(f"reference written: {REFERENCE} and {os.path.normpath(README_SCREENSHOT)}")
-            return
-        check(os.path.exists(REFERENCE), f"no reference image {REFERENCE}; make one with VELMORA_UPDATE_REFERENCE=1")
-        diff = os.path.join(context.artifacts, "difference.png")
-        count = xwin.differing_pixels(session, REFERENCE, shot, diff=diff)
-        check(count <= REFERENCE_TOLERANCE,
-              f"{count} pixels differ from the reference (at most {REFERENCE_TOLERANCE} may); "
-              f"see {shot} and {diff}")
-        print(f"{count} pixels differ from the reference (tolerance {REFERENCE_TOLERANCE})")
+        print(f"{g.width} × {g.height}; window icons {sorted(icons)}; picture {shot}")
 
 
 # _MOTIF_WM_HINTS bits: flags, then functions, then decorations.
@@ -431,7 +482,8 @@ CASES = {f.__name__: f for f in (
     window_maps, tray_icon_toggles_window, t_button_sends_window_to_tray, drag_moves_window_and_hides_panel,
     menu_opens_festival_page, close_button_ends_program, window_manager_close_ends_program,
     arrival_window_on_festival_day, about_box_single_instance, accessibility_names,
-    screenshot_matches_reference, fixed_dialogs_say_they_are_fixed)}
+    screenshot_matches_reference, fixed_dialogs_say_they_are_fixed, arrival_window_matches_reference,
+    about_box_matches_reference, scale_two_doubles_the_window)}
 
 if __name__ == "__main__":
     sys.exit(rig.run_cases(CASES))

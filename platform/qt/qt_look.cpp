@@ -36,18 +36,18 @@ QString first_installed(std::initializer_list<const char*> candidates, const cha
 // under the design's own name is always taken first.
 Face choose_face(std::string_view design) {
     const QString name = QString::fromUtf8(design.data(), static_cast<qsizetype>(design.size()));
-    if (!design.empty() && installed(name)) return {name};
+    if (!design.empty() && installed(name)) return {.family = name};
     if (design == "MS Sans Serif" || design.empty())
-        return {first_installed({"Liberation Sans Narrow", "Liberation Sans", "DejaVu Sans"}, "Sans Serif")};
+        return {.family = first_installed({"Liberation Sans Narrow", "Liberation Sans", "DejaVu Sans"}, "Sans Serif")};
     if (design == "Tahoma" || design == "Arial")
-        return {first_installed({"Liberation Sans", "Arimo", "Nimbus Sans", "DejaVu Sans"}, "Sans Serif")};
+        return {.family = first_installed({"Liberation Sans", "Arimo", "Nimbus Sans", "DejaVu Sans"}, "Sans Serif")};
     if (design == "LCARS") {
-        if (installed(QStringLiteral("Roadgeek 2014 Series B"))) return {QStringLiteral("Roadgeek 2014 Series B")};
-        if (installed(QStringLiteral("Bebas Neue"))) return {QStringLiteral("Bebas Neue"), QFont::Condensed};
-        return {first_installed({"DejaVu Sans"}, "Sans Serif"), QFont::Condensed};
+        if (installed(QStringLiteral("Roadgeek 2014 Series B"))) return {.family = QStringLiteral("Roadgeek 2014 Series B")};
+        if (installed(QStringLiteral("Bebas Neue"))) return {.family = QStringLiteral("Bebas Neue"), .stretch = QFont::Condensed};
+        return {.family = first_installed({"DejaVu Sans"}, "Sans Serif"), .stretch = QFont::Condensed};
     }
     // Any other face is asked for by name; the font system finds its nearest match.
-    return {name};
+    return {.family = name};
 }
 
 }  // namespace
