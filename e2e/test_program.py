@@ -353,24 +353,144 @@ def screenshot_matches_reference(context):
     with context.session() as session:
         xwin.park_pointer(session)
         _, window, _ = start(context, session, fake_time=FROZEN_INSTANT)
+        matches_reference(context, session, window, REFERENCE, also=(README_SCREENSHOT,))
+
+
+def arrival_window_matches_reference(context):
+    """The arrival window looks like e2e/reference/arrival-window.png: its three lines whole."""
+    with context.session() as session:
+        xwin.park_pointer(session)
+        start(context, session, fake_time=FESTIVAL_DAY)
+        arrival = one_window(session, ARRIVAL_TITLE)
+        matches_reference(context, session, arrival, os.path.join(HERE, "reference", "arrival-window.png"))
+
+
+def about_box_matches_reference(context):
+    """The About box looks like e2e/reference/about-box.png: every line of it whole."""
+    with context.session() as session:
+        xwin.park_pointer(session)
+        _, window, _ = start(context, session, fake_time=FROZEN_INSTANT)
+        open_panel(session, window)
+        xwin.click(session, window, *ABOUT_BUTTON)
+        about = one_window(session, ABOUT_TITLE)
+        xwin.park_pointer(session)
+        matches_reference(context, session, about, os.path.join(HERE, "reference", "about-box.png"))
+
+
+def matches_reference(context, session, window, reference, also=()):
+    """Compares the settled window with its reference picture; VELMORA_UPDATE_REFERENCE=1
+    writes the picture (and the copies in `also`) anew instead."""
+    xwin.activate(session, window)
+    name = os.path.basename(reference)
+    shot = os.path.join(context.artifacts, name)
+    settled = _settled_image(session, window)
+    xwin.screenshot(session, window, shot)
+    check(xwin.capture(session, window).pixels == settled.pixels, "the window changed while it was saved")
+    if os.environ.get("VELMORA_UPDATE_REFERENCE") == "1":
+        for target in (reference, *also):
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            shutil.copyfile(shot, target)
+        print("reference written: " + ", ".join(os.path.normpath(t) for t in (reference, *also)))
+        return
+    check(os.path.exists(reference), f"no reference image {reference}; make one with VELMORA_UPDATE_REFERENCE=1")
+    diff = os.path.join(context.artifacts, "difference-" + name)
+    count = xwin.differing_pixels(session, reference, shot, diff=diff)
+    check(count <= REFERENCE_TOLERANCE,
+          f"{count} pixels differ from the reference (at most {REFERENCE_TOLERANCE} may); "
+          f"see {shot} and {diff}")
+    print(f"{count} pixels differ from {name} (tolerance {REFERENCE_TOLERANCE})")
+
+
+def scale_two_doubles_the_window(context):
+    """At QT_SCALE_FACTOR=2 the main window takes 514 × 290 pixels and the window icon the
+    program hands the window manager holds images at least twice the 32-pixel size."""
+    with context.session() as session:
+        program = session.launch([context.program], name="velmora3-c", fake_time=FROZEN_INSTANT,
+                                 env={"QT_SCALE_FACTOR": "2"})
+        window = wait_for(f"a viewable window titled {MAIN_TITLE!r}",
+                          lambda: program.running() and
+                          [w for w in xwin.windows_named(session, MAIN_TITLE) if xwin.viewable(session, w)],
+                          timeout=10.0)[0]
+        g = xwin.geometry(session, window)
+        check((g.width, g.height) == (2 * WIDTH, 2 * HEIGHT),
+              f"the window is {g.width} × {g.height}, not {2 * WIDTH} × {2 * HEIGHT}")
+        icons = {int(n) for n in re.findall(r"Icon \((\d+) x \1\)",
+                                            session.xtool("xprop", "-id", str(window), "_NET_WM_ICON"))}
+        check(icons and max(icons) >= 64, f"_NET_WM_ICON holds only {sorted(icons)}-pixel images")
+        shot = os.path.join(context.artifacts, "main-window-scale-2.png")
         xwin.activate(session, window)
-        shot = os.path.join(context.artifacts, "main-window.png")
-        settled = _settled_image(session, window)
+        _settled_image(session, window)
         xwin.screenshot(session, window, shot)
-        check(xwin.capture(session, window).pixels == settled.pixels, "the window changed while it was saved")
-        if os.environ.get("VELMORA_UPDATE_REFERENCE") == "1":
-            for target in (REFERENCE, README_SCREENSHOT):
-                os.makedirs(os.path.dirname(target), exist_ok=True)
-                shutil.copyfile(shot, target)
-            print(f"reference written: {REFERENCE} and {os.path.normpath(README_SCREENSHOT)}")
-            return
-        check(os.path.exists(REFERENCE), f"no reference image {REFERENCE}; make one with VELMORA_UPDATE_REFERENCE=1")
-        diff = os.path.join(context.artifacts, "difference.png")
-        count = xwin.differing_pixels(session, REFERENCE, shot, diff=diff)
-        check(count <= REFERENCE_TOLERANCE,
-              f"{count} pixels differ from the reference (at most {REFERENCE_TOLERANCE} may); "
-              f"see {shot} and {diff}")
-        print(f"{count} pixels differ from the reference (tolerance {REFERENCE_TOLERANCE})")
+        print(f"{g.width} × {g.height}; window icons {sorted(icons)}; picture {shot}")
+
+
+# _MOTIF_WM_HINTS bits: flags, then functions, then decorations.
+MWM_HINTS_FUNCTIONS, MWM_HINTS_DECORATIONS = 1, 2
+MWM_FUNC = {"all": 1, "resize": 2, "move": 4, "minimize": 8, "maximize": 16, "close": 32}
+MWM_DECOR = {"all": 1, "border": 2, "resizeh": 4, "title": 8, "menu": 16, "minimize": 32, "maximize": 64}
+# What openbox lets the user do with a window, from _NET_WM_ALLOWED_ACTIONS. Openbox 3.6 takes
+# resizing away from a window whose least and largest sizes are one, and maximising with it;
+# it never lets Motif hints take away its minimise button, and offers full screen to every
+# dialog, so those two stay whatever the program says.
+NOT_FOR_FIXED = {"_NET_WM_ACTION_RESIZE", "_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT"}
+
+
+def fixed_frame_faults(session, window, what):
+    """What says the window can be resized, minimised or maximised: its own hints
+    (_MOTIF_WM_HINTS, WM_NORMAL_HINTS) and what openbox offers for it; [] when none does."""
+    text = session.xtool("xprop", "-id", str(window), "_MOTIF_WM_HINTS", "WM_NORMAL_HINTS",
+                         "_NET_WM_ALLOWED_ACTIONS")
+    faults = []
+    motif = re.search(r"_MOTIF_WM_HINTS\(_MOTIF_WM_HINTS\) = ([\w, ]+)", text)
+    if not motif:
+        return [f"{what}: no _MOTIF_WM_HINTS in {text!r}"]
+    flags, functions, decorations = (int(v, 0) for v in motif.group(1).split(",")[:3])
+    if not (flags & MWM_HINTS_FUNCTIONS and flags & MWM_HINTS_DECORATIONS):
+        faults.append(f"{what}: _MOTIF_WM_HINTS flags {flags:#x} do not name functions and decorations")
+    offered = {n for n, bit in MWM_FUNC.items() if functions & bit}
+    drawn = {n for n, bit in MWM_DECOR.items() if decorations & bit}
+    if offered & {"all", "resize", "minimize", "maximize"} or not {"close", "move"} <= offered:
+        faults.append(f"{what}: _MOTIF_WM_HINTS functions {sorted(offered)}")
+    if drawn & {"all", "resizeh", "minimize", "maximize"} or "title" not in drawn:
+        faults.append(f"{what}: _MOTIF_WM_HINTS decorations {sorted(drawn)}")
+    least = re.search(r"minimum size: (\d+) by (\d+)", text)
+    most = re.search(r"maximum size: (\d+) by (\d+)", text)
+    if not least or not most or least.groups() != most.groups():
+        faults.append(f"{what}: WM_NORMAL_HINTS give no fixed size: {text!r}")
+    actions = set(re.findall(r"_NET_WM_ACTION_\w+", text))
+    if "_NET_WM_ACTION_CLOSE" not in actions or actions & NOT_FOR_FIXED:
+        faults.append(f"{what}: openbox allows {sorted(actions)}")
+    return faults
+
+
+def frame_shot(context, session, window, name):
+    """Saves the window with the frame openbox draws around it."""
+    frame = xwin.parent(session, window)
+    check(frame, f"no frame around window {window}")
+    path = os.path.join(context.artifacts, name)
+    xwin.screenshot(session, frame, path)
+    print(f"the window in its frame: {path}")
+
+
+def fixed_dialogs_say_they_are_fixed(context):
+    """The arrival window, its farewell box and the About box tell the window manager that
+    they cannot be resized, minimised or maximised, and openbox offers neither."""
+    with context.session() as session:
+        program, window, _ = start(context, session, fake_time=FESTIVAL_DAY)
+        arrival = one_window(session, ARRIVAL_TITLE)
+        open_panel(session, window)
+        xwin.click(session, window, *ABOUT_BUTTON)
+        about = one_window(session, ABOUT_TITLE)
+        xwin.activate(session, arrival)
+        xwin.click(session, arrival, *ARRIVAL_BUTTON)
+        farewell = one_window(session, FAREWELL_TITLE)    # modal: it comes last
+        faults = []
+        for what, shown in (("arrival window", arrival), ("farewell box", farewell), ("About box", about)):
+            faults += fixed_frame_faults(session, shown, what)
+            frame_shot(context, session, shown, what.replace(" ", "-") + ".png")
+        check(not faults, "; ".join(faults))
+        check(program.running(), "the program ended")
+        print("openbox still offers: " + session.xtool("xprop", "-id", str(about), "_NET_WM_ALLOWED_ACTIONS").strip())
 
 
 def _settled_image(session, window, timeout=5.0):
@@ -392,7 +512,9 @@ CASES = {f.__name__: f for f in (
     window_maps, tray_icon_toggles_window, t_button_sends_window_to_tray, drag_moves_window_and_hides_panel,
     menu_opens_festival_page, close_button_ends_program, window_manager_close_ends_program,
     arrival_window_on_festival_day, about_box_single_instance, accessibility_names,
-    screenshot_matches_reference)}
+    screenshot_matches_reference, fixed_dialogs_say_they_are_fixed, arrival_window_matches_reference,
+    about_box_matches_reference, scale_two_doubles_the_window)}
+
 # The behaviours that matter for memory, run once more with the sanitizer build of the
 # program (ctest -L e2e-sanitized): start, the tray's toggles, About opened and closed, the
 # arrival, and each way of ending. The rest adds time and no path through the program's

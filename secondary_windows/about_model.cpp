@@ -13,14 +13,17 @@ constexpr forms::Font kArialSmall{.face = "Arial", .points = 6.75, .weight = 400
 // Labels keep the default opaque background in the button-face colour, which is also the
 // window's. Among labels and lines the first listed is drawn on top: the grey half of the
 // etched separator lies over the white half, and "DISCLAIMER:" over the 27 blanks that
-// open the disclaimer.
+// open the disclaimer. Those two draw no background of their own (it would be the window's
+// colour anyway): the disclaimer's rectangle reaches 7 pixels into the line below it
+// ("Please redistribute ..."), and "DISCLAIMER:" is 81 pixels wide where a stand-in face's 27
+// blanks may be narrower; painted, either would hide the start of a line that must be read.
 constexpr Control kControls[] = {
     {.name = "picIcon", .kind = Kind::PictureBox, .rect = {240, 240, 540, 540}, .tab = 1, .picture = kAboutIcon},
     {.name = "lblTitle", .kind = Kind::Label, .text = "Application Title", .rect = {1050, 240, 3885, 360}, .tab = 2,
      .fore = kBlack},
     {.name = "lblVersion", .kind = Kind::Label, .text = "Version", .rect = {1050, 600, 3885, 345}, .tab = 3},
     {.name = "Label1", .kind = Kind::Label,
-     .text = "Ardo wrote this program in Microsoft Visual Basic 6.0, one bored evening at a time. "
+     .text = "Ardo wrote this program in C++ with Qt, one bored evening at a time. "
              "This version was compiled at 8:13pm February 9, 2013",
      .rect = {240, 960, 5175, 495}, .tab = 7},
     {.name = "Label4", .kind = Kind::Label,
@@ -34,10 +37,10 @@ constexpr Control kControls[] = {
     {.name = "Line1_0", .kind = Kind::Line, .ends = {120, 2400, 5640, 2400}, .fore = forms::rgb(255, 255, 255),
      .line_width = 2},
     {.name = "Label3", .kind = Kind::Label, .text = "DISCLAIMER:", .rect = {240, 2520, 1215, 225}, .tab = 5,
-     .font = forms::kSansBold},
+     .font = forms::kSansBold, .transparent = true},
     {.name = "lblDisclaimer", .kind = Kind::Label,
      .text = "                           I have no affiliation with Velmora Fest, I did this because I was bored. ",
-     .rect = {240, 2520, 3870, 585}, .tab = 4, .fore = kBlack},
+     .rect = {240, 2520, 3870, 585}, .tab = 4, .fore = kBlack, .transparent = true},
     {.name = "cmdOK", .kind = Kind::Button, .text = "OK", .rect = {4440, 2640, 1260, 345}, .tab = 0,
      .is_default = true, .is_cancel = true},
     {.name = "Label2", .kind = Kind::Label, .text = "Please redistribute or modify this however you want to!",

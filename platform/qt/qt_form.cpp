@@ -1,6 +1,8 @@
 #include "platform/qt/qt_form.h"
 
 #include <QGuiApplication>
+#include <QIcon>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -15,6 +17,7 @@
 #include <utility>
 
 #include "platform/qt/qt_controls.h"
+#include "platform/qt/qt_fixed_frame.h"
 #include "platform/qt/qt_runtime.h"
 #include "platform/qt/qt_system_move.h"
 
@@ -68,6 +71,14 @@ int shift_bits(Qt::KeyboardModifiers m) {
     return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) | (m & Qt::AltModifier ? 4 : 0);
 }
 
+// A picture at its own size, drawn from the image's "@2x" twin where the screen has twice
+// the density or more (a blown-up small image looks coarse); an empty pixmap when missing.
+QPixmap picture_at_density(const QString& path, double device_pixel_ratio) {
+    const QSize size = QImageReader(path).size();
+    if (!size.isValid()) return {};
+    return QIcon(path).pixmap(size, device_pixel_ratio);
+}
+
 }  // namespace
 
 QtForm::QtForm(QtRuntime& runtime, const forms::WindowModel& model, std::vector<forms::Binding> bindings,
@@ -107,6 +118,7 @@ void QtForm::build() {
     window_->setAccessibleName(text_of(model_.caption));
     const QSize size(scale_.x(model_.client_width), scale_.y(model_.client_height));
     window_->setFixedSize(size);
+    if (model_.border == forms::Border::FixedDialog) FixedFrame::keep(window_);
     if (!model_.placement.system_default)
         window_->setGeometry(QRect(QPoint(scale_.x(model_.placement.left), scale_.y(model_.placement.top)), size));
     const QPalette base = window_->palette();
@@ -240,7 +252,7 @@ void QtForm::build_control(const Control& c, QWidget* parent) {
         }
         case Kind::PictureBox: {
             auto* picture = new FormPicture(parent);
-            if (!c.picture.empty()) picture->setPixmap(QPixmap(text_of(c.picture)));  // none when missing
+            if (!c.picture.empty()) picture->setPixmap(picture_at_density(text_of(c.picture), picture->devicePixelRatioF()));
             picture->setGeometry(scale_.rect(c.rect));
             entry.widget = picture;
             break;

@@ -25,20 +25,29 @@ QString first_installed(std::initializer_list<const char*> candidates, const cha
     return QString::fromLatin1(last_resort);
 }
 
+// Stand-ins chosen by fit, not by name: with these every text of every window lies whole
+// inside its control at the design's point size (tests/secondary_windows/text_fit_test.cpp
+// measures it). Roadgeek's Series B is narrow enough that every countdown sentence takes two
+// lines of the sentence label, and each 72-point line of the arrival window one. For the
+// 8.25-point dialog face, Liberation Sans (Arial's widths) is still too wide for the About
+// box: "Please redistribute ..." needs 266 of its 257 pixels and the note beside the mail
+// button four lines of 49 pixels; Liberation Sans Narrow sets them in one and three. The
+// caption strip's bold and the small Arial line fit in Liberation Sans. A face installed
+// under the design's own name is always taken first.
 Face choose_face(std::string_view design) {
     const QString name = QString::fromUtf8(design.data(), static_cast<qsizetype>(design.size()));
-    const QString sans = first_installed({"DejaVu Sans"}, "Sans Serif");
-    if (design == "MS Sans Serif" || design == "Tahoma" || design.empty()) return {sans};
-    // Arial's metrics are Helvetica's: Liberation Sans, Arimo and Nimbus Sans share them.
-    if (design == "Arial") return {first_installed({"Liberation Sans", "Arimo", "Nimbus Sans"}, "DejaVu Sans")};
+    if (!design.empty() && installed(name)) return {.family = name};
+    if (design == "MS Sans Serif" || design.empty())
+        return {.family = first_installed({"Liberation Sans Narrow", "Liberation Sans", "DejaVu Sans"}, "Sans Serif")};
+    if (design == "Tahoma" || design == "Arial")
+        return {.family = first_installed({"Liberation Sans", "Arimo", "Nimbus Sans", "DejaVu Sans"}, "Sans Serif")};
     if (design == "LCARS") {
-        if (installed(name)) return {name};
-        if (installed(QStringLiteral("Bebas Neue"))) return {QStringLiteral("Bebas Neue")};
-        if (installed(QStringLiteral("DejaVu Sans Condensed"))) return {QStringLiteral("DejaVu Sans Condensed")};
-        return {sans, QFont::Condensed};
+        if (installed(QStringLiteral("Roadgeek 2014 Series B"))) return {.family = QStringLiteral("Roadgeek 2014 Series B")};
+        if (installed(QStringLiteral("Bebas Neue"))) return {.family = QStringLiteral("Bebas Neue"), .stretch = QFont::Condensed};
+        return {.family = first_installed({"DejaVu Sans"}, "Sans Serif"), .stretch = QFont::Condensed};
     }
     // Any other face is asked for by name; the font system finds its nearest match.
-    return {name};
+    return {.family = name};
 }
 
 }  // namespace
@@ -100,7 +109,7 @@ Face face_for(std::string_view design_face) {
 QFont font_for(const forms::Font& font) {
     const Face face = face_for(font.face);
     QFont f(face.family);
-    f.setStretch(face.stretch);
+    if (face.stretch != QFont::AnyStretch) f.setStretch(face.stretch);
     f.setPointSizeF(font.points > 0 ? font.points : forms::kDefaultFont.points);
     f.setWeight(static_cast<QFont::Weight>(std::clamp(font.weight, 1, 1000)));
     return f;

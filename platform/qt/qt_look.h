@@ -42,7 +42,9 @@ QColor resolve(const forms::Colour& colour, const QColor& fallback, const QPalet
 // The installed face that takes a design face's place, chosen once per face for the run.
 struct Face {
     QString family;
-    QFont::Stretch stretch = QFont::Unstretched;
+    // AnyStretch takes the face as it is drawn; any other width makes Qt stretch it (a narrow
+    // face asked for at 100 would be widened back to its regular width).
+    QFont::Stretch stretch = QFont::AnyStretch;
 };
 Face face_for(std::string_view design_face);
 QFont font_for(const forms::Font& font);

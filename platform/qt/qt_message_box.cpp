@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "platform/message_box.h"
+#include "platform/qt/qt_fixed_frame.h"
 
 namespace platform_qt {
 
@@ -41,6 +42,8 @@ std::unique_ptr<QMessageBox> make_message_box(const std::string& prompt, int sty
     box->setText(prompt_text(prompt));
     box->setIcon(icon_of(layout.icon));
     box->setAccessibleName(box->windowTitle());
+    // A message box keeps the size its text gives it.
+    FixedFrame::keep(box.get());
 
     // All buttons share one role, so the box keeps them in the order given.
     QAbstractButton* cancel = nullptr;

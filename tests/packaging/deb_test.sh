@@ -60,9 +60,12 @@ has_entry() {
 for lib in libqt6core6 libqt6gui6 libqt6widgets6 libc6 libstdc++6; do
     has_entry "$depends" "$lib" versioned || fail "Depends lacks \"$lib (>= version)\": $depends"
 done
-has_entry "$depends" fonts-bebas-neue || fail "Depends lacks fonts-bebas-neue: $depends"
+# The faces with which every text fits its control.
+for font in fonts-roadgeek fonts-liberation; do
+    has_entry "$depends" "$font" || fail "Depends lacks $font: $depends"
+done
 recommends=$(field Recommends)
-for name in fonts-dejavu-core xdg-utils qt6-wayland; do
+for name in xdg-utils qt6-wayland; do
     has_entry "$recommends" "$name" || fail "Recommends lacks $name: $recommends"
 done
 

@@ -78,7 +78,7 @@ TEST_F(MainOnQt, TheSentenceAndTheStripHaveTheirTypeAndColours) {
     EXPECT_EQ(w("Final")->palette().color(QPalette::WindowText), QColor(128, 128, 255));
     EXPECT_FALSE(w("Final")->autoFillBackground());
     const QFont strip = w("Label2")->font();
-    EXPECT_EQ(strip.family(), "DejaVu Sans");
+    EXPECT_EQ(strip.family(), platform_qt::face_for("Tahoma").family);
     EXPECT_EQ(strip.weight(), QFont::Bold);
     EXPECT_TRUE(w("Label2")->autoFillBackground());
     EXPECT_EQ(w("Title_MinTray")->toolTip(), "Minimize to Tray");

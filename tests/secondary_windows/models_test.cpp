@@ -153,6 +153,11 @@ TEST(AboutModel, DisclaimerLeavesRoomForItsBoldHeadingWhichLiesOverIt) {
     EXPECT_EQ(disclaimer.find_first_not_of(' '), 27u) << "27 leading blanks";
     EXPECT_EQ(disclaimer.substr(27),
               "I have no affiliation with Velmora Fest, I did this because I was bored. ");
+    // Neither paints a background: the disclaimer reaches into "Please redistribute ...", and
+    // the heading's rectangle may be wider than a stand-in face's 27 blanks.
+    EXPECT_TRUE(text.transparent);
+    EXPECT_TRUE(heading.transparent);
+    EXPECT_GT(text.rect.top + text.rect.height, control(m, "Label2").rect.top);
 }
 
 TEST(AboutModel, TextsNameTheAuthorTheAddressAndTheBuild) {
@@ -163,7 +168,12 @@ TEST(AboutModel, TextsNameTheAuthorTheAddressAndTheBuild) {
     const std::string credit(control(m, "Label1").text);
     const std::string fixed = "This version was compiled at 8:13pm February 9, 2013";
     ASSERT_TRUE(credit.ends_with(". " + fixed)) << credit;
-    EXPECT_NE(credit.substr(0, credit.size() - fixed.size()).find("Ardo"), std::string::npos);
+    const std::string first = credit.substr(0, credit.size() - fixed.size());
+    EXPECT_NE(first.find("Ardo"), std::string::npos);
+    // The program is written in C++ on Qt, and the credit says so.
+    EXPECT_NE(first.find("C++"), std::string::npos) << first;
+    EXPECT_NE(first.find("Qt"), std::string::npos) << first;
+    EXPECT_EQ(first.find("Visual Basic"), std::string::npos) << first;
     const Control& label6 = control(m, "Label6");
     EXPECT_EQ(label6.font.face, "Arial");
     EXPECT_EQ(label6.font.points, 6.75);

@@ -1,0 +1,297 @@
+// Every text a person can see in Main, VEF2D and frmAbout, laid out as its control lays it
+// out (its own font and flags, on this machine's faces), lies whole inside the control and
+// no other control covers its ink. CTest runs it at scale 1 and at QT_SCALE_FACTOR=2.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyleOptionButton>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "main_window/main_model.h"
+#include "platform/fakes/fake_platform.h"
+#include "platform/qt/qt_controls.h"
+#include "platform/qt/qt_form.h"
+#include "platform/qt/qt_runtime.h"
+#include "secondary_windows/about_box.h"
+#include "secondary_windows/arrival_model.h"
+#include "secondary_windows/identity.h"
+
+namespace {
+
+using platform_qt::QtForm;
+
+// Where a text goes: its lines' box, the part of its control that shows, its flags.
+struct Layout {
+    QRectF box;  // in the window's pixels
+    QRect room;  // the control's rectangle as far as it lies inside its containers
+    int flags = 0;
+    QString text;
+    QFont font;
+    double line_spacing = 0;
+};
+
+QRect in_window(const QWidget* w) { return QRect(w->mapTo(w->window(), QPoint(0, 0)), w->size()); }
+
+QRect visible_room(const QWidget* w) {
+    QRect room = in_window(w);
+    for (const QWidget* p = w->parentWidget(); p; p = p->parentWidget()) room &= in_window(p);
+    return room;
+}
+
+// The same rectangle and flags the widgets draw with (QLabel: its contents; FormButton: the
+// style's contents area, centred and wrapped).
+Layout layout_of(const QWidget* w) {
+    Layout l;
+    l.font = w->font();
+    l.room = visible_room(w);
+    QRectF area;
+    if (const auto* label = qobject_cast<const QLabel*>(w)) {
+        l.text = label->text();
+        l.flags = int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
+        area = label->contentsRect();
+    } else if (const auto* button = qobject_cast<const QPushButton*>(w)) {
+        l.text = button->text();
+        l.flags = Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic;
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        area = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+    }
+    const QFontMetricsF metrics(l.font, w);
+    l.line_spacing = metrics.lineSpacing();
+    l.box = metrics.boundingRect(area, l.flags, l.text).translated(in_window(w).topLeft());
+    return l;
+}
+
+// The pixels the text inks, drawn alone at the screen's density on a canvas that holds the
+// window and every line, wherever they fall.
+struct Ink {
+    QImage image;
+    QPoint origin;  // the canvas's top-left corner, in the window's pixels
+
+    int inside(const QRect& area) const {
+        const double dpr = image.devicePixelRatio();
+        const QRect a = area.translated(-origin);
+        const QRect device = QRect(QPoint(qFloor(a.left() * dpr), qFloor(a.top() * dpr)),
+                                   QSize(qCeil(a.width() * dpr), qCeil(a.height() * dpr)))
+                                 .intersected(image.rect());
+        int n = 0;
+        for (int y = device.top(); y <= device.bottom(); ++y)
+            for (int x = device.left(); x <= device.right(); ++x) n += qAlpha(image.pixel(x, y)) > 0;
+        return n;
+    }
+    int all() const { return inside(QRect(origin, image.deviceIndependentSize().toSize())); }
+};
+
+Ink ink_of(const Layout& l, const QWidget* window) {
+    const QRect canvas = window->rect().united(l.box.toAlignedRect()).adjusted(-2, -2, 2, 2);
+    const double dpr = window->devicePixelRatioF();
+    Ink ink{QImage((QSizeF(canvas.size()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied), canvas.topLeft()};
+    ink.image.setDevicePixelRatio(dpr);
+    ink.image.setDotsPerMeterX(qRound(window->logicalDpiX() / 0.0254));
+    ink.image.setDotsPerMeterY(qRound(window->logicalDpiY() / 0.0254));
+    ink.image.fill(Qt::transparent);
+    QPainter painter(&ink.image);
+    painter.translate(-canvas.topLeft());
+    painter.setFont(l.font);
+    painter.setPen(Qt::black);
+    painter.drawText(l.box, l.flags, l.text);
+    return ink;
+}
+
+// What a control hides of whatever lies below it: its whole rectangle, or only its own
+// text when it draws no background.
+QRect cover_of(const QWidget* w) {
+    const auto* label = qobject_cast<const QLabel*>(w);
+    if (label && !label->autoFillBackground() && !dynamic_cast<const platform_qt::FormPicture*>(w))
+        return layout_of(w).box.toAlignedRect() & visible_room(w);
+    return visible_room(w);
+}
+
+bool shows_text(const QWidget* w) {
+    if (!w->isVisibleTo(w->window()) || visible_room(w).isEmpty()) return false;
+    if (dynamic_cast<const platform_qt::FormPicture*>(w)) return false;
+    if (const auto* l = qobject_cast<const QLabel*>(w)) return !l->text().trimmed().isEmpty();
+    if (const auto* b = qobject_cast<const QPushButton*>(w)) return !b->text().trimmed().isEmpty();
+    return false;
+}
+
+// Design overlaps: `upper` lies over `lower`'s text on purpose. ("DISCLAIMER:" over the blanks
+// that open the disclaimer is none: blanks have no ink, and the words after them must show.)
+struct Overlap {
+    const char* window;
+    const char* lower;
+    const char* upper;
+};
+constexpr Overlap kDesignOverlaps[] = {
+    {"Main", "Final", "Frame1"},  // the menu panel, while it is shown
+};
+
+bool by_design(const QtForm& form, const QWidget* lower, const QWidget* upper) {
+    return std::any_of(std::begin(kDesignOverlaps), std::end(kDesignOverlaps), [&](const Overlap& o) {
+        return form.model().name == o.window && lower->objectName() == o.lower && upper->objectName() == o.upper;
+    });
+}
+
+// The faults of one control's text as it stands now; empty when it is whole and uncovered.
+std::vector<std::string> faults_of(const QtForm& form, const QWidget* w) {
+    std::vector<std::string> faults;
+    const Layout l = layout_of(w);
+    const std::string what = form.model().name.data() + std::string(".") + w->objectName().toStdString() + " \"" +
+                             l.text.toStdString() + "\"";
+    const Ink ink = ink_of(l, form.window());
+    const int total = ink.all(), outside = total - ink.inside(l.room);
+    if (total == 0 || outside > 0)
+        faults.push_back(what + ": " + std::to_string(outside) + " of its " + std::to_string(total) +
+                         " inked pixels fall outside the " + std::to_string(l.room.width()) + " x " +
+                         std::to_string(l.room.height()) + " px it shows; its " +
+                         std::to_string(qRound(l.box.height() / l.line_spacing)) + " line(s) take " +
+                         std::to_string(l.box.width()) + " x " + std::to_string(l.box.height()) + " px");
+    // Whatever is painted after the control or after one of its containers lies above it.
+    for (const QWidget* below = w; below != form.window(); below = below->parentWidget()) {
+        const QObjectList& siblings = below->parentWidget()->children();
+        for (qsizetype i = siblings.indexOf(below) + 1; i < siblings.size(); ++i) {
+            const auto* upper = qobject_cast<const QWidget*>(siblings[i]);
+            if (!upper || !upper->isVisibleTo(form.window()) || by_design(form, w, upper)) continue;
+            if (dynamic_cast<const platform_qt::ShapeWidget*>(upper)) continue;  // an outline at the edges
+            if (const int n = ink.inside(cover_of(upper)); n > 0)
+                faults.push_back(what + ": " + std::to_string(n) + " of its inked pixels lie under " +
+                                 upper->objectName().toStdString());
+        }
+    }
+    return faults;
+}
+
+// Every form of the countdown sentence: each day count the countdown writes, the field's
+// design text, and the widest and narrowest times.
+std::vector<std::string> sentence_forms() {
+    std::vector<std::string> days{"EndDays"};
+    for (int d = -19; d <= 554; ++d) days.push_back(std::to_string(d));
+    std::vector<std::string> forms;
+    for (const std::string& d : days)
+        for (const char* hms : {"24 Hours, 60 Minutes, and 60", "1 Hours, 1 Minutes, and 1"})
+            forms.push_back("It is " + d + " Days, " + hms + " Seconds");
+    return forms;
+}
+
+QtForm& loaded(platform_qt::QtRuntime& runtime, std::string_view name) {
+    QtForm* form = runtime.find(name);
+    if (!form) throw std::logic_error("no window " + std::string(name));
+    return *form;
+}
+
+TEST(TextFit, EveryTextOfEveryWindowIsWholeAndUncovered) {
+    platform_qt::QtRuntime runtime{std::string(secondary::kAppTitle)};
+    fakes::FakeShell shell;
+    runtime.load(main_window::kMain, {}).set_visible("Frame1", true);
+    runtime.load(secondary::kArrival, {});
+    secondary::AboutBox about(runtime, runtime, shell);
+    about.open();
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+
+    struct Row {
+        std::string_view window;
+        std::string_view control;         // "" = every control that shows text
+        std::vector<std::string> texts;  // written into the control first; none = as it stands
+    };
+    const Row rows[] = {
+        {"Main", "", {}},
+        {"Main", "Final", sentence_forms()},
+        {"VEF2D", "", {}},
+        {"frmAbout", "", {}},
+    };
+    int checked = 0;
+    for (const Row& row : rows) {
+        QtForm& form = loaded(runtime, row.window);
+        std::vector<const QWidget*> controls;
+        for (const forms::Control& c : form.model().controls) {
+            const QWidget* w = form.widget(c.name);
+            if (w && (row.control.empty() || c.name == row.control) && shows_text(w)) controls.push_back(w);
+        }
+        ASSERT_FALSE(controls.empty()) << row.window << " " << row.control;
+        std::vector<std::string> texts = row.texts;
+        if (texts.empty()) texts.push_back("");
+        double tallest = 0;
+        std::string tallest_text;
+        for (const std::string& text : texts) {
+            if (!text.empty()) form.fields().set(row.control, text);
+            for (const QWidget* w : controls) {
+                for (const std::string& fault : faults_of(form, w)) ADD_FAILURE() << fault;
+                ++checked;
+                const Layout l = layout_of(w);
+                if (!text.empty() && l.box.height() > tallest) {
+                    tallest = l.box.height();
+                    tallest_text = text;
+                }
+            }
+        }
+        if (!tallest_text.empty())
+            std::printf("%s.%s: tallest form \"%s\" takes %.1f px (%d lines of %.1f) of %d; face %s\n",
+                        row.window.data(), row.control.data(), tallest_text.c_str(), tallest,
+                        qRound(tallest / layout_of(controls.front()).line_spacing),
+                        layout_of(controls.front()).line_spacing, visible_room(controls.front()).height(),
+                        qPrintable(controls.front()->font().family()));
+    }
+    for (QtForm* f : runtime.forms()) {
+        for (const forms::Control& c : f->model().controls)
+            if (const QWidget* w = f->widget(c.name); w && shows_text(w)) {
+                const Layout l = layout_of(w);
+                std::printf("%s.%s [%s %.2fpt]: %d line(s), %.1f x %.1f px in %d x %d\n", f->model().name.data(),
+                            c.name.data(), qPrintable(l.font.family()), l.font.pointSizeF(),
+                            qRound(l.box.height() / l.line_spacing), l.box.width(), l.box.height(), l.room.width(),
+                            l.room.height());
+            }
+    }
+    // Main's visible texts, the sentence forms, the arrival window's five and the About box's.
+    EXPECT_GT(checked, 1100);
+    for (QtForm* f : runtime.forms()) f->unload();
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+}
+
+// The About box's picture keeps its 32 x 32 size at every scale and has a pixel of its own for
+// each pixel of the screen: at twice the density it is drawn from the 64-pixel twin, not
+// from the 32-pixel image blown up.
+TEST(TextFit, TheAboutPictureHasAPixelForEveryScreenPixel) {
+    platform_qt::QtRuntime runtime{std::string(secondary::kAppTitle)};
+    fakes::FakeShell shell;
+    secondary::AboutBox about(runtime, runtime, shell);
+    about.open();
+    const auto* picture = qobject_cast<const QLabel*>(loaded(runtime, "frmAbout").widget("picIcon"));
+    ASSERT_NE(picture, nullptr);
+    const QPixmap pixmap = picture->pixmap();
+    const double dpr = picture->devicePixelRatioF();
+    EXPECT_EQ(pixmap.deviceIndependentSize().toSize(), QSize(32, 32));
+    EXPECT_EQ(pixmap.size(), QSize(32, 32) * dpr) << "drawn from an image of " << pixmap.width() << " pixels";
+    // A blown-up image repeats each pixel in blocks of dpr x dpr.
+    const QImage image = pixmap.toImage();
+    const int step = qRound(dpr);
+    int odd = 0;
+    for (int y = 0; step > 1 && y + 1 < image.height(); y += step)
+        for (int x = 0; x + 1 < image.width(); x += step)
+            odd += image.pixel(x, y) != image.pixel(x + 1, y) || image.pixel(x, y) != image.pixel(x, y + 1);
+    if (step > 1) {
+        EXPECT_GT(odd, 0) << "every " << step << " x " << step << " block is one colour";
+    }
+    std::printf("scale %.1f: the About picture is %d x %d pixels for %d x %d on screen\n", dpr, pixmap.width(),
+                pixmap.height(), 32, 32);
+    for (QtForm* f : runtime.forms()) f->unload();
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
