@@ -536,12 +536,13 @@ class Session:
         '@2013-04-12 09:00:00' starts the clock there and lets it run, '2013-04-03 14:25:07'
         freezes it. Timers keep real time either way (the monotonic clock is not faked)."""
         name = name or os.path.basename(argv[0])
-        program_env = dict(self.env, **(env or {}))
+        program_env = dict(self.env)
         if self.kind.wayland:
             program_env.update(QT_QPA_PLATFORM="wayland", WAYLAND_DISPLAY=self.wayland_socket)
             program_env.pop("DISPLAY", None)      # no way back to X11 behind the test's back
         elif self.scale != 1:
             program_env["QT_SCALE_FACTOR"] = str(self.scale)
+        program_env.update(env or {})
         if self.accessibility:
             program_env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
         if fake_time is not None:

@@ -406,6 +406,27 @@ def accessibility_names(context):
         print(f"{len(objects)} accessible objects; the sentence reads {sentence!r}")
 
 
+def run_script_picks_the_platform(context):
+    """The way ./run starts the program puts it on Wayland itself where the session offers
+    Wayland, even with an X server beside it (as Xwayland is), and on X11 where there is no
+    Wayland. (Qt 6.4 takes Wayland first by itself once qt6-wayland is installed, and falls
+    back to X11 quietly without it; ./run installs it and asks for Wayland by name.)"""
+    with context.session() as session:
+        env = {"QT_QPA_PLATFORM": "", "DISPLAY": session.display}
+        chooser = os.path.join(HERE, "..", "app", "qt_platform.sh")
+        check(context.program and os.access(context.program, os.X_OK), f"no program to test: {context.program!r}")
+        program = session.launch(["/bin/bash", "-c", '. "$1" && choose_qt_platform && exec "$2"', "run",
+                                  chooser, context.program], name="velmora3-c", env=env)
+        window = wait_for("the main window",
+                          lambda: [w for w in desktop.main_windows(session, MAIN_TITLE, WM_CLASS) if w.viewable()])
+        on_x = [w for w in xwin.windows_named(session, MAIN_TITLE) if xwin.viewable(session, w)]
+        check(program.running(), "the program ended")
+        if session.kind.wayland:
+            check(not on_x, "the program went to the X server beside the Wayland compositor")
+        check(len(window) == 1, f"expected one main window, found {window}")
+        print(f"{session.kind.name}: the window is {window[0]!r}")
+
+
 def screenshot_matches_reference(context):
     """At a frozen instant the window looks like e2e/reference/main-window.png (within a small
     tolerance). VELMORA_UPDATE_REFERENCE=1 writes the reference (and docs/screenshot.png) anew."""
@@ -464,6 +485,7 @@ TABLE = [
     (about_box_single_instance, 60, ("xembed",)),
     (accessibility_names, 90, ("xembed", "sway", "xembed@2", "sway@2")),
     (screenshot_matches_reference, 60, ("xembed",)),
+    (run_script_picks_the_platform, 60, ("xembed", "sway")),
 ]
 CASES = {case.__name__: case for case, _, _ in TABLE}
 

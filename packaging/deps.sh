@@ -2,7 +2,8 @@
 # Sourced by ./run and ./test.
 
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libxcb1-dev libgl-dev libgtest-dev libgmock-dev
-                libbenchmark-dev fonts-bebas-neue fonts-dejavu-core xdg-utils qt6-wayland)
+                libbenchmark-dev fonts-bebas-neue fonts-dejavu-core xdg-utils
+                qt6-wayland)   # the program's own platform on a Wayland desktop
 # What a desktop session needs when the machine has no display of its own.
 SESSION_PACKAGES=(xvfb xauth openbox trayer dbus-x11 x11-utils imagemagick x11vnc)
 # The real-X-server rig, the whole-process benchmark, sanitizers and fuzzers.
