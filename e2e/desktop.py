@@ -49,6 +49,10 @@ class X11Window:
     def key(self, keysym):
         xwin.key(self.session, self.window, keysym)
 
+    def close(self):
+        """The window manager's close command (_NET_CLOSE_WINDOW)."""
+        xwin.close_by_window_manager(self.session, self.window)
+
 
 class SwayWindow:
     """A window of the program as sway knows it, found by app_id and title."""
@@ -115,6 +119,13 @@ class SwayWindow:
         self.activate()
         time.sleep(xwin.STEP)
         self.session.xtool("xdotool", "key", keysym, check=True)
+
+    def close(self):
+        """sway's kill, what its close binding ($mod+Shift+q) runs: the compositor asks the
+        window to close."""
+        node = self.node()
+        check(node is not None, f"{self} is not there to close")
+        self.session.sway("command", f"[con_id={node['id']}] kill")
 
 
 def sway_views(tree):

@@ -324,14 +324,14 @@ def close_button_ends_program(context):
 
 
 def window_manager_close_ends_program(context):
-    """A close by the window manager (_NET_CLOSE_WINDOW) ends the program with status 0 and
-    leaves no icon in the tray."""
+    """A close by the window manager (_NET_CLOSE_WINDOW) or the compositor (sway's kill) ends
+    the program with status 0 and leaves no icon in the tray."""
     with context.session() as session:
         program, window, _ = start(context, session)
         icon = tray_icon(session)
-        xwin.close_by_window_manager(session, window.window)
+        window.close()
         status = program.wait_exit(5.0)
-        check(status == 0, f"the window manager's close ended the program with status {status}")
+        check(status == 0, f"the desktop's close ended the program with status {status}")
         wait_for("no icon of the program left in the tray", icon.gone)
 
 
@@ -480,7 +480,7 @@ TABLE = [
     (t_button_sends_window_to_tray, 60, ON_TRAYS + ("bare-sway",)),
     (drag_moves_window_and_hides_panel, 60, ("xembed", "sway", "xembed@2", "sway@2")),
     (close_button_ends_program, 60, ON_TRAYS),
-    (window_manager_close_ends_program, 60, ("xembed",)),
+    (window_manager_close_ends_program, 60, ("xembed", "sway")),
     (menu_opens_festival_page, 60, ("xembed",)),
     (arrival_window_on_festival_day, 60, ("xembed",)),
     (about_box_single_instance, 60, ("xembed",)),
