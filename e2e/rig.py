@@ -560,11 +560,11 @@ class Session:
         self.programs.append(program)
         return program
 
-    def xtool(self, *argv, timeout=5.0, check=False):
+    def xtool(self, *argv, timeout=5.0, check=False, env=None):
         """Runs a command-line tool against the session and returns its output ('' on failure
         unless check is set)."""
         try:
-            done = subprocess.run(argv, env=self.env, capture_output=True, text=True, timeout=timeout)
+            done = subprocess.run(argv, env=env or self.env, capture_output=True, text=True, timeout=timeout)
         except subprocess.TimeoutExpired:
             raise RigFailure(f"{' '.join(argv)} did not finish within {timeout:.0f} s") from None
         if check and done.returncode != 0:
@@ -586,6 +586,14 @@ class Session:
             parts.append(("window tree (xwininfo -root -tree)", self.xtool("xwininfo", "-root", "-tree")))
         if self.env and self.env.get("SWAYSOCK") and self.started and self.started[0][1].poll() is None:
             parts.append(("sway's tree (swaymsg -t get_tree)", self.xtool("swaymsg", "-t", "get_tree")))
+        if self.display and self.started and self.started[0][1].poll() is None:
+            # What the screen showed: sway's own picture of its output, or the X screen's.
+            shot = os.path.join(self.artifacts, "screen.png")
+            if self.wayland_socket:
+                self.xtool("grim", shot, env=dict(self.env, WAYLAND_DISPLAY=self.wayland_socket))
+            else:
+                self.xtool("import", "-window", "root", shot)
+            parts.append(("screen", shot if os.path.exists(shot) else "(no picture)"))
         try:
             parts.append(("handed to the desktop", "".join(open(self.capture).readlines()) or "(nothing)"))
         except (OSError, AttributeError):
