@@ -1,9 +1,17 @@
 """One private desktop session per end-to-end test.
 
-A Session starts, in this order: Xvfb on a free display, a private D-Bus session bus, openbox,
-the XEmbed tray host trayer and, when asked, the AT-SPI accessibility bus. Every program it
-launches finds a fake `xdg-open` (also named by BROWSER) first on PATH, which writes each
-address handed to the desktop into the session's capture file instead of opening it.
+A Session is of one kind (KINDS): each starts Xvfb on a free display and a private D-Bus
+session bus, then its desktop:
+
+    xembed     openbox and the XEmbed tray host trayer
+    sni        openbox and xfce4-panel, whose systray plugin is a StatusNotifierItem host
+    sway       the Wayland compositor sway, nested in the Xvfb screen, with swaybar as SNI host
+    bare-sway  sway without any bar: no tray at all
+
+and, when asked, the AT-SPI accessibility bus. A session at scale 2 runs the program with
+QT_SCALE_FACTOR=2 on X11, and sway with `output * scale 2`. Every program it launches finds a
+fake `xdg-open` (also named by BROWSER) first on PATH, which writes each address handed to the
+desktop into the session's capture file instead of opening it.
 
 Everything started is stopped by process id, in reverse order, when the session ends: on
 success, on a failed check, on Ctrl-C, on SIGTERM and on the rig's own deadline. Helpers die
@@ -20,7 +28,10 @@ check at its exit runs too.
 """
 
 import ctypes
+import glob
+import json
 import os
+import pwd
 import re
 import select
 import shutil
@@ -29,6 +40,7 @@ import subprocess
 import sys
 import tempfile
 import time
+from dataclasses import dataclass
 
 SCREEN = "1024x768x24"
 TRAY_GEOMETRY = ["--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
@@ -40,6 +52,65 @@ MARKER = "VELMORA_E2E_SESSION"
 SANITIZER_REPORT = re.compile(r"ERROR: (AddressSanitizer|LeakSanitizer)|runtime error:")
 REPORT_LINES = 400          # at most this many lines of a report are printed
 START_TIMEOUT = float(os.environ.get("VELMORA_E2E_START_TIMEOUT", "10"))   # seconds per helper
+# sway refuses to run as root; a root rig runs it (and swaybar) as this user.
+COMPOSITOR_USER = "nobody"
+
+
+@dataclass(frozen=True)
+class Kind:
+    """What one kind of session starts after Xvfb and the bus, and what it offers."""
+    name: str
+    wayland: bool          # the program runs on the compositor's Wayland socket
+    tray: str              # "xembed", "sni" or "" (no notification area)
+    desktop: tuple         # start steps, in order (Session._start_<step>)
+
+
+KINDS = {k.name: k for k in (
+    Kind("xembed", wayland=False, tray="xembed", desktop=("openbox", "trayer")),
+    Kind("sni", wayland=False, tray="sni", desktop=("openbox", "xfce4_panel", "sni_host")),
+    Kind("sway", wayland=True, tray="sni", desktop=("sway", "sni_host")),
+    Kind("bare-sway", wayland=True, tray="", desktop=("sway",)),
+)}
+
+# One panel whose only plugin is the notification area, so that no first-run dialog appears.
+XFCE_PANEL_CHANNEL = """<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=6;x=0;y=0"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="length" type="uint" value="20"/>
+      <property name="size" type="uint" value="26"/>
+      <property name="plugin-ids" type="array">
+        <value type="int" value="1"/>
+      </property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="systray"/>
+  </property>
+</channel>
+"""
+
+# The session bus lets every user in: on a Wayland kind the compositor runs as another user
+# than the program and the tests.
+BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <include>/usr/share/dbus-1/session.conf</include>
+  <policy context="default"><allow user="*"/></policy>
+</busconfig>
+"""
+
+SWAY_CONFIG = """# The rig's sway: one output, no wallpaper, no idle, the program's own defaults otherwise.
+output * scale {scale}
+focus_follows_mouse no
+xwayland disable
+{bar}
+"""
+SWAY_BAR = "bar {\n    position top\n    tray_output *\n}"
 
 # Qt's desktop services on a generic X11 session look for xdg-open on PATH first and fall back
 # to $BROWSER (then DEFAULT_BROWSER and a few browser names); mailto: goes the same way. This
@@ -243,17 +314,23 @@ def sanitizer_report(path):
 class Session:
     """A desktop session for one test; use it as a context manager."""
 
-    def __init__(self, name, artifacts, accessibility=False, sanitized=False):
+    def __init__(self, name, artifacts, accessibility=False, kind="xembed", scale=1, sanitized=False):
+        if kind not in KINDS:
+            raise RigFailure(f"no session kind {kind!r}; the kinds are {', '.join(KINDS)}")
         self.name = name
         self.sanitized = sanitized
         self.artifacts = os.path.abspath(artifacts)
         self.accessibility = accessibility
+        self.kind = KINDS[kind]
+        self.scale = scale
         self.started = []        # (what, Popen), in start order
         self.programs = []
         self.display = None
         self.env = None
         self.dir = None
         self.x11 = None
+        self.compositor_dir = None   # the compositor's runtime folder, owned by its user
+        self.wayland_socket = None
 
     # -- start -----------------------------------------------------------------------------
 
@@ -304,8 +381,8 @@ class Session:
         self.env = env
         self._start_xvfb()
         self._start_dbus()
-        self._start_openbox()
-        self._start_trayer()
+        for step in self.kind.desktop:
+            getattr(self, f"_start_{step}")()
         if self.accessibility:
             self._start_at_spi()
 
@@ -342,10 +419,14 @@ class Session:
 
     def _start_dbus(self):
         # The daemon itself rather than dbus-launch, so that the rig holds its pid.
+        config = os.path.join(self.dir, "bus.conf")
+        with open(config, "w") as f:
+            f.write(BUS_CONFIG)
         read_end, write_end = os.pipe()
         try:
-            proc, log = self._spawn("dbus", [_tool("dbus-daemon"), "--session", "--nofork", "--nopidfile",
-                                             f"--print-address={write_end}"], pass_fds=(write_end,))
+            proc, log = self._spawn("dbus", [_tool("dbus-daemon"), f"--config-file={config}", "--nofork",
+                                             "--nopidfile", f"--print-address={write_end}"],
+                                    pass_fds=(write_end,))
             os.close(write_end)
             write_end = None
             self.env["DBUS_SESSION_BUS_ADDRESS"] = _read_line(read_end, proc, "dbus-daemon", log)
@@ -391,6 +472,78 @@ class Session:
         return next((w for w in map(int, self.xtool("xdotool", "search", "--class", "^trayer$").split())
                      if "panel" in self.xtool("xprop", "-id", str(w), "WM_CLASS")), None)
 
+    def _start_xfce4_panel(self):
+        channel = os.path.join(self.env["XDG_CONFIG_HOME"], "xfce4", "xfconf", "xfce-perchannel-xml")
+        os.makedirs(channel)
+        with open(os.path.join(channel, "xfce4-panel.xml"), "w") as f:
+            f.write(XFCE_PANEL_CHANNEL)
+        proc, log = self._spawn("xfce4-panel", [_tool("xfce4-panel"), "--disable-wm-check"],
+                                env=dict(self.env, NO_AT_BRIDGE="1"))
+        self._wait_helper("xfce4-panel to own the StatusNotifierWatcher", proc, log,
+                          lambda: self.bus_name_owned("org.kde.StatusNotifierWatcher"))
+
+    def _start_sni_host(self):
+        # Qt looks for a host once, when the program starts: without one it falls back to
+        # XEmbed (or to no tray at all on Wayland).
+        what, proc = self.started[-1]
+        self._wait_helper(f"{what} to register a StatusNotifierHost", proc,
+                          os.path.join(self.artifacts, f"{what}.log"), self.sni_host_registered)
+
+    def bus_name_owned(self, name):
+        reply = self.xtool("dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
+                           "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner", f"string:{name}")
+        return "boolean true" in reply
+
+    def sni_host_registered(self):
+        reply = self.xtool("dbus-send", "--session", "--print-reply", "--dest=org.kde.StatusNotifierWatcher",
+                           "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties.Get",
+                           "string:org.kde.StatusNotifierWatcher", "string:IsStatusNotifierHostRegistered")
+        return "boolean true" in reply
+
+    def _start_sway(self):
+        user = None
+        if os.geteuid() == 0:
+            user = pwd.getpwnam(COMPOSITOR_USER)
+        # A runtime folder of the compositor's own (sway wants to own it), outside the
+        # session folder, which only the rig's user may enter.
+        self.compositor_dir = tempfile.mkdtemp(prefix="velmora-e2e-sway-")
+        config = os.path.join(self.compositor_dir, "config")
+        with open(config, "w") as f:
+            f.write(SWAY_CONFIG.format(scale=self.scale, bar=SWAY_BAR if self.kind.tray else ""))
+        if user:
+            for path in (self.compositor_dir, config):
+                os.chown(path, user.pw_uid, user.pw_gid)
+        env = dict(self.env, XDG_RUNTIME_DIR=self.compositor_dir, HOME=self.compositor_dir,
+                   XDG_CONFIG_HOME=self.compositor_dir, WLR_BACKENDS="x11", WLR_RENDERER="pixman",
+                   WLR_X11_OUTPUTS="1", NO_AT_BRIDGE="1")
+        argv = [_tool("sway"), "--config", config]
+        if user:
+            argv = [_tool("setpriv"), f"--reuid={user.pw_uid}", f"--regid={user.pw_gid}", "--clear-groups"] + argv
+        proc, log = self._spawn("sway", argv, env=env)
+
+        def sockets():
+            ipc = glob.glob(os.path.join(self.compositor_dir, "sway-ipc.*.sock"))
+            wayland = [p for p in glob.glob(os.path.join(self.compositor_dir, "wayland-*"))
+                       if not p.endswith(".lock")]
+            return (ipc[0], wayland[0]) if ipc and wayland else None
+        self._wait_helper("sway to open its sockets", proc, log, sockets)
+        self.env["SWAYSOCK"], self.wayland_socket = sockets()
+        self._wait_helper("sway to light its output", proc, log,
+                          lambda: any(o.get("active") for o in self.sway("get_outputs", check=False) or []))
+        if self.kind.tray:
+            self._wait_helper("swaybar to start", proc, log,
+                              lambda: self.bus_name_owned("org.kde.StatusNotifierWatcher"))
+
+    def sway(self, what, *command, check=True):
+        """swaymsg's answer, as JSON (None when it could not answer and check is off)."""
+        text = self.xtool("swaymsg", "-r", "-t", what, *command, check=check)
+        return json.loads(text) if text.strip() else None
+
+    def sway_scale(self):
+        outputs = [o for o in self.sway("get_outputs") if o.get("active")]
+        check(len(outputs) == 1, f"expected one active output of sway, found {len(outputs)}")
+        return outputs[0]["scale"]
+
     def _start_at_spi(self):
         proc, log = self._spawn("at-spi", [AT_SPI_LAUNCHER, "--launch-immediately"])
 
@@ -416,7 +569,13 @@ class Session:
         '@2013-04-12 09:00:00' starts the clock there and lets it run, '2013-04-03 14:25:07'
         freezes it. Timers keep real time either way (the monotonic clock is not faked)."""
         name = name or os.path.basename(argv[0])
-        program_env = dict(self.env, **(env or {}))
+        program_env = dict(self.env)
+        if self.kind.wayland:
+            program_env.update(QT_QPA_PLATFORM="wayland", WAYLAND_DISPLAY=self.wayland_socket)
+            program_env.pop("DISPLAY", None)      # no way back to X11 behind the test's back
+        elif self.scale != 1:
+            program_env["QT_SCALE_FACTOR"] = str(self.scale)
+        program_env.update(env or {})
         if self.accessibility:
             program_env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
         if fake_time is not None:
@@ -438,11 +597,11 @@ class Session:
         self.programs.append(program)
         return program
 
-    def xtool(self, *argv, timeout=5.0, check=False):
+    def xtool(self, *argv, timeout=5.0, check=False, env=None):
         """Runs a command-line tool against the session and returns its output ('' on failure
         unless check is set)."""
         try:
-            done = subprocess.run(argv, env=self.env, capture_output=True, text=True, timeout=timeout)
+            done = subprocess.run(argv, env=env or self.env, capture_output=True, text=True, timeout=timeout)
         except subprocess.TimeoutExpired:
             raise RigFailure(f"{' '.join(argv)} did not finish within {timeout:.0f} s") from None
         if check and done.returncode != 0:
@@ -462,6 +621,16 @@ class Session:
         if self.display and self.started and self.started[0][1].poll() is None:
             parts.append(("windows (wmctrl -l -G -p -x)", self.xtool("wmctrl", "-l", "-G", "-p", "-x")))
             parts.append(("window tree (xwininfo -root -tree)", self.xtool("xwininfo", "-root", "-tree")))
+        if self.env and self.env.get("SWAYSOCK") and self.started and self.started[0][1].poll() is None:
+            parts.append(("sway's tree (swaymsg -t get_tree)", self.xtool("swaymsg", "-t", "get_tree")))
+        if self.display and self.started and self.started[0][1].poll() is None:
+            # What the screen showed: sway's own picture of its output, or the X screen's.
+            shot = os.path.join(self.artifacts, "screen.png")
+            if self.wayland_socket:
+                self.xtool("grim", shot, env=dict(self.env, WAYLAND_DISPLAY=self.wayland_socket))
+            else:
+                self.xtool("import", "-window", "root", shot)
+            parts.append(("screen", shot if os.path.exists(shot) else "(no picture)"))
         try:
             parts.append(("handed to the desktop", "".join(open(self.capture).readlines()) or "(nothing)"))
         except (OSError, AttributeError):
@@ -487,8 +656,9 @@ class Session:
             for _, proc in reversed(self.started):
                 _stop(proc)
             self.leftovers = self._sweep()
-            if self.dir:
-                shutil.rmtree(self.dir, ignore_errors=True)
+            for folder in (self.dir, self.compositor_dir):
+                if folder:
+                    shutil.rmtree(folder, ignore_errors=True)
         finally:
             for s, handler in previous.items():
                 signal.signal(s, handler)
@@ -567,13 +737,15 @@ def run_cases(cases, argv=None, finish=None):
     parser.add_argument("--artifacts", default=None)
     parser.add_argument("--budget", type=float, default=50.0,
                         help="the case's own deadline in seconds, below CTest's TIMEOUT")
+    parser.add_argument("--kind", choices=sorted(KINDS), default="xembed", help="the kind of session")
+    parser.add_argument("--scale", type=int, default=1, help="the desktop's scale factor")
     args = parser.parse_args(argv)
     artifacts = args.artifacts or os.path.join(tempfile.gettempdir(), "velmora-e2e-artifacts", args.case)
     shutil.rmtree(artifacts, ignore_errors=True)
     for s in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGALRM):
         signal.signal(s, _raise_interrupted)
     signal.setitimer(signal.ITIMER_REAL, args.budget)
-    context = CaseContext(args.program, artifacts, args.sanitized, finish)
+    context = CaseContext(args.program, artifacts, args.kind, args.scale, args.sanitized, finish)
     started = time.monotonic()
     try:
         if args.sanitized:
@@ -611,20 +783,23 @@ class CaseContext:
     """Handed to each case: the program under test and a way to open sessions that report
     what they saw when the case fails inside them."""
 
-    def __init__(self, program, artifacts, sanitized=False, finish=None):
+    def __init__(self, program, artifacts, kind="xembed", scale=1, sanitized=False, finish=None):
         self.program = program
         self.artifacts = artifacts
+        self.kind = kind
+        self.scale = scale
         self.sanitized = sanitized
         self.finish = finish
         self.last_report = None
 
-    def session(self, accessibility=False, name="session"):
-        return _ReportingSession(self, name, os.path.join(self.artifacts, name), accessibility)
+    def session(self, accessibility=False, name="session", kind=None, scale=None):
+        return _ReportingSession(self, name, os.path.join(self.artifacts, name), accessibility,
+                                 kind or self.kind, scale or self.scale)
 
 
 class _ReportingSession(Session):
-    def __init__(self, context, name, artifacts, accessibility):
-        super().__init__(name, artifacts, accessibility, sanitized=context.sanitized)
+    def __init__(self, context, name, artifacts, accessibility, kind, scale):
+        super().__init__(name, artifacts, accessibility, kind, scale, sanitized=context.sanitized)
         self.context = context
 
     def __exit__(self, kind, value, tb):

@@ -19,6 +19,7 @@ import uuid
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
+import desktop  # noqa: E402
 import rig     # noqa: E402
 import xwin    # noqa: E402
 from rig import RigFailure, check, wait_for   # noqa: E402
@@ -51,13 +52,13 @@ def processes_with(name, value):
     return found
 
 
-def child(case, artifacts, env=None, budget=30, args=()):
+def child(case, artifacts, env=None, budget=30, kind="xembed", args=()):
     """Starts this file's hidden case in a process of its own, tagged with a fresh token that
     every process of its session inherits."""
     token = uuid.uuid4().hex
     child_env = dict(os.environ, **(env or {}), **{TOKEN: token})
     proc = subprocess.Popen(["/usr/bin/python3", HERE, case, "--artifacts", artifacts, "--budget", str(budget),
-                             *args],
+                             "--kind", kind, *args],
                             env=child_env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
     return proc, token
 
@@ -77,7 +78,8 @@ def no_trace_of(session_info, token, within=5.0):
              timeout=within)
     socket = f"/tmp/.X11-unix/X{session_info['display'].lstrip(':')}"
     wait_for(f"the X server's socket {socket} to go", lambda: not os.path.exists(socket), timeout=within)
-    check(not os.path.exists(session_info["dir"]), f"the session folder {session_info['dir']} is still there")
+    for folder in (session_info["dir"], session_info.get("compositor_dir")):
+        check(not folder or not os.path.exists(folder), f"the session folder {folder} is still there")
 
 
 def fake_tools(folder, **scripts):
@@ -96,7 +98,8 @@ def fake_tools(folder, **scripts):
 def _hold_session(context):
     """Starts a session, says so on stdout, and holds it until stopped."""
     with context.session() as session:
-        info = {"pids": session.pids(), "display": session.display, "dir": session.dir}
+        info = {"pids": session.pids(), "display": session.display, "dir": session.dir,
+                "compositor_dir": session.compositor_dir}
         print(json.dumps(info), flush=True)
         while True:
             time.sleep(0.1)
@@ -124,14 +127,47 @@ def _end_on_usr1(session):
 
 # -- cases -----------------------------------------------------------------------------------
 
+def _xembed_desktop(session):
+    check(session.trayer_panel() in session.client_list(), "openbox does not manage trayer's panel")
+    check(session.x11.selection_owner("_NET_SYSTEM_TRAY_S0"), "nobody owns the tray selection")
+    check(not session.bus_name_owned("org.kde.StatusNotifierWatcher"), "an SNI watcher runs beside trayer")
+    check(len(xwin.tray_icons(session, "velmora3-c")) == 0, "the fresh tray holds an icon")
+
+
+def _sni_desktop(session):
+    check(session.x11.selection_owner("WM_S0"), "no window manager owns WM_S0")
+    check(session.sni_host_registered(), "no StatusNotifierHost is registered")
+    check(desktop.SniItem(session).items() == [], "the fresh watcher lists items")
+
+
+def _sway_desktop(session):
+    check(os.path.exists(session.wayland_socket), f"no Wayland socket at {session.wayland_socket}")
+    check(session.sway_scale() == session.scale, f"sway's output runs at scale {session.sway_scale()}")
+    outputs = [o for o in session.sway("get_outputs") if o["active"]]
+    mode = outputs[0]["current_mode"]
+    check((mode["width"], mode["height"]) == (1024, 768), f"sway's output is {mode}, not the Xvfb screen")
+    bars = session.sway("get_bar_config")
+    if session.kind.tray:
+        check(len(bars) == 1, f"expected one bar, sway has {bars}")
+        check(session.sni_host_registered(), "swaybar registered no StatusNotifierHost")
+        check(desktop.SniItem(session).items() == [], "the fresh watcher lists items")
+    else:
+        check(bars == [], f"a bare sway has bars: {bars}")
+        check(not session.bus_name_owned("org.kde.StatusNotifierWatcher"), "a bare sway has an SNI watcher")
+
+
+DESKTOP_CHECKS = {"xembed": _xembed_desktop, "sni": _sni_desktop, "sway": _sway_desktop, "bare-sway": _sway_desktop}
+
+
 def session_starts_and_stops_cleanly(context):
-    """Inside: an X server with a managing window manager, a tray, a private bus and runtime
-    folder, the fake opener first on PATH. After: no process, socket or folder is left."""
+    """Inside: an X server, the kind's desktop (window manager or compositor, tray host or
+    none), a private bus and runtime folder, the fake opener first on PATH. After: no
+    process, socket or folder is left."""
     with context.session() as session:
-        info = {"pids": session.pids(), "display": session.display, "dir": session.dir}
+        info = {"pids": session.pids(), "display": session.display, "dir": session.dir,
+                "compositor_dir": session.compositor_dir}
         check(session.xtool("xdpyinfo").find("1024x768 pixels") >= 0, "the screen is not 1024 x 768")
-        check(session.trayer_panel() in session.client_list(), "openbox does not manage trayer's panel")
-        check(session.x11.selection_owner("_NET_SYSTEM_TRAY_S0"), "nobody owns the tray selection")
+        DESKTOP_CHECKS[session.kind.name](session)
         check("org.freedesktop.DBus" in session.xtool("dbus-send", "--session", "--print-reply",
                                                        "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
                                                        "org.freedesktop.DBus.ListNames"),
@@ -144,11 +180,11 @@ def session_starts_and_stops_cleanly(context):
         opener = shutil.which("xdg-open", path=session.env["PATH"])
         check(opener and opener.startswith(session.dir), f"the first xdg-open on PATH is {opener}")
         check(session.env["BROWSER"] == opener, "BROWSER does not name the fake opener")
-        check(len(xwin.tray_icons(session, "velmora3-c")) == 0, "the fresh tray holds an icon")
     token_free = [pid for pid in info["pids"] if alive(pid)]
     check(not token_free, f"still running after the session: {token_free}")
     check(not rig.session_processes(info["dir"]), "processes with the session's marker are left")
-    check(not os.path.exists(info["dir"]), "the session folder is left")
+    for folder in (info["dir"], info["compositor_dir"]):
+        check(not folder or not os.path.exists(folder), f"the session folder {folder} is left")
     check(not os.path.exists(f"/tmp/.X11-unix/X{info['display'].lstrip(':')}"), "the X socket is left")
 
 
@@ -174,7 +210,7 @@ def interrupt_stops_everything(context):
     rig takes its helpers with it."""
     for how in ("SIGINT", "SIGTERM", "deadline", "SIGKILL"):
         proc, token = child("_hold_session", os.path.join(context.artifacts, how),
-                            budget=4 if how == "deadline" else 30)
+                            budget=4 if how == "deadline" else 30, kind=context.kind)
         try:
             info = read_session_line(proc)
             dead = [pid for pid in info["pids"] if not alive(pid)]
@@ -197,7 +233,9 @@ def interrupt_stops_everything(context):
             # session folder stays behind in /tmp, so only the processes are checked.
             wait_for("the killed rig's helpers to end",
                      lambda: not any(alive(pid) for pid in info["pids"]) and not processes_with(TOKEN, token))
-            shutil.rmtree(info["dir"], ignore_errors=True)
+            for folder in (info["dir"], info["compositor_dir"]):
+                if folder:
+                    shutil.rmtree(folder, ignore_errors=True)
 
 
 def broken_helpers_fail_loudly(context):
@@ -209,16 +247,25 @@ def broken_helpers_fail_loudly(context):
         failing_x = fake_tools(os.path.join(tools, "failing-x"), Xvfb="echo 'cannot open display' >&2; exit 1")
         silent_x = fake_tools(os.path.join(tools, "silent-x"), Xvfb="exec sleep 60")
         failing_wm = fake_tools(os.path.join(tools, "failing-wm"), openbox="echo 'openbox: no theme' >&2; exit 3")
+        silent_panel = fake_tools(os.path.join(tools, "silent-panel"), **{"xfce4-panel": "exec sleep 60"})
+        failing_sway = fake_tools(os.path.join(tools, "failing-sway"), sway="echo 'sway: no backend' >&2; exit 1")
+        # The tools folder is the rig user's; a compositor run as another user finds its stand-in
+        # all the same.
+        os.chmod(tools, 0o755)
         cases = [
-            ("no Xvfb at all", empty, "Xvfb is not installed"),
-            ("Xvfb exits at once", failing_x, "Xvfb exited (status 1) before it was ready"),
-            ("Xvfb never reports a display", silent_x, "Xvfb did not report ready within 2 s"),
-            ("openbox exits at start", failing_wm, "openbox to own the window manager selection: the helper exited"),
+            ("no Xvfb at all", "xembed", empty, "Xvfb is not installed"),
+            ("Xvfb exits at once", "xembed", failing_x, "Xvfb exited (status 1) before it was ready"),
+            ("Xvfb never reports a display", "xembed", silent_x, "Xvfb did not report ready within 2 s"),
+            ("openbox exits at start", "xembed", failing_wm,
+             "openbox to own the window manager selection: the helper exited"),
+            ("xfce4-panel never hosts", "sni", silent_panel,
+             "xfce4-panel to own the StatusNotifierWatcher: not ready after 2 s"),
+            ("sway exits at start", "sway", failing_sway, "sway to open its sockets: the helper exited"),
         ]
-        for what, folder, message in cases:
+        for what, kind, folder, message in cases:
             path = folder if folder is empty else folder + os.pathsep + os.environ["PATH"]
             proc, token = child("_start_session", os.path.join(context.artifacts, what.replace(" ", "-")),
-                                env={"PATH": path, "VELMORA_E2E_START_TIMEOUT": "2"})
+                                env={"PATH": path, "VELMORA_E2E_START_TIMEOUT": "2"}, kind=kind)
             try:
                 _, stderr = proc.communicate(timeout=30)
             except subprocess.TimeoutExpired:

@@ -174,6 +174,12 @@ def pointer(session):
     return int(values["X"]), int(values["Y"])
 
 
+def popup_windows(session, wm_class):
+    """Viewable windows of the class (a pop-up menu among them, once it is open)."""
+    ids = session.xtool("xdotool", "search", "--onlyvisible", "--class", _ere(wm_class)).split()
+    return [int(w, 0) for w in ids]
+
+
 def park_pointer(session):
     """Moves the pointer to the bottom-left corner, where no window is, so that no tooltip
     or hover look appears in what the test looks at."""
@@ -219,6 +225,17 @@ def capture(session, window):
                           capture_output=True, timeout=10)
     if done.returncode != 0:
         raise RigFailure(f"import -window {window} failed: {done.stderr.decode(errors='replace')}")
+    return parse_ppm(done.stdout)
+
+
+def capture_area(session, x, y, width, height):
+    """The pixels of a part of the screen now (what a compositor nested in the screen shows)."""
+    import subprocess
+    done = subprocess.run([IMPORT, "-window", "root", "-crop", f"{width}x{height}+{x}+{y}", "+repage",
+                           "-depth", "8", "ppm:-"], env=session.env, capture_output=True, timeout=10)
+    if done.returncode != 0:
+        raise RigFailure(f"import of the screen's {width}x{height}+{x}+{y} failed: "
+                         f"{done.stderr.decode(errors='replace')}")
     return parse_ppm(done.stdout)
 
 

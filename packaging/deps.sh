@@ -2,13 +2,17 @@
 # Sourced by ./run and ./test.
 
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libxcb1-dev libgl-dev libgtest-dev libgmock-dev
-                libbenchmark-dev fonts-roadgeek fonts-liberation fonts-bebas-neue fonts-dejavu-core xdg-utils)
+                libbenchmark-dev fonts-roadgeek fonts-liberation fonts-bebas-neue fonts-dejavu-core xdg-utils
+                qt6-wayland)   # the program's own platform on a Wayland desktop
 # What a desktop session needs when the machine has no display of its own.
 SESSION_PACKAGES=(xvfb xauth openbox trayer dbus-x11 x11-utils imagemagick x11vnc)
 # The real-X-server rig, the whole-process benchmark, sanitizers and fuzzers.
+# The desktops the rig starts besides openbox and trayer: xfce4-panel (a StatusNotifierItem host
+# on X11), sway with swaybar (Wayland); grim takes sway's picture of a failed case's screen;
+# python3-gi reads and drives the tray's items over D-Bus.
 TEST_PACKAGES=(xdotool wmctrl faketime at-spi2-core python3-pyatspi x11-apps clang-14
                libclang-rt-14-dev libfuzzer-14-dev file dpkg-dev libxcb-damage0-dev locales desktop-file-utils
-               lintian appstream man-db)
+               lintian appstream man-db xfce4-panel sway grim python3-gi)
 
 ensure_packages() {
     local missing=() p

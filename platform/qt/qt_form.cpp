@@ -459,6 +459,8 @@ void QtForm::apply_state() {
 void QtForm::show() {
     if (!alive_) return;
     apply_state();  // the state the window manager forgot when it withdrew the window
+    // Back where the person left it, not where the desktop would place a new window.
+    if (left_at_ && !window_->isVisible()) place_->put_back(*window_, *std::exchange(left_at_, std::nullopt));
     window_->show();
     // A minimized window is mapped minimized: raising or activating it would restore it.
     if (state_ == forms::kMinimized) return;
@@ -466,7 +468,10 @@ void QtForm::show() {
     window_->activateWindow();
 }
 
-void QtForm::hide() { window_->hide(); }
+void QtForm::hide() {
+    if (window_->isVisible()) left_at_ = place_->where(*window_);
+    window_->hide();
+}
 
 bool QtForm::is_shown() const { return window_->isVisible(); }
 

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "engine/fields.h"
 #include "platform/forms.h"
 #include "platform/qt/qt_look.h"
+#include "platform/qt/qt_window_place.h"
 
 class QKeyEvent;
 class QLabel;
@@ -59,6 +61,8 @@ public:
     QTimer* timer(std::string_view control) const;
     const Scale& scale() const { return scale_; }
     bool alive() const { return alive_; }
+    // How the window's place is read and put back (for tests; the platform's by default).
+    void set_window_place(std::unique_ptr<WindowPlace> place) { place_ = std::move(place); }
     bool busy() const { return depth_ > 0; }  // a handler of this form is running
     bool moving() const;
 
@@ -101,6 +105,8 @@ private:
     QPushButton* default_button_ = nullptr;
     QPushButton* cancel_button_ = nullptr;
     QPointer<SystemMove> move_;
+    std::unique_ptr<WindowPlace> place_ = window_place_for_platform();
+    std::optional<QPoint> left_at_;  // where the program hid the window, to show it there again
     bool state_pending_ = false;  // a change of state waits for the event loop
     int state_ = forms::kNormal;  // the window's state as the program set it or the user changed it
     int depth_ = 0;

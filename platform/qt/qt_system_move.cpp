@@ -19,7 +19,10 @@ namespace platform_qt {
 SystemMove::SystemMove(QObject* parent, std::function<void()> ended, ButtonsHeld held, Timing timing)
     : QObject(parent), ended_(std::move(ended)), held_(std::move(held)) {
     QCoreApplication::instance()->installEventFilter(this);
-    if (held_) {
+    // Whether the server answers is known at once: the pointer's leave can follow the move
+    // request within a millisecond, before the first poll.
+    server_answers_ = held_ && held_().has_value();
+    if (server_answers_) {
         poll_timer_.setInterval(timing.poll);
         QObject::connect(&poll_timer_, &QTimer::timeout, this, [this] { poll(); });
         poll_timer_.start();
@@ -42,6 +45,7 @@ void SystemMove::cancel() {
 void SystemMove::poll() {
     const std::optional<bool> held = held_();
     if (!held) {
+        server_answers_ = false;
         poll_timer_.stop();  // no answer from the platform: the events and the limit decide
         return;
     }
@@ -56,8 +60,13 @@ bool SystemMove::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseMove:
             // Without an answer from the server, the pointer moving with no button held is
             // the first sign that the window manager has let go.
-            if (!poll_timer_.isActive() && static_cast<QMouseEvent*>(event)->buttons() == Qt::NoButton)
-                end_now();
+            if (!server_answers_ && static_cast<QMouseEvent*>(event)->buttons() == Qt::NoButton) end_now();
+            break;
+        case QEvent::Leave:
+            if (!server_answers_) left_ = true;
+            break;
+        case QEvent::Enter:
+            if (!server_answers_ && left_) end_now();
             break;
         default: break;
     }

@@ -9,7 +9,10 @@
 // without further pointer motion. That release is one sign of the end; the other, which does
 // not depend on the pointer coming back to this program, is the server's own button mask,
 // polled at a modest rate while the move lasts. Where the server cannot be asked (Wayland), a
-// release or a pointer movement without buttons ends it. A time limit ends a move in any case.
+// release or a pointer movement without buttons ends it, and so does the pointer coming back:
+// sway takes the pointer from the window when the move starts (a leave) and gives it back when
+// the button is let go (an enter), without a release and without motion while the pointer
+// rests. A time limit ends a move in any case.
 
 #include <QObject>
 #include <QPointer>
@@ -60,6 +63,8 @@ private:
 
     std::function<void()> ended_;
     ButtonsHeld held_;
+    bool server_answers_ = false;  // the pointer's buttons can be asked of the server
+    bool left_ = false;            // the pointer left the program's windows during the move
     QTimer poll_timer_;
     QTimer limit_timer_;
 };

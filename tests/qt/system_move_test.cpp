@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <memory>
+#include <vector>
 
 #include "platform/qt/qt_system_move.h"
 #include "tests/qt/qt_harness.h"
@@ -78,11 +79,43 @@ TEST(SystemMove, WithoutAnAnswerFromTheServerPointerMovementWithoutButtonsEndsIt
     int ended = 0;
     new SystemMove(&owner, [&] { ++ended; }, buttons.held(), kFast);
     settle(30);
-    EXPECT_EQ(buttons.polls, 1);  // asked once, then left to the events
+    EXPECT_EQ(buttons.polls, 1);  // asked once, at the start, then left to the events
     send_mouse(&target, QEvent::MouseMove, Qt::LeftButton);
     EXPECT_EQ(ended, 0);
     send_mouse(&target, QEvent::MouseMove, Qt::NoButton);
     EXPECT_EQ(ended, 1);
+}
+
+TEST(SystemMove, WithoutAnAnswerFromTheServerThePointerComingBackEndsIt) {
+    // What sway sends: a leave when it takes the pointer for the move, an enter when it gives
+    // it back; an enter with no leave before it (the pointer only now reaching the window) and
+    // either while the server answers are no end.
+    struct Case {
+        std::optional<bool> server;
+        std::vector<QEvent::Type> events;
+        int ended;
+    };
+    const Case cases[] = {
+        {std::nullopt, {QEvent::Leave, QEvent::Enter}, 1},
+        {std::nullopt, {QEvent::Enter}, 0},
+        {std::nullopt, {QEvent::Leave}, 0},
+        {std::nullopt, {QEvent::Enter, QEvent::Leave, QEvent::Enter, QEvent::Leave, QEvent::Enter}, 1},
+        {true, {QEvent::Leave, QEvent::Enter}, 0},
+    };
+    for (const Case& c : cases) {
+        QObject owner;
+        QWidget target;
+        Buttons buttons{{c.server}};
+        int ended = 0;
+        new SystemMove(&owner, [&] { ++ended; }, buttons.held(), kFast);
+        for (QEvent::Type type : c.events) {  // at once: sway's leave comes before any poll
+            QEvent e(type);
+            QCoreApplication::sendEvent(&target, &e);
+        }
+        settle(20);
+        EXPECT_EQ(ended, c.ended) << "server " << (c.server ? int(*c.server) : -1) << ", " << c.events.size()
+                                  << " events";
+    }
 }
 
 TEST(SystemMove, WhileTheServerAnswersAMoveWithoutButtonsIsNoEnd) {

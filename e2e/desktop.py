@@ -1,0 +1,340 @@
+"""The program's main window and tray icon as a person meets them on each kind of session,
+behind one set of operations: where the window is and how big (in screen pixels), a click or
+a drag at a point of the window (in the program's own pixels, at scale 1), its picture, and
+the tray icon with its tooltip, image, activation and menu.
+
+On X11 the window is an X window (xwin); on sway it is a node of `swaymsg -t get_tree`, and
+the pointer is driven on the Xvfb screen into which sway draws its one output. An XEmbed icon
+is a window inside trayer's panel; a StatusNotifierItem is read and driven over D-Bus as its
+host does it.
+"""
+
+import subprocess
+import time
+
+import xwin
+from rig import RigFailure, check, wait_for
+
+ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+
+
+# -- the main window -------------------------------------------------------------------------
+
+class X11Window:
+    def __init__(self, session, window, scale):
+        self.session, self.window, self.scale = session, window, scale
+
+    def __repr__(self):
+        return f"X window {self.window:#x}"
+
+    def geometry(self):
+        """xwin.Geometry in screen pixels, or None once the window is gone."""
+        return xwin.geometry(self.session, self.window)
+
+    def viewable(self):
+        return xwin.viewable(self.session, self.window)
+
+    def click(self, x, y, button=1):
+        xwin.click(self.session, self.window, x * self.scale, y * self.scale, button)
+
+    def drag(self, x, y, dx, dy):
+        return xwin.drag(self.session, self.window, x * self.scale, y * self.scale, dx, dy)
+
+    def activate(self):
+        xwin.activate(self.session, self.window)
+
+    def capture(self):
+        return xwin.capture(self.session, self.window)
+
+    def key(self, keysym):
+        xwin.key(self.session, self.window, keysym)
+
+    def close(self):
+        """The window manager's close command (_NET_CLOSE_WINDOW)."""
+        xwin.close_by_window_manager(self.session, self.window)
+
+
+class SwayWindow:
+    """A window of the program as sway knows it, found by app_id and title."""
+
+    def __init__(self, session, app_id, title, scale):
+        self.session, self.app_id, self.title, self.scale = session, app_id, title, scale
+
+    def __repr__(self):
+        return f"sway window {self.title!r} ({self.app_id})"
+
+    def node(self):
+        found = [n for n in sway_views(self.session.sway("get_tree"))
+                 if n.get("app_id") == self.app_id and n.get("name") == self.title]
+        check(len(found) <= 1, f"sway shows {len(found)} windows titled {self.title!r}")
+        return found[0] if found else None
+
+    def geometry(self):
+        node = self.node()
+        if node is None:
+            return None
+        r, s = node["rect"], self.scale
+        return xwin.Geometry(round(r["x"] * s), round(r["y"] * s), round(r["width"] * s),
+                             round(r["height"] * s), bool(node.get("visible")),
+                             "IsViewable" if node.get("visible") else "IsUnMapped")
+
+    def viewable(self):
+        g = self.geometry()
+        return g is not None and g.viewable
+
+    def _screen(self, x, y):
+        g = self.geometry()
+        check(g is not None and g.viewable, f"{self} is not on the screen")
+        return g.x + x * self.scale, g.y + y * self.scale
+
+    def click(self, x, y, button=1):
+        sx, sy = self._screen(x, y)
+        self.session.xtool("xdotool", "mousemove", str(sx), str(sy), check=True)
+        time.sleep(xwin.STEP)
+        self.session.xtool("xdotool", "click", str(button), check=True)
+        time.sleep(xwin.DOUBLE_CLICK_GAP)     # two clicks on one spot are two clicks
+
+    def drag(self, x, y, dx, dy):
+        sx, sy = self._screen(x, y)
+        self.session.xtool("xdotool", "mousemove", str(sx), str(sy), check=True)
+        time.sleep(xwin.STEP)
+        start = xwin.pointer(self.session)
+        self.session.xtool("xdotool", "mousedown", "1", check=True)
+        time.sleep(4 * xwin.STEP)
+        self.session.xtool("xdotool", "mousemove", str(start[0] + dx), str(start[1] + dy), check=True)
+        time.sleep(4 * xwin.STEP)
+        end = xwin.pointer(self.session)
+        self.session.xtool("xdotool", "mouseup", "1", check=True)
+        return start, end
+
+    def activate(self):
+        self.session.sway("command", f'[app_id="{self.app_id}" title="^{self.title}$"] focus')
+
+    def capture(self):
+        g = self.geometry()
+        check(g is not None and g.viewable, f"{self} is not on the screen")
+        return xwin.capture_area(self.session, g.x, g.y, g.width, g.height)
+
+    def key(self, keysym):
+        self.activate()
+        time.sleep(xwin.STEP)
+        self.session.xtool("xdotool", "key", keysym, check=True)
+
+    def close(self):
+        """sway's kill, what its close binding ($mod+Shift+q) runs: the compositor asks the
+        window to close."""
+        node = self.node()
+        check(node is not None, f"{self} is not there to close")
+        self.session.sway("command", f"[con_id={node['id']}] kill")
+
+
+def sway_views(tree):
+    """Every window (view) in a get_tree answer, tiled or floating."""
+    stack = [tree]
+    while stack:
+        node = stack.pop()
+        if node.get("type") in ("con", "floating_con") and (node.get("app_id") is not None or node.get("window")):
+            yield node
+        stack.extend(node.get("nodes", []))
+        stack.extend(node.get("floating_nodes", []))
+
+
+def main_windows(session, title, app_id):
+    """The program's windows with that title, viewable or not, as handles."""
+    if session.kind.wayland:
+        handle = SwayWindow(session, app_id, title, session.scale)
+        return [handle] if handle.node() is not None else []
+    return [X11Window(session, w, session.scale) for w in xwin.windows_named(session, title)]
+
+
+# -- the tray icon ---------------------------------------------------------------------------
+
+class XEmbedIcon:
+    """The icon as an embedded window in trayer's panel; its menu is the program's own pop-up."""
+
+    def __init__(self, session, wm_class):
+        self.session, self.wm_class = session, wm_class
+
+    def icons(self):
+        return xwin.tray_icons(self.session, self.wm_class)
+
+    def wait(self):
+        icons = wait_for("the program's icon embedded in trayer", self.icons)
+        check(len(icons) == 1, f"expected one tray icon of the program, found {len(icons)}")
+        return icons[0]
+
+    def tooltip(self):
+        return None            # an XEmbed icon keeps its tooltip to itself
+
+    def pixmaps(self):
+        return []
+
+    def activate(self):
+        xwin.click(self.session, self.wait().window, 10, 10)
+
+    click = activate          # the icon is a window of the program's own: the click is real
+
+    def choose(self, label, labels):
+        """Right click on the icon, then the item by the keyboard in the pop-up the program
+        draws (it takes the keyboard when it opens)."""
+        icon = self.wait()
+        before = set(xwin.popup_windows(self.session, self.wm_class))
+        xwin.click(self.session, icon.window, 10, 10, button=3)
+        wait_for("the tray icon's pop-up menu", lambda: set(xwin.popup_windows(self.session, self.wm_class)) - before)
+        time.sleep(xwin.STEP)
+        for _ in range(labels.index(label) + 1):
+            self.session.xtool("xdotool", "key", "Down", check=True)
+            time.sleep(xwin.STEP)
+        self.session.xtool("xdotool", "key", "Return", check=True)
+
+    def menu_labels(self):
+        return None
+
+    def gone(self):
+        return not self.icons()
+
+
+class SniItem:
+    """The icon as a StatusNotifierItem, read and driven over the session bus as a host does."""
+
+    WATCHER = ("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", "org.kde.StatusNotifierWatcher")
+
+    def __init__(self, session):
+        self.session = session
+        self._bus = None
+
+    def bus(self):
+        if self._bus is None:
+            from gi.repository import Gio
+            flags = Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION
+            self._bus = Gio.DBusConnection.new_for_address_sync(
+                self.session.env["DBUS_SESSION_BUS_ADDRESS"], flags, None, None)
+        return self._bus
+
+    def _call(self, name, path, interface, method, args=None, timeout_ms=3000):
+        from gi.repository import GLib
+        try:
+            return self.bus().call_sync(name, path, interface, method, args, None, 0, timeout_ms, None).unpack()
+        except GLib.Error as failure:
+            raise RigFailure(f"{interface}.{method} on {name}{path}: {failure.message}") from None
+
+    def _property(self, name, path, interface, prop):
+        from gi.repository import GLib
+        return self._call(name, path, "org.freedesktop.DBus.Properties", "Get",
+                          GLib.Variant("(ss)", (interface, prop)))[0]
+
+    def items(self):
+        """(bus name, object path) of every item the watcher has registered."""
+        entries = self._property(*self.WATCHER, "RegisteredStatusNotifierItems")
+        out = []
+        for entry in entries:
+            name, slash, path = entry.partition("/")
+            out.append((name, "/" + path if slash else "/StatusNotifierItem"))
+        return out
+
+    def wait(self):
+        items = wait_for("the program's StatusNotifierItem at the watcher", self.items)
+        check(len(items) == 1, f"expected one StatusNotifierItem, found {items}")
+        return items[0]
+
+    def get(self, prop):
+        return self._property(*self.wait(), "org.kde.StatusNotifierItem", prop)
+
+    def tooltip(self):
+        _icon, _pixmaps, title, _text = self.get("ToolTip")
+        return title
+
+    def pixmaps(self):
+        """The item's IconPixmap: (width, height, RGBA bytes) for each size it offers."""
+        out = []
+        for width, height, argb in self.get("IconPixmap"):
+            data = bytes(argb)
+            rgba = bytearray(len(data))
+            rgba[0::4], rgba[1::4], rgba[2::4], rgba[3::4] = data[1::4], data[2::4], data[3::4], data[0::4]
+            out.append((width, height, bytes(rgba)))
+        return out
+
+    def activate(self):
+        from gi.repository import GLib
+        self._call(*self.wait(), "org.kde.StatusNotifierItem", "Activate", GLib.Variant("(ii)", (5, 5)))
+
+    def _menu(self):
+        name, path = self.wait()
+        return name, self.get("Menu")
+
+    def layout(self):
+        """The menu's items as (id, label), in order (com.canonical.dbusmenu GetLayout)."""
+        from gi.repository import GLib
+        name, menu = self._menu()
+        _revision, (_id, _props, children) = self._call(name, menu, "com.canonical.dbusmenu", "GetLayout",
+                                                        GLib.Variant("(iias)", (0, -1, [])))
+        return [(item_id, props.get("label", "")) for item_id, props, _ in children
+                if props.get("visible", True) and props.get("type", "standard") != "separator"]
+
+    def menu_labels(self):
+        return [label for _, label in self.layout()]
+
+    def choose(self, label, labels=None):
+        from gi.repository import GLib
+        found = [item_id for item_id, text in self.layout() if text.replace("&", "") == label]
+        check(len(found) == 1, f"the item's menu has no single {label!r}: {self.layout()}")
+        name, menu = self._menu()
+        self._call(name, menu, "com.canonical.dbusmenu", "Event",
+                   GLib.Variant("(isvu)", (found[0], "clicked", GLib.Variant("i", 0), 0)))
+
+    def gone(self):
+        return not self.items()
+
+    def spot(self):
+        """Where the host draws the item, on the screen: the middle of the program's colour
+        (blue-violet) where the rig puts the host's tray: xfce4-panel's in the top left
+        corner, swaybar's at the right end of the bar along the top."""
+        reach = 60 * self.session.scale
+        left = 0 if self.session.kind.name == "sni" else 1024 - reach
+        strip = xwin.capture_area(self.session, left, 0, reach, 24 * self.session.scale + 20)
+        hits = [(left + x, y) for y in range(strip.height) for x in range(strip.width)
+                if _icon_colour(*strip.at(x, y))]
+        check(len(hits) >= 6, f"the host draws no icon of the program's colour ({len(hits)} pixels)")
+        xs, ys = sorted(x for x, _ in hits), sorted(y for _, y in hits)
+        check(xs[-1] - xs[0] <= 40 * self.session.scale, f"the program's colour lies spread from x {xs[0]} to {xs[-1]}")
+        return xs[len(xs) // 2], ys[len(ys) // 2]
+
+    def click(self, button=1):
+        """A real click where the host draws the item; the host tells the item."""
+        x, y = self.spot()
+        self.session.xtool("xdotool", "mousemove", str(x), str(y), check=True)
+        time.sleep(xwin.STEP)
+        self.session.xtool("xdotool", "click", str(button), check=True)
+        time.sleep(xwin.DOUBLE_CLICK_GAP)
+
+
+def _icon_colour(r, g, b):
+    return b > 150 and b - r > 50 and b - g > 50
+
+
+def tray(session, wm_class):
+    if session.kind.tray == "xembed":
+        return XEmbedIcon(session, wm_class)
+    if session.kind.tray == "sni":
+        return SniItem(session)
+    raise RigFailure(f"a {session.kind.name} session has no tray")
+
+
+def icon_rgba(path):
+    """A PNG's pixels as RGBA bytes, through ImageMagick."""
+    done = subprocess.run(["convert", path, "-depth", "8", "rgba:-"], capture_output=True, timeout=10)
+    if done.returncode != 0:
+        raise RigFailure(f"convert could not read {path}: {done.stderr.decode(errors='replace')}")
+    return done.stdout
+
+
+def rgba_difference(a, b):
+    """The largest difference of one channel between two equal-sized RGBA pictures, ignoring
+    the colour of fully transparent pixels."""
+    check(len(a) == len(b), f"pictures of {len(a)} and {len(b)} bytes")
+    worst = 0
+    for i in range(0, len(a), 4):
+        if a[i + 3] == 0 and b[i + 3] == 0:
+            continue
+        worst = max(worst, *(abs(a[i + k] - b[i + k]) for k in range(4)))
+    return worst
