@@ -65,7 +65,11 @@ TEST(NumberToText, WritesWholeNumbersAsPlainDigits) {
         {1e21, "1000000000000000000000"},
         {1e23, "99999999999999991611392"},  // the double nearest 1e23, digit for digit
     };
-    for (const Case& c : kCases) EXPECT_EQ(number_to_text(c.value), c.text) << c.value;
+    for (const Case& c : kCases) {
+        EXPECT_EQ(number_to_text(c.value), c.text) << c.value;
+        engine::NumberBuffer buffer;
+        EXPECT_EQ(engine::format_number(c.value, buffer), c.text) << c.value;
+    }
 }
 
 TEST(NumberToText, LargestWholeNumbersReadBackUnchangedWithoutExponent) {
