@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 
 #include <iostream>
 
@@ -17,10 +19,16 @@
 
 namespace {
 
+// The sizes a window manager, a task bar and a notification area draw it at. Each is decoded
+// once, as PNG by name, so no image-format plugin is loaded to guess the format, and the
+// larger pictures compiled in for the About box's and the desktop's use stay unread.
 QIcon program_icon() {
     QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/velmora/icons/%1.png").arg(size), QSize(size, size));
+    for (int size : {16, 22, 24, 32, 48}) {
+        QImageReader png(QStringLiteral(":/velmora/icons/%1.png").arg(size), "png");
+        png.setAutoDetectImageFormat(false);
+        icon.addPixmap(QPixmap::fromImage(png.read()));
+    }
     return icon;
 }
 

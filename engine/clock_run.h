@@ -1,17 +1,27 @@
 #pragma once
 // The current-time panel: copies the present local date and time into the clock fields.
 
+#include <cstddef>
+
 #include "engine/fields.h"
 #include "platform/clock.h"
 
 namespace engine {
 
+// The clock fields' places in a window's store, looked up once by name.
+struct ClockFields {
+    explicit ClockFields(const FieldStore& fields);
+    std::size_t year, month, day, hour, minute, second, month_name, year_value;
+};
+
 // On each tick of Timer1: CurYear, CurMon, CurDay, CurHour, CurMin, CurSec, MonName, each
 // from a fresh reading, then the two separate year tests that write "365" into CurYearVal.
+void clock_run(FieldStore& fields, const ClockFields& at, const platform::Clock& clock);
 void clock_run(FieldStore& fields, const platform::Clock& clock);
 
 // On each click of Command1: the same six fields from CurMon to MonName; CurYear and
 // CurYearVal are left alone.
+void manual_clock_run(FieldStore& fields, const ClockFields& at, const platform::Clock& clock);
 void manual_clock_run(FieldStore& fields, const platform::Clock& clock);
 
 }  // namespace engine

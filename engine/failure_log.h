@@ -19,13 +19,29 @@ public:
 
     // Runs body; a TypeMismatch ends it and is reported (once per distinct cause). Returns
     // whether the body completed. Other exceptions pass through.
-    bool run(const std::function<void()>& body);
+    template <class Body>
+    bool run(Body&& body) {
+        try {
+            body();
+        } catch (const TypeMismatch& e) {
+            return record(Mismatch{e.field(), e.text()});
+        }
+        return record(std::nullopt);
+    }
 
     // The outcome of a run that gives its failure back: reported as run() reports a
     // TypeMismatch. Returns whether the run completed.
-    bool record(const std::optional<Mismatch>& failure);
+    bool record(const std::optional<Mismatch>& failure) {
+        if (!failure) {
+            if (!reported_.empty()) reported_.clear();
+            return true;
+        }
+        return report(*failure);
+    }
 
 private:
+    bool report(const Mismatch& failure);
+
     std::ostream& out_;
     std::string what_;
     std::set<std::string> reported_;

@@ -23,10 +23,10 @@ std::size_t FieldStore::index_of(std::string_view name) const {
 
 bool FieldStore::contains(std::string_view name) const { return index_.find(name) != index_.end(); }
 
-void FieldStore::set(std::size_t index, std::string text) {
+void FieldStore::set(std::size_t index, std::string_view text) {
     std::string& slot = texts_.at(index);
     if (slot == text) return;
-    slot = std::move(text);
+    slot.assign(text);
     if (observer_) observer_(index, slot);
 }
 

@@ -1,6 +1,8 @@
 #include "engine/numbers.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <charconv>
 #include <cmath>
 
@@ -28,6 +30,16 @@ std::optional<double> text_to_number(std::string_view text) {
     if (body.empty() || !(std::isdigit(static_cast<unsigned char>(body.front())) || body.front() == '.'))
         return std::nullopt;
 
+    // The texts the runs read ten times a second are short plain integers: up to 15 digits
+    // lie below 2^53 and are exact as a double, so they need no rounding and no general
+    // parser.
+    if (body.size() <= 15 && std::all_of(body.begin(), body.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        std::int64_t digits = 0;
+        for (char c : body) digits = digits * 10 + (c - '0');
+        const double magnitude = static_cast<double>(digits);
+        return text.front() == '-' ? -magnitude : magnitude;
+    }
+
     double value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
     if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
@@ -35,16 +47,31 @@ std::optional<double> text_to_number(std::string_view text) {
     return value;
 }
 
-std::string number_to_text(double value) {
-    if (value == 0) return "0";  // also negative zero
+std::string_view format_number(double value, NumberBuffer& buffer) {
+    char* const first = buffer.data();
+    char* const last = first + buffer.size();
+    if (value == 0) {  // also negative zero
+        *first = '0';
+        return {first, 1};
+    }
+    // The whole numbers that occur (days, hours, ...) as integers, which is the same text
+    // as the fixed form below and a good deal quicker.
+    constexpr double kExactInteger = 9007199254740992.0;  // 2^53
+    if (std::trunc(value) == value && value > -kExactInteger && value < kExactInteger) {
+        const std::to_chars_result r = std::to_chars(first, last, static_cast<long long>(value));
+        return {first, static_cast<std::size_t>(r.ptr - first)};
+    }
     // A whole number as plain digits at any magnitude: the shortest fixed form that reads
-    // back as the same double (1e16 is "10000000000000000", not "1e+16"). The largest
-    // double has 309 digits.
-    char buffer[400];
+    // back as the same double (1e16 is "10000000000000000", not "1e+16").
     const std::to_chars_result r = std::isfinite(value) && std::trunc(value) == value
-                                       ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed)
-                                       : std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, r.ptr);
+                                       ? std::to_chars(first, last, value, std::chars_format::fixed)
+                                       : std::to_chars(first, last, value);
+    return {first, static_cast<std::size_t>(r.ptr - first)};
+}
+
+std::string number_to_text(double value) {
+    NumberBuffer buffer;
+    return std::string(format_number(value, buffer));
 }
 
 double read_number(const FieldStore& fields, std::string_view field) {
@@ -61,8 +88,20 @@ std::optional<double> try_read_number(const FieldStore& fields, std::string_view
     return value;
 }
 
+std::optional<double> try_read_number(const FieldStore& fields, std::size_t field, std::optional<Mismatch>& failure) {
+    const std::string& text = fields.text(field);
+    std::optional<double> value = text_to_number(text);
+    if (!value) failure = Mismatch{fields.name(field), text};
+    return value;
+}
+
 void write_number(FieldStore& fields, std::string_view field, double value) {
-    fields.set(field, number_to_text(value));
+    write_number(fields, fields.index_of(field), value);
+}
+
+void write_number(FieldStore& fields, std::size_t field, double value) {
+    NumberBuffer buffer;
+    fields.set(field, format_number(value, buffer));
 }
 
 }  // namespace engine

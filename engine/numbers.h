@@ -1,6 +1,8 @@
 #pragma once
 // Numbers in fields: a field's text read as a double, a double written as the shortest text.
 
+#include <array>
+#include <cstddef>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -35,6 +37,10 @@ std::optional<double> text_to_number(std::string_view text);
 // Shortest decimal text: whole numbers as plain digits with a leading "-" when negative,
 // no leading zeros, blank, point or exponent; negative zero is "0".
 std::string number_to_text(double value);
+// The same text written into a buffer, which the returned view points into; the largest
+// double has 309 digits.
+using NumberBuffer = std::array<char, 400>;
+std::string_view format_number(double value, NumberBuffer& buffer);
 
 // Reads a field as a number; throws TypeMismatch naming the field and its text.
 double read_number(const FieldStore& fields, std::string_view field);
@@ -43,6 +49,9 @@ double read_number(const FieldStore& fields, std::string_view field);
 // road, since a thrown exception costs tens of microseconds when the caches are cold.
 std::optional<double> try_read_number(const FieldStore& fields, std::string_view field,
                                       std::optional<Mismatch>& failure);
+std::optional<double> try_read_number(const FieldStore& fields, std::size_t field, std::optional<Mismatch>& failure);
 void write_number(FieldStore& fields, std::string_view field, double value);
+// By index, without allocating: the text is formatted on the stack and copied into the field.
+void write_number(FieldStore& fields, std::size_t field, double value);
 
 }  // namespace engine

@@ -3,9 +3,12 @@
 // strip and menu panel, the tray icon and the unload clean-up.
 
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 
+#include "engine/clock_run.h"
+#include "engine/countdown_run.h"
 #include "engine/failure_log.h"
 #include "main_window/tray_record.h"
 #include "platform/clock.h"
@@ -52,11 +55,17 @@ private:
     void unload_cleanup();
     void close_program();
     void hide_panel();
+    void clock_tick();
+    void countdown_tick();
 
     Services s_;
     forms::Form* form_ = nullptr;
     TrayRecord record_{};
     bool icon_added_ = false;
+    // Where the runs' fields lie in the loaded form's store, looked up once at load.
+    std::optional<engine::ClockFields> clock_at_;
+    std::optional<engine::CountdownFields> countdown_at_;
+    engine::CountdownActions stop_;
     engine::FailureLog clock_log_, countdown_log_, manual_clock_log_, manual_countdown_log_;
 };
 

@@ -1,7 +1,7 @@
 #pragma once
 // The present local date and time, as the clock fields need it.
 
-#include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -21,8 +21,8 @@ public:
     // Every call is a fresh reading of the system clock.
     virtual LocalTime now() const = 0;
     // Full, unabbreviated name of month 1 to 12 in the user's language settings
-    // ("January" ... "December" with English settings).
-    virtual std::string month_name(int month) const = 0;
+    // ("January" ... "December" with English settings); the text lives as long as the clock.
+    virtual std::string_view month_name(int month) const = 0;
 };
 
 }  // namespace platform

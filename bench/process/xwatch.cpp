@@ -8,16 +8,18 @@
 //       nothing of the kind happens within TIMEOUT_S.
 //   velmora_xwatch damage SECONDS 0xID...
 //       Counts the drawing done into each window for SECONDS through the Damage extension and
-//       prints "0xID notifies N frames M" per window. A notify is one report of new damage
-//       (the damage is taken back at once, so each later drawing reports again); a frame is a
-//       burst of notifies no more than kFrameGap apart, which is one repaint of the window
-//       however many rectangles its flush needed.
+//       prints "0xID notifies N frames M area A largest L" per window. A notify is one
+//       rectangle of drawing as the server reports it; a frame is a burst of notifies no more
+//       than kFrameGap apart, which is one repaint of the window however many rectangles its
+//       flush needed. A is the pixels of all rectangles together (a pixel drawn twice counts
+//       twice), L the pixels of the largest frame.
 
 #include <poll.h>
 #include <time.h>
 #include <xcb/damage.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -89,9 +91,10 @@ struct Connection {
         return property_text(w, XCB_ATOM_WM_NAME);
     }
 
-    xcb_damage_damage_t watch_damage(xcb_window_t w) const {
+    xcb_damage_damage_t watch_damage(xcb_window_t w,
+                                     xcb_damage_report_level_t level = XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY) const {
         const xcb_damage_damage_t d = xcb_generate_id(c);
-        xcb_damage_create(c, d, w, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+        xcb_damage_create(c, d, w, level);
         return d;
     }
 
@@ -161,6 +164,9 @@ struct Count {
     xcb_window_t window;
     long notifies = 0;
     long frames = 0;
+    long long area = 0;
+    long long frame_area = 0;    // of the frame going on
+    long long largest_frame = 0;
     Clock::time_point last{};
 };
 
@@ -169,7 +175,9 @@ int watch_damage(double seconds, const std::vector<xcb_window_t>& windows) {
     std::map<xcb_damage_damage_t, Count> counts;
     std::vector<xcb_damage_damage_t> order;
     for (xcb_window_t w : windows) {
-        const xcb_damage_damage_t d = x.watch_damage(w);
+        // Every rectangle drawn is reported as it is drawn, not only the first into an
+        // undamaged window.
+        const xcb_damage_damage_t d = x.watch_damage(w, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
         counts.emplace(d, Count{.window = w});
         order.push_back(d);
     }
@@ -191,19 +199,25 @@ int watch_damage(double seconds, const std::vector<xcb_window_t>& windows) {
         }
         if (kind(*e) != x.damage_event + XCB_DAMAGE_NOTIFY) continue;
         const auto* de = reinterpret_cast<const xcb_damage_notify_event_t*>(e.get());
-        xcb_damage_subtract(x.c, de->damage, XCB_NONE, XCB_NONE);
-        xcb_flush(x.c);
         auto it = counts.find(de->damage);
         if (it == counts.end()) continue;
         Count& count = it->second;
         const auto now = Clock::now();
-        if (count.notifies == 0 || now - count.last > kFrameGap) ++count.frames;
+        if (count.notifies == 0 || now - count.last > kFrameGap) {
+            ++count.frames;
+            count.frame_area = 0;
+        }
+        const long long pixels = static_cast<long long>(de->area.width) * de->area.height;
+        count.area += pixels;
+        count.frame_area += pixels;
+        count.largest_frame = std::max(count.largest_frame, count.frame_area);
         ++count.notifies;
         count.last = now;
     }
     for (xcb_damage_damage_t d : order) {
         const Count& count = counts.at(d);
-        std::printf("0x%x notifies %ld frames %ld\n", count.window, count.notifies, count.frames);
+        std::printf("0x%x notifies %ld frames %ld area %lld largest %lld\n", count.window, count.notifies,
+                    count.frames, count.area, count.largest_frame);
     }
     return 0;
 }

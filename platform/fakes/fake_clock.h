@@ -31,7 +31,7 @@ public:
         }
         return now_;
     }
-    std::string month_name(int month) const override {
+    std::string_view month_name(int month) const override {
         if (month < 1 || month > 12) throw std::out_of_range("month");
         return names_[static_cast<std::size_t>(month - 1)];
     }

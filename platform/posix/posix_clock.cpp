@@ -31,7 +31,10 @@ nl_item month_item(int month) {
 
 }  // namespace
 
-PosixClock::PosixClock() : time_locale_(open_time_locale()) {}
+PosixClock::PosixClock() : time_locale_(open_time_locale()) {
+    // The locale is fixed for the clock's life, and so are its names.
+    for (int m = 1; m <= 12; ++m) month_names_[static_cast<std::size_t>(m - 1)] = nl_langinfo_l(month_item(m), time_locale_);
+}
 
 PosixClock::~PosixClock() { freelocale(time_locale_); }
 
@@ -53,9 +56,9 @@ LocalTime PosixClock::now() const {
     return local_;
 }
 
-std::string PosixClock::month_name(int month) const {
+std::string_view PosixClock::month_name(int month) const {
     if (month < 1 || month > 12) throw std::out_of_range("month " + std::to_string(month) + " is not 1 to 12");
-    return nl_langinfo_l(month_item(month), time_locale_);
+    return month_names_[static_cast<std::size_t>(month - 1)];
 }
 
 }  // namespace platform

@@ -3,8 +3,10 @@
 
 #include <locale.h>
 
+#include <array>
 #include <ctime>
 #include <string>
+#include <string_view>
 
 #include "platform/clock.h"
 
@@ -13,7 +15,8 @@ namespace platform {
 class PosixClock final : public Clock {
 public:
     // Opens the user's LC_TIME locale once ("C" when the environment names one that is not
-    // installed); the global locale of the process is neither read nor changed.
+    // installed) and reads its twelve month names; the global locale of the process is
+    // neither read nor changed.
     PosixClock();
     ~PosixClock() override;
     PosixClock(const PosixClock&) = delete;
@@ -23,10 +26,11 @@ public:
     // second the clock shows (a clock run reads it seven times, ten times a second).
     LocalTime now() const override;
     // Month 1 to 12; any other number throws std::out_of_range.
-    std::string month_name(int month) const override;
+    std::string_view month_name(int month) const override;
 
 private:
     locale_t time_locale_;
+    std::array<std::string, 12> month_names_;
     // The last second converted and its local time; used from one thread only, as the
     // forms runtime runs every handler on its own.
     mutable std::time_t converted_ = static_cast<std::time_t>(-1);

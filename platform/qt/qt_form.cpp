@@ -96,12 +96,9 @@ QtForm::QtForm(QtRuntime& runtime, const forms::WindowModel& model, std::vector<
         throw;
     }
     // A write changes the label at once; the store calls only when the text changed, so an
-    // unchanged field repaints nothing.
+    // unchanged field repaints nothing, and the label repaints only the glyphs that changed.
     fields_.on_change([this](std::size_t index, const std::string& text) {
-        QLabel* label = field_labels_.at(index);
-        const QString shown = QString::fromStdString(text);
-        label->setText(shown);
-        label->setAccessibleName(shown);
+        field_labels_.at(index)->set_text(QString::fromStdString(text));
     });
 }
 
@@ -188,8 +185,7 @@ void QtForm::build_control(const Control& c, QWidget* parent) {
             label->setAlignment(alignment_of(c.align));
             label->setGeometry(scale_.rect(c.rect));
             const std::size_t index = fields_.index_of(c.name);
-            label->setText(QString::fromStdString(fields_.text(index)));
-            label->setAccessibleName(label->text());
+            label->set_text(QString::fromStdString(fields_.text(index)));
             if (field_labels_.size() <= index) field_labels_.resize(index + 1, nullptr);
             field_labels_[index] = label;
             label->on_press = [this, name = c.name](QMouseEvent* e) { dispatch(name, Event::MouseDown, mouse_of(e)); };

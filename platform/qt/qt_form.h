@@ -25,6 +25,7 @@ class QWidget;
 
 namespace platform_qt {
 
+class FormLabel;
 class FormWindow;
 class QtRuntime;
 class SystemMove;
@@ -100,7 +101,7 @@ private:
     engine::FieldStore fields_;
     FormWindow* window_ = nullptr;  // owned; deleted with the form
     std::map<std::string, Entry, std::less<>> controls_;
-    std::vector<QLabel*> field_labels_;  // by field index
+    std::vector<FormLabel*> field_labels_;  // by field index
     std::vector<QPushButton*> focus_order_;
     QPushButton* default_button_ = nullptr;
     QPushButton* cancel_button_ = nullptr;

@@ -2,12 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "engine/numbers.h"
 #include "engine_harness.h"
+
+// Every allocation of this test program is counted, so a test can tell that a steady tick
+// makes none.
+std::atomic<long> g_allocations{0};
 
 namespace {
 
@@ -355,4 +362,39 @@ TEST(Countdown, NeverTouchesTotalDaysOrDaysInMon) {
     EXPECT_EQ(p["DaysInMon"], "Label9");
 }
 
+// Ten times a second for as long as the session lasts: once the fields hold texts of their
+// usual lengths, a tick of each timer allocates nothing, whichever rule the month takes.
+TEST(Countdown, ASteadyTickAllocatesNothing) {
+    const platform::LocalTime kDays[] = {at(2013, 4, 3, 14, 25, 7), at(2013, 2, 20, 23, 59, 19),
+                                         at(2013, 12, 20, 12, 30, 15), at(2013, 7, 9, 8, 7, 16)};
+    for (const platform::LocalTime& day : kDays) {
+        SCOPED_TRACE(day.month);
+        Program p;
+        p.fields.set("EndDays", "12");  // July has no rule: a count an earlier run left
+        p.tick_at(day);
+        platform::LocalTime t = day;
+        ++t.second;
+        p.tick_at(t);
+        const long before = g_allocations.load();
+        for (int i = 0; i < 8; ++i) {
+            ++t.second;
+            p.tick_at(t);
+        }
+        EXPECT_EQ(g_allocations.load() - before, 0);
+        EXPECT_EQ(p["CurSec"], std::to_string(t.second)) << "the ticks did run";
+    }
+}
+
 }  // namespace
+
+// Counted, and otherwise the C library's own.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(std::size_t size) {
+    ++g_allocations;
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#pragma GCC diagnostic pop

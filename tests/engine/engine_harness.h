@@ -41,6 +41,9 @@ inline std::map<std::string, std::string> snapshot(const engine::FieldStore& f) 
 // countdown run, exactly as in the program.
 struct Program {
     engine::FieldStore fields{kEngineFields};
+    // The timers' runs find their fields by place, looked up once, as the program's do.
+    engine::ClockFields clock_at{fields};
+    engine::CountdownFields countdown_at{fields};
     fakes::FakeClock clock;
     bool timer2_on = true;
     int arrival_windows = 0;
@@ -59,11 +62,11 @@ struct Program {
                     }};
     }
 
-    void tick_timer1() { engine::clock_run(fields, clock); }
+    void tick_timer1() { engine::clock_run(fields, clock_at, clock); }
     // Returns false when Timer2 is off and the tick never comes.
     bool tick_timer2() {
         if (!timer2_on) return false;
-        throw_on(engine::countdown_run(fields, countdown_actions()));
+        throw_on(engine::countdown_run(fields, countdown_at, countdown_actions()));
         return true;
     }
     void press_command1() { engine::manual_clock_run(fields, clock); }

@@ -22,6 +22,8 @@ TEST(TextToNumber, ReadsDecimalIntegersExactly) {
     const Case kCases[] = {
         {"12", 12}, {"-8", -8}, {" 7 ", 7}, {"0", 0}, {"-0", 0}, {"554", 554}, {"-19", -19},
         {"\t24\t", 24}, {"2013", 2013}, {"9007199254740993", 9007199254740992.0},  // rounds like a double
+        {"007", 7}, {"999999999999999", 999999999999999.0}, {"-999999999999999", -999999999999999.0},
+        {"1234567890123456", 1234567890123456.0}, {"12.0", 12}, {"1e3", 1000},  // past the plain-digit road
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.text);
@@ -65,7 +67,11 @@ TEST(NumberToText, WritesWholeNumbersAsPlainDigits) {
         {1e21, "1000000000000000000000"},
         {1e23, "99999999999999991611392"},  // the double nearest 1e23, digit for digit
     };
-    for (const Case& c : kCases) EXPECT_EQ(number_to_text(c.value), c.text) << c.value;
+    for (const Case& c : kCases) {
+        EXPECT_EQ(number_to_text(c.value), c.text) << c.value;
+        engine::NumberBuffer buffer;
+        EXPECT_EQ(engine::format_number(c.value, buffer), c.text) << c.value;
+    }
 }
 
 TEST(NumberToText, LargestWholeNumbersReadBackUnchangedWithoutExponent) {

@@ -10,6 +10,7 @@
 #include "main_window/main_window.h"
 #include "platform/fakes/fake_clock.h"
 #include "platform/fakes/fake_platform.h"
+#include "platform/qt/qt_controls.h"
 #include "tests/qt/qt_harness.h"
 
 namespace {
@@ -144,7 +145,7 @@ TEST_F(MainOnQt, ThePanelHidesItsThreeButtonsAndTheStripsClicksWork) {
 
 TEST_F(MainOnQt, TheTimersWriteTheSentenceAndTheVisibleLabelsOnlyRepaintOnChange) {
     ASSERT_TRUE(wait_for([&] { return form->fields().get("Final") != "Label2"; }));
-    EXPECT_EQ(static_cast<QLabel*>(w("Final"))->text(), QString::fromStdString(form->fields().get("Final")));
+    EXPECT_EQ(static_cast<platform_qt::FormLabel*>(w("Final"))->text(), QString::fromStdString(form->fields().get("Final")));
     settle(250);  // the clock stands still: every later tick writes the same texts
     PaintCounter paints(form->window());
     settle(400);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/fakes/fake_platform.h"
+#include "platform/qt/qt_controls.h"
 #include "platform/qt/qt_form.h"
 #include "platform/qt/qt_runtime.h"
 #include "secondary_windows/about_box.h"
@@ -67,7 +68,7 @@ int visible_windows_titled(const QString& title) {
 }
 
 QString label_text(QtForm& form, std::string_view name) {
-    auto* label = qobject_cast<QLabel*>(form.widget(name));
+    auto* label = dynamic_cast<platform_qt::FormLabel*>(form.widget(name));
     return label ? label->text() : QStringLiteral("<no label %1>").arg(QString::fromUtf8(name.data(), name.size()));
 }
 
@@ -233,7 +234,7 @@ TEST_F(QtWindows, ScreenReadersReadEveryLabelAndButtonByItsText) {
             ASSERT_NE(widget, nullptr);
             QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
             ASSERT_NE(a, nullptr);
-            const QString shown = c.kind == forms::Kind::Label ? qobject_cast<QLabel*>(widget)->text()
+            const QString shown = c.kind == forms::Kind::Label ? dynamic_cast<platform_qt::FormLabel*>(widget)->text()
                                                                : qobject_cast<QPushButton*>(widget)->text();
             EXPECT_EQ(a->text(QAccessible::Name), shown);
         }
