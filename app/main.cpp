@@ -19,12 +19,13 @@
 
 namespace {
 
-// The sizes a window manager, a task bar and a notification area draw it at. Each is decoded
-// once, as PNG by name, so no image-format plugin is loaded to guess the format, and the
-// larger pictures compiled in for the About box's and the desktop's use stay unread.
+// The sizes a window manager, a task bar and a notification area draw it at (64 for a 32-pixel
+// window icon at scale 2). Each is decoded once, as PNG by name, so no image-format plugin is
+// loaded to guess the format, and the larger pictures compiled in for the About box's and the
+// desktop's use stay unread.
 QIcon program_icon() {
     QIcon icon;
-    for (int size : {16, 22, 24, 32, 48}) {
+    for (int size : {16, 22, 24, 32, 48, 64}) {
         QImageReader png(QStringLiteral(":/velmora/icons/%1.png").arg(size), "png");
         png.setAutoDetectImageFormat(false);
         icon.addPixmap(QPixmap::fromImage(png.read()));

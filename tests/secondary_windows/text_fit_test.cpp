@@ -47,6 +47,12 @@ QRect visible_room(const QWidget* w) {
     return room;
 }
 
+// A label's caption: the window's labels keep it themselves, other labels in QLabel.
+QString caption_of(const QLabel* label) {
+    if (const auto* own = dynamic_cast<const platform_qt::FormLabel*>(label)) return own->text();
+    return label->text();
+}
+
 // The same rectangle and flags the widgets draw with (QLabel: its contents; FormButton: the
 // style's contents area, centred and wrapped).
 Layout layout_of(const QWidget* w) {
@@ -55,7 +61,7 @@ Layout layout_of(const QWidget* w) {
     l.room = visible_room(w);
     QRectF area;
     if (const auto* label = qobject_cast<const QLabel*>(w)) {
-        l.text = label->text();
+        l.text = caption_of(label);
         l.flags = int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
         area = label->contentsRect();
     } else if (const auto* button = qobject_cast<const QPushButton*>(w)) {
@@ -120,7 +126,7 @@ QRect cover_of(const QWidget* w) {
 bool shows_text(const QWidget* w) {
     if (!w->isVisibleTo(w->window()) || visible_room(w).isEmpty()) return false;
     if (dynamic_cast<const platform_qt::FormPicture*>(w)) return false;
-    if (const auto* l = qobject_cast<const QLabel*>(w)) return !l->text().trimmed().isEmpty();
+    if (const auto* l = qobject_cast<const QLabel*>(w)) return !caption_of(l).trimmed().isEmpty();
     if (const auto* b = qobject_cast<const QPushButton*>(w)) return !b->text().trimmed().isEmpty();
     return false;
 }
