@@ -248,11 +248,3 @@ TEST_F(QtWindows, ScreenReadersReadEveryLabelAndButtonByItsText) {
 }
 
 }  // namespace
-
-// Listing the tests needs no window system; running them needs the QApplication.
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
-    QApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}
