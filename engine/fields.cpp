@@ -1,9 +1,14 @@
 #include "engine/fields.h"
 
+#include <atomic>
 #include <cmath>
 #include <stdexcept>
 
 namespace engine {
+
+namespace {
+std::atomic<std::uint64_t> next_stamp{1};
+}  // namespace
 
 FieldStore::FieldStore(std::span<const FieldSpec> fields) {
     names_.reserve(fields.size());
@@ -16,6 +21,7 @@ FieldStore::FieldStore(std::span<const FieldSpec> fields) {
     }
     numbers_.assign(texts_.size(), 0.0);
     has_number_.assign(texts_.size(), false);
+    stamps_.assign(texts_.size(), 0);
 }
 
 std::size_t FieldStore::index_of(std::string_view name) const {
@@ -31,6 +37,7 @@ void FieldStore::set(std::size_t index, std::string_view text) {
     if (slot == text) return;  // the same text: a number kept with it still holds
     slot.assign(text);
     has_number_[index] = false;
+    stamps_[index] = next_stamp.fetch_add(1, std::memory_order_relaxed);
     if (observer_) observer_(index, slot);
 }
 

@@ -3,6 +3,7 @@
 // label; it holds its design text until something writes it.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
@@ -38,6 +39,10 @@ public:
         return index < has_number_.size() && has_number_[index] ? &numbers_[index] : nullptr;
     }
 
+    // Changes with every write that changes the field's text, and is never the same for two
+    // writes, in any store; 0 until the field's design text is first changed.
+    std::uint64_t stamp(std::size_t index) const { return stamps_.at(index); }
+
     std::size_t index_of(std::string_view name) const;
     bool contains(std::string_view name) const;
     std::size_t size() const { return texts_.size(); }
@@ -59,6 +64,7 @@ private:
     std::unordered_map<std::string, std::size_t, Hash, std::equal_to<>> index_;
     std::vector<double> numbers_;     // by field: the number its text was written from
     std::vector<bool> has_number_;    // by field: whether numbers_ holds it
+    std::vector<std::uint64_t> stamps_;
     Observer observer_;
 };
 
