@@ -89,11 +89,18 @@ std::optional<Mismatch> countdown_run(FieldStore& f, const CountdownFields& at, 
         write_number(f, at.end_days, *year_length + rest_of_year);
     }
 
-    std::string& sentence = sentence_buffer();
-    sentence.append("It is ").append(f.text(at.end_days)).append(" Days, ");
-    sentence.append(f.text(at.end_hour)).append(" Hours, ").append(f.text(at.end_minute));
-    sentence.append(" Minutes, and ").append(f.text(at.end_second)).append(" Seconds");
-    f.set(at.sentence, sentence);
+    // Composed again only when one of its parts, or the sentence itself, was written since.
+    const std::array<std::uint64_t, 5> parts = {f.stamp(at.end_days), f.stamp(at.end_hour), f.stamp(at.end_minute),
+                                                f.stamp(at.end_second), f.stamp(at.sentence)};
+    if (parts != at.composed_at) {
+        std::string& sentence = sentence_buffer();
+        sentence.append("It is ").append(f.text(at.end_days)).append(" Days, ");
+        sentence.append(f.text(at.end_hour)).append(" Hours, ").append(f.text(at.end_minute));
+        sentence.append(" Minutes, and ").append(f.text(at.end_second)).append(" Seconds");
+        f.set(at.sentence, sentence);
+        at.composed_at = parts;
+        at.composed_at[4] = f.stamp(at.sentence);
+    }
 
     // The countdown stops at exactly zero days; a negative count goes on.
     const std::optional<double> days = run.number(at.end_days);

@@ -1,6 +1,8 @@
 #pragma once
 // The festival countdown: from the clock fields to the countdown fields and the sentence.
 
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -14,6 +16,10 @@ struct CountdownFields {
     explicit CountdownFields(const FieldStore& fields);
     std::size_t cur_month, cur_day, cur_hour, cur_minute, cur_second, month_name, year_value;
     std::size_t end_month, end_day, end_days, end_hour, end_minute, end_second, sentence;
+    // The stamps (FieldStore::stamp) of EndDays, EndHour, EndMinute, EndSecond and the sentence
+    // when the sentence was last composed: while they stand, composing it again gives the
+    // text it already holds. Not yet composed: stamps no field has.
+    mutable std::array<std::uint64_t, 5> composed_at{~0ULL, ~0ULL, ~0ULL, ~0ULL, ~0ULL};
 };
 
 struct CountdownActions {

@@ -89,6 +89,8 @@ std::optional<double> try_read_number(const FieldStore& fields, std::string_view
 }
 
 std::optional<double> try_read_number(const FieldStore& fields, std::size_t field, std::optional<Mismatch>& failure) {
+    // A number written into the field reads back as itself: its text is its shortest form.
+    if (const double* written = fields.number(field)) return *written;
     const std::string& text = fields.text(field);
     std::optional<double> value = text_to_number(text);
     if (!value) failure = Mismatch{fields.name(field), text};
@@ -100,8 +102,10 @@ void write_number(FieldStore& fields, std::string_view field, double value) {
 }
 
 void write_number(FieldStore& fields, std::size_t field, double value) {
+    // The same number as the field was last written from is the same text: nothing changes.
+    if (const double* written = fields.number(field); written && *written == value) return;
     NumberBuffer buffer;
-    fields.set(field, format_number(value, buffer));
+    fields.set_number(field, value, format_number(value, buffer));
 }
 
 }  // namespace engine

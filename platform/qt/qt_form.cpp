@@ -230,7 +230,10 @@ void QtForm::build_control(const Control& c, QWidget* parent) {
         case Kind::Timer: {
             auto* timer = new QTimer(window_);
             timer->setInterval(std::max(0, c.interval_ms));
-            QObject::connect(timer, &QTimer::timeout, window_, [this, name = c.name] { dispatch(name, Event::Tick); });
+            // The handlers of its ticks are found once: a tick runs them without looking
+            // through every binding of the window.
+            QObject::connect(timer, &QTimer::timeout, window_,
+                             [this, name = c.name, bound = bound_to(c.name, Event::Tick)] { run_bound(name, bound); });
             entry.timer = timer;
             break;
         }
@@ -316,18 +319,28 @@ forms::Mouse QtForm::mouse_of(const QMouseEvent* e) const {
 
 // ---- events -----------------------------------------------------------------------------
 
+std::vector<std::size_t> QtForm::bound_to(std::string_view control, Event event) const {
+    std::vector<std::size_t> bound;
+    for (std::size_t i = 0; i < bindings_.size(); ++i)
+        if (bindings_[i].control == control && bindings_[i].event == event && bindings_[i].run) bound.push_back(i);
+    return bound;
+}
+
 void QtForm::dispatch(std::string_view control, Event event, const forms::Mouse& mouse) {
+    run_bound(control, bound_to(control, event), mouse);
+}
+
+void QtForm::run_bound(std::string_view control, std::span<const std::size_t> bound, const forms::Mouse& mouse) {
     if (!alive_ || runtime_.ending()) return;
-    for (std::size_t i = 0; i < bindings_.size() && alive_; ++i) {
-        const forms::Binding& b = bindings_[i];
-        if (b.control != control || b.event != event || !b.run) continue;
+    for (const std::size_t i : bound) {
+        if (!alive_) break;
         // A handler that waits in a loop of its own (a message box) is not entered again by
         // its own event: a timer's ticks meanwhile are dropped, so they cannot pile up boxes.
         if (running_[i]) continue;
         running_[i] = true;
         ++depth_;
         try {
-            b.run(*this, mouse);
+            bindings_[i].run(*this, mouse);
         } catch (const std::exception& e) {
             runtime_.report_failure(control, e.what());
         } catch (...) {

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -91,6 +92,9 @@ private:
     const Entry& entry(std::string_view control) const;
 
     void dispatch(std::string_view control, forms::Event event, const forms::Mouse& mouse = {});
+    // The indices of the bindings that run for a control's event, in the order they run.
+    std::vector<std::size_t> bound_to(std::string_view control, forms::Event event) const;
+    void run_bound(std::string_view control, std::span<const std::size_t> bound, const forms::Mouse& mouse = {});
     void retire();
 
     QtRuntime& runtime_;

@@ -364,6 +364,35 @@ TEST(Countdown, NeverTouchesTotalDaysOrDaysInMon) {
 
 // Ten times a second for as long as the session lasts: once the fields hold texts of their
 // usual lengths, a tick of each timer allocates nothing, whichever rule the month takes.
+TEST(Countdown, TheSentenceIsWrittenAgainAfterAnyOtherWriteOfItOrItsParts) {
+    // Between two ticks of the same second something else writes a field; the second tick's
+    // sentence is the one a first run over these fields would write.
+    struct Case {
+        const char* field;
+        const char* text;
+    };
+    const Case cases[] = {{"Final", "Label1"}, {"Final", ""}, {"EndSecond", "7"}, {"EndDays", "x"},
+                          {"EndHour", "10"}, {"CurSec", "3"}, {"MonName", "March"}};
+    const std::string expected = "It is 9 Days, 10 Hours, 35 Minutes, and 53 Seconds";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " = " + c.text);
+        Program p;
+        const platform::LocalTime t = at(2013, 4, 3, 14, 25, 7);
+        p.tick_at(t);
+        ASSERT_EQ(p["Final"], expected);
+        p.fields.set(c.field, c.text);
+        p.tick_timer2();  // the clock's fields as the other write left them
+        Program fresh;
+        fresh.tick_at(t);
+        fresh.fields.set(c.field, c.text);
+        engine::CountdownFields first_run{fresh.fields};  // composes as if never before
+        ASSERT_FALSE(engine::countdown_run(fresh.fields, first_run, fresh.countdown_actions()));
+        EXPECT_EQ(p["Final"], fresh["Final"]);
+        p.tick_at(t);
+        EXPECT_EQ(p["Final"], expected);
+    }
+}
+
 TEST(Countdown, ASteadyTickAllocatesNothing) {
     const platform::LocalTime kDays[] = {at(2013, 4, 3, 14, 25, 7), at(2013, 2, 20, 23, 59, 19),
                                          at(2013, 12, 20, 12, 30, 15), at(2013, 7, 9, 8, 7, 16)};

@@ -5,6 +5,7 @@
 #include <cfloat>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 
 #include "engine_harness.h"
@@ -107,6 +108,42 @@ TEST(ReadNumber, ThrowsTypeMismatchNamingTheFieldAndItsText) {
     EXPECT_EQ(f.get("CurYearVal"), "365");
     EXPECT_EQ(engine::read_number(f, "CurYearVal"), 365);
     EXPECT_THROW(engine::read_number(f, "NoSuchField"), std::out_of_range);
+}
+
+TEST(WriteNumber, AWrittenNumberReadsBackAsItsTextWouldUntilTheFieldIsWrittenAsText) {
+    // Each number: written, read back (from the number kept with the text), then read again
+    // after the same text is written as text (read from the text itself).
+    const double numbers[] = {0, -0.0, 7, 2013, -5, 0.1, -2.25, 1e16, 1e300, 1.5e-7, 123456789012345678.0,
+                              std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()};
+    for (const double value : numbers) {
+        SCOPED_TRACE(value);
+        engine::FieldStore f(engine_test::kEngineFields);
+        const std::size_t at = f.index_of("CurSec");
+        int changes = 0;
+        f.on_change([&](std::size_t, const std::string&) { ++changes; });
+        engine::write_number(f, at, value);
+        engine::write_number(f, at, value);  // the same number again changes nothing
+        EXPECT_EQ(changes, 1);
+        const std::string text = f.text(at);
+        EXPECT_EQ(text, number_to_text(value));
+        const std::optional<double> from_text = text_to_number(text);
+        std::optional<engine::Mismatch> failure;
+        const std::optional<double> read = engine::try_read_number(f, at, failure);
+        ASSERT_EQ(read.has_value(), from_text.has_value());
+        EXPECT_EQ(failure.has_value(), !from_text.has_value());
+        if (read) {
+            EXPECT_EQ(*read, *from_text);
+            EXPECT_EQ(std::signbit(*read), std::signbit(*from_text));  // "0" reads as zero, not -0
+        }
+        // Written as text the field forgets the number: what it reads as follows the text.
+        f.set(at, "12 ");
+        failure.reset();
+        EXPECT_EQ(engine::try_read_number(f, at, failure), std::optional<double>(12));
+        f.set(at, "CurSec");
+        EXPECT_FALSE(engine::try_read_number(f, at, failure).has_value());
+        engine::write_number(f, at, value);  // and a number written afterwards is that number's text again
+        EXPECT_EQ(f.text(at), text);
+    }
 }
 
 }  // namespace

@@ -449,6 +449,50 @@ TEST_F(FormFixture, TimersTickFromLoadWhenOnAndStartAndStopOnRequest) {
     EXPECT_FALSE(form->timer_enabled("Ticker"));
 }
 
+TEST_F(FormFixture, ATickRunsItsOwnTimersHandlersInTheirOrderAndNoOthers) {
+    // Each case: what the second of the timer's three handlers does, and what one tick runs.
+    struct Case {
+        const char* second;  // "log", "throw" or "unload"
+        std::vector<std::string> one_tick;
+    };
+    const Case cases[] = {
+        {"log", {"first", "second", "third"}},
+        {"throw", {"first", "second", "third"}},  // a failure is caught and the next handler runs
+        {"unload", {"first", "second"}},  // a window gone runs nothing more
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.second);
+        std::vector<std::string> ran;
+        const std::string second = c.second;
+        auto note = [&](std::string what) { return [&ran, what](forms::Form&, const forms::Mouse&) { ran.push_back(what); }; };
+        load({{"Ticker", Event::Tick, note("first")},
+              {"Ok", Event::Click, note("click")},
+              {"Idle", Event::Tick, note("idle")},
+              {"Ticker", Event::Tick,
+               [&](forms::Form& f, const forms::Mouse&) {
+                   ran.push_back("second");
+                   if (second == "throw") throw std::runtime_error("Type mismatch");
+                   if (second == "unload") f.unload();
+               }},
+              {"Ticker", Event::Click, note("ticker click")},
+              {"Ticker", Event::Tick, note("third")}});
+        const std::size_t per_tick = c.one_tick.size();
+        if (second == "unload") {
+            ASSERT_TRUE(wait_for([&] { return ran.size() >= per_tick; }));
+            settle(100);
+            EXPECT_EQ(ran, c.one_tick);
+        } else {
+            ASSERT_TRUE(wait_for([&] { return ran.size() >= 2 * per_tick; }));
+            form->set_timer_enabled("Ticker", false);
+            std::vector<std::string> two_ticks = c.one_tick;
+            two_ticks.insert(two_ticks.end(), c.one_tick.begin(), c.one_tick.end());
+            EXPECT_EQ(std::vector<std::string>(ran.begin(), ran.begin() + 2 * static_cast<long>(per_tick)), two_ticks);
+        }
+        if (form->alive()) form->unload();
+        settle(20);
+    }
+}
+
 TEST_F(FormFixture, UnknownNamesAndWrongKindsAreErrorsNotCrashes) {
     load();
     EXPECT_THROW(form->set_visible("Nothing", true), std::out_of_range);
