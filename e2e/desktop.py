@@ -13,7 +13,7 @@ import subprocess
 import time
 
 import xwin
-from rig import RigFailure, check, wait_for
+from checks import RigFailure, check, wait_for
 
 ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 

@@ -20,9 +20,10 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import desktop  # noqa: E402
-import rig      # noqa: E402
 import xwin     # noqa: E402
-from rig import RigFailure, check, holds_for, wait_for   # noqa: E402
+from checks import RigFailure, check, holds_for, wait_for   # noqa: E402
+from kinds import KINDS   # noqa: E402
+from runner import run_cases   # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 REFERENCE = os.path.join(HERE, "reference", "main-window.png")
@@ -643,7 +644,7 @@ def table_rows(sanitized=False):
     for case, seconds, kinds in TABLE:
         for entry in kinds:
             kind, _, scale = entry.partition("@")
-            check(kind in rig.KINDS, f"{case.__name__}: no session kind {kind!r}")
+            check(kind in KINDS, f"{case.__name__}: no session kind {kind!r}")
             if not sanitized or (case in SANITIZED and not scale):
                 yield f"{kind} {scale or 1} {case.__name__} {seconds}"
 
@@ -652,4 +653,4 @@ if __name__ == "__main__":
     if sys.argv[1:] in (["--list"], ["--list-sanitized"]):
         print("\n".join(table_rows(sanitized=sys.argv[1] == "--list-sanitized")))
         sys.exit(0)
-    sys.exit(rig.run_cases(CASES, finish=end_by_x))
+    sys.exit(run_cases(CASES, finish=end_by_x))

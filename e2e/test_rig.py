@@ -20,9 +20,10 @@ import uuid
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import desktop  # noqa: E402
-import rig     # noqa: E402
-import xwin    # noqa: E402
-from rig import RigFailure, check, wait_for   # noqa: E402
+import xwin     # noqa: E402
+from checks import RigFailure, check, wait_for   # noqa: E402
+from processes import session_processes          # noqa: E402
+from runner import run_cases                     # noqa: E402
 
 HERE = os.path.abspath(__file__)
 TOKEN = "VELMORA_E2E_RIG_TEST_TOKEN"
@@ -182,7 +183,7 @@ def session_starts_and_stops_cleanly(context):
         check(session.env["BROWSER"] == opener, "BROWSER does not name the fake opener")
     token_free = [pid for pid in info["pids"] if alive(pid)]
     check(not token_free, f"still running after the session: {token_free}")
-    check(not rig.session_processes(info["dir"]), "processes with the session's marker are left")
+    check(not session_processes(info["dir"]), "processes with the session's marker are left")
     for folder in (info["dir"], info["compositor_dir"]):
         check(not folder or not os.path.exists(folder), f"the session folder {folder} is left")
     check(not os.path.exists(f"/tmp/.X11-unix/X{info['display'].lstrip(':')}"), "the X socket is left")
@@ -382,4 +383,4 @@ CASES = {f.__name__: f for f in (
     _hold_session, _start_session, _run_program)}
 
 if __name__ == "__main__":
-    sys.exit(rig.run_cases(CASES, finish=_end_on_usr1))
+    sys.exit(run_cases(CASES, finish=_end_on_usr1))

@@ -5,7 +5,7 @@ import re
 import time
 from dataclasses import dataclass, field
 
-from rig import RigFailure
+from checks import RigFailure
 
 IMPORT = "/usr/bin/import"
 COMPARE = "/usr/bin/compare"

@@ -33,6 +33,7 @@ REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 sys.path.insert(0, os.path.join(REPO, "e2e"))
 import rig  # noqa: E402
 import xwin  # noqa: E402
+from checks import RigFailure  # noqa: E402
 
 TITLE = "time until zindlefest"
 FLOOR_TITLE = "velmora floor"
@@ -246,7 +247,7 @@ def main():
                 print(f"measure.py: {e}", file=sys.stderr)
                 print(session.report(), file=sys.stderr)
                 return 1
-    except rig.RigFailure as e:
+    except RigFailure as e:
         print(f"measure.py: {e}", file=sys.stderr)
         return 1
 

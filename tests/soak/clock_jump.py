@@ -20,7 +20,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(HERE)), "e2e"))
 
-import rig  # noqa: E402
+from checks import RigFailure, check, wait_for  # noqa: E402
+from runner import run_cases  # noqa: E402
 from observe import MAIN_TITLE, Fields, ObserveError, client_titles  # noqa: E402
 from soak import FAKETIME_LIBRARY, check_stderr, clock_reading, sentence, stderr_lines  # noqa: E402
 
@@ -85,7 +86,7 @@ def follows(fields, when, since, within, end_days, stopped_sentence):
         if clock_ok and countdown_ok:
             return f
         if ran > within:
-            raise rig.RigFailure(f"{ran:.2f} s after the clock was set to {when}, the fields show {f}")
+            raise RigFailure(f"{ran:.2f} s after the clock was set to {when}, the fields show {f}")
         time.sleep(0.02)
 
 
@@ -95,7 +96,7 @@ def jumps(context):
         os.makedirs(context.artifacts, exist_ok=True)
         clock.set(STEPS[0][1])
         if not os.path.exists(FAKETIME_LIBRARY):
-            raise rig.RigFailure(f"{FAKETIME_LIBRARY} is missing (package faketime)")
+            raise RigFailure(f"{FAKETIME_LIBRARY} is missing (package faketime)")
         program = session.launch([context.program], name="velmora3-c", env={
             "LD_PRELOAD": FAKETIME_LIBRARY, "FAKETIME_TIMESTAMP_FILE": clock.path, "FAKETIME_NO_CACHE": "1",
             "FAKETIME_DONT_FAKE_MONOTONIC": "1"})
@@ -110,35 +111,35 @@ def jumps(context):
                 else:
                     time.sleep(1.0)  # a few ticks at the old time
                     f = follows(fields, when, clock.set(when), FOLLOW_WITHIN, end_days, stopped_sentence)
-            except rig.RigFailure as e:
-                raise rig.RigFailure(f"{name}: {e}") from None
-            rig.check(program.running(), f"{name}: the program ended, status {program.popen.returncode}")
+            except RigFailure as e:
+                raise RigFailure(f"{name}: {e}") from None
+            check(program.running(), f"{name}: the program ended, status {program.popen.returncode}")
             titles = client_titles(session)
             arrivals = titles.count("YEAH!")
             if end_days == "0":
-                rig.wait_for("the arrival window", lambda: client_titles(session).count("YEAH!") == 1, 3)
+                wait_for("the arrival window", lambda: client_titles(session).count("YEAH!") == 1, 3)
                 stopped_sentence = f["Final"]
             else:
-                rig.check(arrivals == (0 if stopped_sentence is None else 1),
-                          f"{name}: {arrivals} arrival windows, titles {titles}")
-            rig.check(set(titles) <= {MAIN_TITLE, "panel", "YEAH!"}, f"{name}: unexpected windows {titles}")
+                check(arrivals == (0 if stopped_sentence is None else 1),
+                      f"{name}: {arrivals} arrival windows, titles {titles}")
+            check(set(titles) <= {MAIN_TITLE, "panel", "YEAH!"}, f"{name}: unexpected windows {titles}")
             print(f"{name}: {when} -> {f['CurYear']}-{f['CurMon']}-{f['CurDay']} {f['CurHour']}:{f['CurMin']}:"
                   f"{f['CurSec']} {f['MonName']}, \"{f['Final']}\"")
         # December 2012 after a start in 2013 still has "365" (nothing resets it); the
         # stop left Timer2 off, and the clock went on through the last jump.
-        rig.check(f["CurYearVal"] == "365", f"CurYearVal holds {f['CurYearVal']!r}")
-        rig.check(f["CurDay"] == "11", f"the clock fields did not follow the last jump: {f}")
+        check(f["CurYearVal"] == "365", f"CurYearVal holds {f['CurYearVal']!r}")
+        check(f["CurDay"] == "11", f"the clock fields did not follow the last jump: {f}")
         _, problems = check_stderr(stderr_lines(program.stderr_path),
                                    {("countdown run", "CurMon", "CurMon"): 1})
-        rig.check(not problems, "; ".join(problems))
+        check(not problems, "; ".join(problems))
 
 
 def run(context):
     try:
         jumps(context)
     except ObserveError as e:
-        raise rig.RigFailure(str(e)) from None
+        raise RigFailure(str(e)) from None
 
 
 if __name__ == "__main__":
-    sys.exit(rig.run_cases({"jumps": run}))
+    sys.exit(run_cases({"jumps": run}))

@@ -33,7 +33,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(HERE)), "e2e"))
 
-import rig  # noqa: E402
+from checks import RigFailure, check  # noqa: E402
+from runner import run_cases  # noqa: E402
 from observe import MAIN_TITLE, Fields, ObserveError, client_titles, memory_kib  # noqa: E402
 
 ARRIVAL_TITLE = "YEAH!"
@@ -262,7 +263,7 @@ def ensure_locale(name, folder):
     done = subprocess.run(["localedef", "-i", language, "-f", charmap, os.path.join(folder, name)],
                           capture_output=True, text=True)
     if done.returncode not in (0, 1):  # 1: written, with warnings
-        raise rig.RigFailure(f"cannot compile the locale {name}: {done.stderr.strip()}")
+        raise RigFailure(f"cannot compile the locale {name}: {done.stderr.strip()}")
     return {"LOCPATH": folder}
 
 
@@ -291,7 +292,7 @@ def run_scenario(context, name):
     try:
         _run_scenario(context, name)
     except ObserveError as e:
-        raise rig.RigFailure(str(e)) from None
+        raise RigFailure(str(e)) from None
 
 
 def _run_scenario(context, name):
@@ -305,7 +306,7 @@ def _run_scenario(context, name):
                "FAKETIME_DONT_FAKE_MONOTONIC": "1", "TZ": s.tz,
                "LC_ALL": "", "LANG": "C.UTF-8", "LC_TIME": s.lc_time, **locale_env}
         if not os.path.exists(FAKETIME_LIBRARY):
-            raise rig.RigFailure(f"{FAKETIME_LIBRARY} is missing (package faketime)")
+            raise RigFailure(f"{FAKETIME_LIBRARY} is missing (package faketime)")
         program = session.launch([context.program], name="velmora3-c", env=env)
         started = time.monotonic()
         fields = Fields(session.env, program.pid)
@@ -318,23 +319,23 @@ def _run_scenario(context, name):
         next_reading = 0.0
         while (elapsed := time.monotonic() - started) < s.seconds:
             if not program.running():
-                raise rig.RigFailure(f"the program ended after {elapsed:.1f} s with status "
-                                     f"{program.popen.returncode}; its standard error:\n{program.stderr()}")
+                raise RigFailure(f"the program ended after {elapsed:.1f} s with status "
+                                 f"{program.popen.returncode}; its standard error:\n{program.stderr()}")
             rss.append((elapsed, memory_kib(program.pid)[0]))
             titles = client_titles(session)
             others = [t for t in titles if t not in (MAIN_TITLE, TRAY_TITLE, ARRIVAL_TITLE)]
-            rig.check(not others, f"a window other than the countdown's appeared after {elapsed:.1f} s: {others}")
-            rig.check(titles.count(MAIN_TITLE) == 1, f"the main window is not there once: {titles}")
+            check(not others, f"a window other than the countdown's appeared after {elapsed:.1f} s: {others}")
+            check(titles.count(MAIN_TITLE) == 1, f"the main window is not there once: {titles}")
             arrivals = titles.count(ARRIVAL_TITLE)
-            rig.check(arrivals <= 1, f"{arrivals} arrival windows after {elapsed:.1f} s")
+            check(arrivals <= 1, f"{arrivals} arrival windows after {elapsed:.1f} s")
             if arrivals and arrival_seen is None:
                 arrival_seen = elapsed
                 if s.arrival is None:
                     now = fields.snapshot()
-                    raise rig.RigFailure(f"an arrival window opened after {elapsed:.1f} s, with the clock "
-                                         f"at {now['CurYear']}-{now['CurMon']}-{now['CurDay']}")
+                    raise RigFailure(f"an arrival window opened after {elapsed:.1f} s, with the clock "
+                                     f"at {now['CurYear']}-{now['CurMon']}-{now['CurDay']}")
             if arrival_seen is not None:
-                rig.check(arrivals == 1, f"the arrival window went away by itself after {elapsed:.1f} s")
+                check(arrivals == 1, f"the arrival window went away by itself after {elapsed:.1f} s")
             if elapsed >= next_reading:
                 judge.judge(fields.snapshot())
                 if judge.stopped is not None and first_stop is None:
@@ -342,7 +343,7 @@ def _run_scenario(context, name):
                 next_reading = elapsed + 1.0
             time.sleep(POLL)
 
-        rig.check(program.running(), f"the program ended at the very end, status {program.popen.returncode}")
+        check(program.running(), f"the program ended at the very end, status {program.popen.returncode}")
         lines = stderr_lines(program.stderr_path)
 
     # -- the verdict ------------------------------------------------------------------------
@@ -359,7 +360,7 @@ def _run_scenario(context, name):
             problems.append(f"the arrival window came {arrival_seen:.1f} s after the start, "
                             f"the stop was first read at {first_stop:.1f} s")
     warm = [kib for t, kib in rss if t >= WARM_UP]
-    rig.check(len(warm) > 10, f"too few memory samples after the warm-up ({len(warm)})")
+    check(len(warm) > 10, f"too few memory samples after the warm-up ({len(warm)})")
     growth = max(warm) - warm[0]
     if growth > RSS_GROWTH_KIB:
         problems.append(f"resident memory grew by {growth} KiB after the warm-up ({warm[0]} -> {max(warm)} KiB)")
@@ -372,10 +373,10 @@ def _run_scenario(context, name):
           f"last reading: {judge.last['CurYear']}-{judge.last['CurMon']}-{judge.last['CurDay']} "
           f"{judge.last['MonName']!r} {judge.last['Final']!r}")
     if problems:
-        raise rig.RigFailure("\n  " + "\n  ".join(problems[:40]))
+        raise RigFailure("\n  " + "\n  ".join(problems[:40]))
 
 
 CASES = {name: (lambda context, name=name: run_scenario(context, name)) for name in SCENARIOS}
 
 if __name__ == "__main__":
-    sys.exit(rig.run_cases(CASES))
+    sys.exit(run_cases(CASES))
