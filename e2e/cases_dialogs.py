@@ -1,0 +1,139 @@
+"""Cases of what the menu panel opens (the festival page, the About box) and of the arrival
+window with its farewell box, and of what these fixed-size windows tell the window manager."""
+
+import os
+import re
+
+import xwin
+from checks import check, holds_for, wait_for
+from program import (ABOUT_BUTTON, ABOUT_MAIL_BUTTON, ABOUT_TITLE, ARRIVAL_BUTTON, ARRIVAL_TITLE,
+                     FAREWELL_TITLE, FESTIVAL_BUTTON, FESTIVAL_DAY, count_windows, one_window, open_panel,
+                     panel_hidden, start)
+
+# _MOTIF_WM_HINTS bits: flags, then functions, then decorations.
+MWM_HINTS_FUNCTIONS, MWM_HINTS_DECORATIONS = 1, 2
+MWM_FUNC = {"all": 1, "resize": 2, "move": 4, "minimize": 8, "maximize": 16, "close": 32}
+MWM_DECOR = {"all": 1, "border": 2, "resizeh": 4, "title": 8, "menu": 16, "minimize": 32, "maximize": 64}
+# What openbox lets the user do with a window, from _NET_WM_ALLOWED_ACTIONS. Openbox 3.6 takes
+# resizing away from a window whose least and largest sizes are one, and maximising with it;
+# it never lets Motif hints take away its minimise button, and offers full screen to every
+# dialog, so those two stay whatever the program says.
+NOT_FOR_FIXED = {"_NET_WM_ACTION_RESIZE", "_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT"}
+
+
+def addresses(session, prefix):
+    return [call for call in session.handed_to_desktop() if call and call[0].startswith(prefix)]
+
+
+def menu_opens_festival_page(context):
+    """"Menu" shows the panel; "Velmora fest facebook" hands the festival page to the desktop
+    and hides the panel."""
+    with context.session() as session:
+        _, window, _ = start(context, session)
+        check(panel_hidden(window), "the menu panel is shown right after start")
+        open_panel(window)
+        window.click(*FESTIVAL_BUTTON)
+        calls = wait_for("an https address handed to the desktop", lambda: addresses(session, "https://"))
+        check(len(calls) == 1 and len(calls[0]) == 1, f"expected one call with one address, got {calls}")
+        check(calls[0][0].endswith("/VelmoraFest"), f"the address {calls[0][0]!r} does not end in /VelmoraFest")
+        wait_for("the menu panel to hide after the click", lambda: panel_hidden(window))
+        holds_for("exactly one address handed over", lambda: len(session.handed_to_desktop()) == 1, 0.5)
+        print(f"handed to the desktop: {calls[0][0]}")
+
+
+def arrival_window_on_festival_day(context):
+    """On the festival day exactly one "YEAH!" window opens within a second; its button
+    brings up the farewell box, and the windows stay."""
+    with context.session() as session:
+        program, window, _ = start(context, session, fake_time=FESTIVAL_DAY)
+        arrival = one_window(session, ARRIVAL_TITLE, timeout=1.0)
+        holds_for(f"exactly one {ARRIVAL_TITLE!r} window", lambda: count_windows(session, ARRIVAL_TITLE) == 1, 1.5)
+        xwin.click(session, arrival, *ARRIVAL_BUTTON)
+        one_window(session, FAREWELL_TITLE)
+        check(xwin.viewable(session, arrival), "the arrival window closed when its button was pressed")
+        check(program.running() and window.viewable(), "the main window went away")
+        check(count_windows(session, ARRIVAL_TITLE) == 1, "a second arrival window opened")
+
+
+def about_box_single_instance(context):
+    """Menu → About opens one About window; a second request makes no second one; its mail
+    button hands a mailto: address to the desktop; Esc closes it; the program runs on."""
+    with context.session() as session:
+        program, window, _ = start(context, session)
+        open_panel(window)
+        window.click(*ABOUT_BUTTON)
+        about = one_window(session, ABOUT_TITLE)
+        open_panel(window)
+        window.click(*ABOUT_BUTTON)
+        wait_for("the panel to hide after the second request", lambda: panel_hidden(window))
+        holds_for(f"exactly one {ABOUT_TITLE!r} window", lambda: count_windows(session, ABOUT_TITLE) == 1, 1.0)
+        check(len(xwin.windows_named(session, ABOUT_TITLE)) == 1, "a second About window exists (unmapped)")
+
+        xwin.click(session, about, *ABOUT_MAIL_BUTTON)
+        calls = wait_for("a mailto: address handed to the desktop", lambda: addresses(session, "mailto:"))
+        check(len(calls) == 1 and re.fullmatch(r"mailto:[^@\s]+@[^@\s]+", calls[0][0]),
+              f"expected one mailto: address, got {calls}")
+        check(xwin.viewable(session, about), "the About window closed when its mail button was pressed")
+
+        xwin.key(session, about, "Escape")
+        wait_for("the About window to close on Esc", lambda: count_windows(session, ABOUT_TITLE) == 0)
+        check(program.running() and window.viewable(), "the main window went with the About box")
+        print(f"handed to the desktop: {calls[0][0]}")
+
+
+def fixed_frame_faults(session, window, what):
+    """What says the window can be resized, minimised or maximised: its own hints
+    (_MOTIF_WM_HINTS, WM_NORMAL_HINTS) and what openbox offers for it; [] when none does."""
+    text = session.xtool("xprop", "-id", str(window), "_MOTIF_WM_HINTS", "WM_NORMAL_HINTS",
+                         "_NET_WM_ALLOWED_ACTIONS")
+    faults = []
+    motif = re.search(r"_MOTIF_WM_HINTS\(_MOTIF_WM_HINTS\) = ([\w, ]+)", text)
+    if not motif:
+        return [f"{what}: no _MOTIF_WM_HINTS in {text!r}"]
+    flags, functions, decorations = (int(v, 0) for v in motif.group(1).split(",")[:3])
+    if not (flags & MWM_HINTS_FUNCTIONS and flags & MWM_HINTS_DECORATIONS):
+        faults.append(f"{what}: _MOTIF_WM_HINTS flags {flags:#x} do not name functions and decorations")
+    offered = {n for n, bit in MWM_FUNC.items() if functions & bit}
+    drawn = {n for n, bit in MWM_DECOR.items() if decorations & bit}
+    if offered & {"all", "resize", "minimize", "maximize"} or not {"close", "move"} <= offered:
+        faults.append(f"{what}: _MOTIF_WM_HINTS functions {sorted(offered)}")
+    if drawn & {"all", "resizeh", "minimize", "maximize"} or "title" not in drawn:
+        faults.append(f"{what}: _MOTIF_WM_HINTS decorations {sorted(drawn)}")
+    least = re.search(r"minimum size: (\d+) by (\d+)", text)
+    most = re.search(r"maximum size: (\d+) by (\d+)", text)
+    if not least or not most or least.groups() != most.groups():
+        faults.append(f"{what}: WM_NORMAL_HINTS give no fixed size: {text!r}")
+    actions = set(re.findall(r"_NET_WM_ACTION_\w+", text))
+    if "_NET_WM_ACTION_CLOSE" not in actions or actions & NOT_FOR_FIXED:
+        faults.append(f"{what}: openbox allows {sorted(actions)}")
+    return faults
+
+
+def frame_shot(context, session, window, name):
+    """Saves the window with the frame openbox draws around it."""
+    frame = xwin.parent(session, window)
+    check(frame, f"no frame around window {window}")
+    path = os.path.join(context.artifacts, name)
+    xwin.screenshot(session, frame, path)
+    print(f"the window in its frame: {path}")
+
+
+def fixed_dialogs_say_they_are_fixed(context):
+    """The arrival window, its farewell box and the About box tell the window manager that
+    they cannot be resized, minimised or maximised, and openbox offers neither."""
+    with context.session() as session:
+        program, window, _ = start(context, session, fake_time=FESTIVAL_DAY)
+        arrival = one_window(session, ARRIVAL_TITLE)
+        open_panel(window)
+        window.click(*ABOUT_BUTTON)
+        about = one_window(session, ABOUT_TITLE)
+        xwin.activate(session, arrival)
+        xwin.click(session, arrival, *ARRIVAL_BUTTON)
+        farewell = one_window(session, FAREWELL_TITLE)    # modal: it comes last
+        faults = []
+        for what, shown in (("arrival window", arrival), ("farewell box", farewell), ("About box", about)):
+            faults += fixed_frame_faults(session, shown, what)
+            frame_shot(context, session, shown, what.replace(" ", "-") + ".png")
+        check(not faults, "; ".join(faults))
+        check(program.running(), "the program ended")
+        print("openbox still offers: " + session.xtool("xprop", "-id", str(about), "_NET_WM_ALLOWED_ACTIONS").strip())

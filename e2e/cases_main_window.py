@@ -1,0 +1,168 @@
+"""Cases of the main window: how it maps and on which platform, how it moves, how it ends,
+and what a screen reader finds in it."""
+
+import json
+import os
+import re
+
+import desktop
+import xwin
+from checks import RigFailure, check, holds_for, wait_for
+from program import (CAPTION, FESTIVAL_BUTTON, HEIGHT, HERE, MAIN_TITLE, SENTENCE, WIDTH, WM_CLASS, X_BUTTON,
+                     exit_timeout, open_panel, panel_hidden, send_to_tray_and_back, start, tray_icon)
+
+COUNTING_DAY = "@2013-03-20 18:00:00"          # March: the countdown writes its sentence
+
+
+def window_maps(context):
+    """The window maps within 2 s of start (on the X11 tray of old; 5 s elsewhere), has no
+    decoration of the window manager or compositor, and is 257 × 145 times the scale."""
+    with context.session() as session:
+        quick = session.kind.name == "xembed" and session.scale == 1
+        program, window, took = start(context, session, within=2.0 if quick else 5.0)
+        g = window.geometry()
+        size = (WIDTH * session.scale, HEIGHT * session.scale)
+        check((g.width, g.height) == size, f"window is {g.width} x {g.height}, not {size[0]} x {size[1]}")
+        if session.kind.wayland:
+            node = window.node()
+            check(session.sway_scale() == session.scale, f"sway's output runs at {session.sway_scale()}")
+            check(node["type"] == "floating_con", f"sway tiles the window ({node['type']})")
+            check(node["border"] in ("none", "csd"), f"sway draws a {node['border']!r} border around it")
+            check(node["deco_rect"]["height"] == 0, f"sway gives it a title bar {node['deco_rect']}")
+            inner = node["window_rect"]
+            check((inner["width"], inner["height"]) == (WIDTH, HEIGHT),
+                  f"its surface is {inner['width']} x {inner['height']} logical pixels")
+            extents = node["border"]
+        else:
+            extents = wait_for("_NET_FRAME_EXTENTS on the window",
+                               lambda: xwin.frame_extents(session, window.window))
+            check(extents == (0, 0, 0, 0), f"the window manager decorates the window: frame extents {extents}")
+            frame = xwin.geometry(session, xwin.parent(session, window.window))
+            check((frame.x, frame.y, frame.width, frame.height) == (g.x, g.y, g.width, g.height),
+                  f"the window's frame {frame} is not the window itself {g}")
+            if session.scale > 1:
+                # A crisp icon at scale 2 needs pictures at least twice the 32-pixel size.
+                icons = {int(n) for n in re.findall(r"Icon \((\d+) x \1\)",
+                                                    session.xtool("xprop", "-id", str(window.window), "_NET_WM_ICON"))}
+                check(icons and max(icons) >= 64, f"_NET_WM_ICON holds only {sorted(icons)}-pixel images")
+        check(program.running(), "the program ended right after its window appeared")
+        print(f"window viewable {took:.2f} s after start, {g.width} x {g.height} at ({g.x}, {g.y}), "
+              f"decoration {extents}")
+
+
+def same_place(window, where):
+    g = window.geometry()
+    return g is not None and g.viewable and abs(g.x - where.x) <= 2 and abs(g.y - where.y) <= 2
+
+
+def drag_moves_window_and_hides_panel(context):
+    """A drag on the caption strip moves the window by the pointer's travel and hides the
+    open menu panel; sent to the tray and back, the window comes back where it was left."""
+    with context.session() as session:
+        program, window, _ = start(context, session)
+        before = window.geometry()
+        open_panel(window)
+        start_at, end_at = window.drag(*CAPTION, 100, 100)
+        travel = (end_at[0] - start_at[0], end_at[1] - start_at[1])
+        check(travel == (100, 100), f"the pointer travelled {travel}, not (100, 100)")
+
+        def moved():
+            g = window.geometry()
+            return abs(g.x - before.x - travel[0]) <= 2 and abs(g.y - before.y - travel[1]) <= 2
+        try:
+            wait_for("the window to follow the pointer", moved)
+        except RigFailure:
+            g = window.geometry()
+            raise RigFailure(f"the window moved by ({g.x - before.x}, {g.y - before.y}) from "
+                             f"({before.x}, {before.y}); the pointer by {travel}") from None
+        wait_for("the menu panel to be hidden after the drag", lambda: panel_hidden(window))
+        # Where the festival button was, a click now reaches the sentence and opens nothing.
+        window.click(*FESTIVAL_BUTTON)
+        holds_for("nothing handed to the desktop", lambda: not session.handed_to_desktop(), 0.5)
+        check(program.running(), "the program ended during the drag")
+        if session.kind.tray:
+            left = window.geometry()
+            send_to_tray_and_back(session, program, window, tray_icon(session))
+            try:
+                wait_for("the window back where it was left", lambda: same_place(window, left), timeout=2.0)
+            except RigFailure:
+                g = window.geometry()
+                raise RigFailure(f"the window came back from the tray at ({g.x}, {g.y}), "
+                                 f"not at ({left.x}, {left.y}) where it was left") from None
+
+
+def close_button_ends_program(context):
+    """"X" ends the program with status 0 and leaves no icon (or item) in the tray."""
+    with context.session() as session:
+        program, window, _ = start(context, session)
+        icon = tray_icon(session)
+        window.click(*X_BUTTON)
+        status = program.wait_exit(exit_timeout(context))
+        check(status == 0, f'"X" ended the program with status {status}')
+        wait_for("no icon of the program left in the tray", icon.gone)
+        check(not desktop.main_windows(session, MAIN_TITLE, WM_CLASS), "the main window is still there")
+
+
+def window_manager_close_ends_program(context):
+    """A close by the window manager (_NET_CLOSE_WINDOW) or the compositor (sway's kill) ends
+    the program with status 0 and leaves no icon in the tray."""
+    with context.session() as session:
+        program, window, _ = start(context, session)
+        icon = tray_icon(session)
+        window.close()
+        status = program.wait_exit(exit_timeout(context))
+        check(status == 0, f"the desktop's close ended the program with status {status}")
+        wait_for("no icon of the program left in the tray", icon.gone)
+
+
+def accessibility_names(context):
+    """A screen reader finds the main window's texts and buttons by their texts."""
+    with context.session(accessibility=True) as session:
+        # A counting day: on today's real date the countdown may have no sentence to read.
+        _, window, _ = start(context, session, fake_time=COUNTING_DAY)
+        dump = os.path.join(HERE, "atspi_dump.py")
+        wanted_buttons = {"Menu", "T", "X"}
+
+        def accessible():
+            text = session.xtool("/usr/bin/python3", dump, "velmora3-c", timeout=20)
+            objects = json.loads(text) if text.strip() else []
+            names = {(o["role"], o["name"]) for o in objects}
+            buttons = {name for role, name in names if role == "push button"}
+            labels = {name for role, name in names if role == "label"}
+            if wanted_buttons <= buttons and "Until Velmora Fest !!!" in labels and \
+                    any(SENTENCE.match(n) for n in labels):
+                return objects
+            accessible.last = objects
+            return None
+        accessible.last = []
+        try:
+            objects = wait_for("the window's labels and buttons on the AT-SPI bus", accessible,
+                               timeout=10.0, step=0.5)
+        except RigFailure:
+            seen = sorted({(o["role"], o["name"]) for o in accessible.last})
+            raise RigFailure(f"the screen reader does not find them; it sees {seen}") from None
+        windows = [o for o in objects if o["name"] == MAIN_TITLE and o["role"] in ("frame", "filler", "window")]
+        check(windows, f"no window named {MAIN_TITLE!r} among {len(objects)} accessible objects")
+        sentence = next(o["name"] for o in objects if o["role"] == "label" and SENTENCE.match(o["name"]))
+        print(f"{len(objects)} accessible objects; the sentence reads {sentence!r}")
+
+
+def run_script_picks_the_platform(context):
+    """The way ./run starts the program puts it on Wayland itself where the session offers
+    Wayland, even with an X server beside it (as Xwayland is), and on X11 where there is no
+    Wayland. (Qt 6.4 takes Wayland first by itself once qt6-wayland is installed, and falls
+    back to X11 quietly without it; ./run installs it and asks for Wayland by name.)"""
+    with context.session() as session:
+        env = {"QT_QPA_PLATFORM": "", "DISPLAY": session.display}
+        chooser = os.path.join(HERE, "..", "app", "qt_platform.sh")
+        check(context.program and os.access(context.program, os.X_OK), f"no program to test: {context.program!r}")
+        program = session.launch(["/bin/bash", "-c", '. "$1" && choose_qt_platform && exec "$2"', "run",
+                                  chooser, context.program], name="velmora3-c", env=env)
+        window = wait_for("the main window",
+                          lambda: [w for w in desktop.main_windows(session, MAIN_TITLE, WM_CLASS) if w.viewable()])
+        on_x = [w for w in xwin.windows_named(session, MAIN_TITLE) if xwin.viewable(session, w)]
+        check(program.running(), "the program ended")
+        if session.kind.wayland:
+            check(not on_x, "the program went to the X server beside the Wayland compositor")
+        check(len(window) == 1, f"expected one main window, found {window}")
+        print(f"{session.kind.name}: the window is {window[0]!r}")
