@@ -10,9 +10,10 @@ SESSION_PACKAGES=(xvfb xauth openbox trayer dbus-x11 x11-utils imagemagick x11vn
 # The desktops the rig starts besides openbox and trayer: xfce4-panel (a StatusNotifierItem host
 # on X11), sway with swaybar (Wayland); grim takes sway's picture of a failed case's screen;
 # python3-gi reads and drives the tray's items over D-Bus.
+# clang-format-14 checks the layout of the C++ files.
 TEST_PACKAGES=(xdotool wmctrl faketime at-spi2-core python3-pyatspi x11-apps clang-14
                libclang-rt-14-dev libfuzzer-14-dev file dpkg-dev libxcb-damage0-dev locales desktop-file-utils
-               lintian appstream man-db xfce4-panel sway grim python3-gi)
+               lintian appstream man-db xfce4-panel sway grim python3-gi clang-format-14)
 
 ensure_packages() {
     local missing=() p
