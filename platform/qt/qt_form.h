@@ -34,7 +34,8 @@ class SystemMove;
 
 class QtForm final : public forms::Form {
 public:
-    // Builds the window and its controls (hidden); the model must outlive the form.
+    // Builds the window and its controls (hidden); the model must outlive the form. Throws
+    // forms::BindingError for a binding to a control or event the model does not have.
     QtForm(QtRuntime& runtime, const forms::WindowModel& model, std::vector<forms::Binding> bindings,
            Scale scale);
     ~QtForm() override;

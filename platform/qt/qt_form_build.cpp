@@ -14,6 +14,7 @@
 #include <tuple>
 #include <utility>
 
+#include "platform/form_bindings.h"
 #include "platform/qt/qt_controls.h"
 #include "platform/qt/qt_fixed_frame.h"
 #include "platform/qt/qt_system_move.h"
@@ -77,6 +78,7 @@ QtForm::QtForm(QtRuntime& runtime, const forms::WindowModel& model, std::vector<
       running_(bindings_.size(), false),
       scale_(scale),
       fields_(forms::label_fields(model)) {
+    forms::check_bindings(model_, bindings_);
     try {
         build();
     } catch (...) {

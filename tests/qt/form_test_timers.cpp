@@ -75,7 +75,6 @@ TEST_F(FormFixture, ATickRunsItsOwnTimersHandlersInTheirOrderAndNoOthers) {
                    if (second == "throw") throw std::runtime_error("Type mismatch");
                    if (second == "unload") f.unload();
                }},
-              {"Ticker", Event::Click, note("ticker click")},
               {"Ticker", Event::Tick, note("third")}});
         const std::size_t per_tick = c.one_tick.size();
         if (second == "unload") {
