@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/form_bindings.h"
 #include "platform/forms.h"
 #include "platform/message_box.h"
 
@@ -22,6 +23,7 @@ public:
     FakeForm(FakeRuntime& runtime, const forms::WindowModel& model, std::vector<forms::Binding> bindings)
         : runtime_(runtime), model_(model), fields_(forms::label_fields(model)),
           bindings_(std::move(bindings)), caption_(model.caption) {
+        forms::check_bindings(model, bindings_);
         for (const forms::Control& c : model.controls) {
             visible_[std::string(c.name)] = true;
             if (c.kind == forms::Kind::Timer) timers_[std::string(c.name)] = c.enabled;

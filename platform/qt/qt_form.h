@@ -1,6 +1,7 @@
 #pragma once
 // One loaded window on Qt Widgets: the model's controls as widgets, its labels' captions as
-// the form's fields, and its events delivered to the handlers bound to them.
+// the form's fields, and its events delivered to the handlers bound to them. Built from the
+// model in qt_form_build.cpp; events and the window's state in qt_form.cpp.
 
 #include <QPointer>
 
@@ -33,7 +34,8 @@ class SystemMove;
 
 class QtForm final : public forms::Form {
 public:
-    // Builds the window and its controls (hidden); the model must outlive the form.
+    // Builds the window and its controls (hidden); the model must outlive the form. Throws
+    // forms::BindingError for a binding to a control or event the model does not have.
     QtForm(QtRuntime& runtime, const forms::WindowModel& model, std::vector<forms::Binding> bindings,
            Scale scale);
     ~QtForm() override;
@@ -80,17 +82,20 @@ private:
         QTimer* timer = nullptr;
     };
 
+    // Building, in qt_form_build.cpp.
     void build();
     QWidget* container_of(const forms::Control& c) const;
     void build_control(const forms::Control& c, QWidget* parent);
     void stack(QWidget* parent);
     void order_focus();
+
+    // Events and the window's state, in qt_form.cpp.
+    void connect_window();  // the window's own mouse, keys, closing and state changes
     void focus_first();
     bool press_key(QKeyEvent* event);
     void apply_state();
     forms::Mouse mouse_of(const QMouseEvent* event) const;
     const Entry& entry(std::string_view control) const;
-
     void dispatch(std::string_view control, forms::Event event, const forms::Mouse& mouse = {});
     // The indices of the bindings that run for a control's event, in the order they run.
     std::vector<std::size_t> bound_to(std::string_view control, forms::Event event) const;
