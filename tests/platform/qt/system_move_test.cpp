@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/qt/qt_system_move.h"
-#include "tests/qt/qt_harness.h"
+#include "tests/platform/qt/qt_harness.h"
 
 namespace {
 
