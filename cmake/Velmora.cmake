@@ -9,7 +9,6 @@
 #
 # The settings belong to the targets, not to the folders: a target of someone else's that a
 # folder pulls in is built as its makers meant.
-include_guard(GLOBAL)
 include(GoogleTest)
 
 set(VELMORA_WARNINGS -Wall -Wextra -Wpedantic)
