@@ -42,8 +42,10 @@ public:
         timer_.setInterval(10);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || answered_.contains(box)) return;
-            answered_.push_back(box);
+            // The mark lives on the box itself: a later box may be made at the address of one
+            // already answered and gone, and must still be answered.
+            if (!box || box->property(kAnswered).toBool()) return;
+            box->setProperty(kAnswered, true);
             seen.push_back({box->text(), box->windowTitle(), box->icon()});
             box->done(0);
         });
@@ -52,8 +54,8 @@ public:
     std::vector<SeenBox> seen;
 
 private:
+    static constexpr char kAnswered[] = "velmora_test_answered";
     QTimer timer_;
-    QList<QMessageBox*> answered_;
 };
 
 void settle() {

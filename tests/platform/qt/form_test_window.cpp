@@ -2,7 +2,7 @@
 // program sets it and the window manager reports it.
 
 
-#include "tests/qt/form_test_fixture.h"
+#include "tests/platform/qt/form_test_fixture.h"
 
 namespace {
 

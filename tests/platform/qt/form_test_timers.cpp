@@ -6,7 +6,7 @@
 
 #include <stdexcept>
 
-#include "tests/qt/form_test_fixture.h"
+#include "tests/platform/qt/form_test_fixture.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 
 #include "platform/posix/sway_ipc.h"
 #include "platform/qt/qt_window_place.h"
-#include "tests/qt/qt_harness.h"
+#include "tests/platform/qt/qt_harness.h"
 
 namespace {
 

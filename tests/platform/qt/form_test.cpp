@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 
 #include "platform/qt/qt_controls.h"
-#include "tests/qt/form_test_fixture.h"
+#include "tests/platform/qt/form_test_fixture.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "platform/fakes/fake_forms.h"
 #include "platform/form_bindings.h"
-#include "tests/qt/qt_harness.h"
+#include "tests/platform/qt/qt_harness.h"
 
 namespace {
 

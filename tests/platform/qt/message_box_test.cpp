@@ -9,7 +9,7 @@
 #include <QTimer>
 
 #include "platform/qt/qt_message_box.h"
-#include "tests/qt/qt_harness.h"
+#include "tests/platform/qt/qt_harness.h"
 
 namespace {
 

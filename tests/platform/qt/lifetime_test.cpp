@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "tests/qt/qt_harness.h"
+#include "tests/platform/qt/qt_harness.h"
 
 namespace {
 

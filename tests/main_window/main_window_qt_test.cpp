@@ -11,7 +11,7 @@
 #include "platform/fakes/fake_clock.h"
 #include "platform/fakes/fake_platform.h"
 #include "platform/qt/qt_controls.h"
-#include "tests/qt/qt_harness.h"
+#include "tests/platform/qt/qt_harness.h"
 
 namespace {
 

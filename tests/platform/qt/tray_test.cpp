@@ -5,7 +5,7 @@
 #include <QMenu>
 
 #include "platform/qt/qt_tray.h"
-#include "tests/qt/qt_harness.h"
+#include "tests/platform/qt/qt_harness.h"
 
 namespace {
 

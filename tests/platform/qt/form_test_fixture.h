@@ -2,7 +2,7 @@
 // The probe window loaded on the real runtime with every event of interest recorded, for
 // the tests of a window built from a model (form_test*.cpp).
 
-#include "tests/qt/qt_harness.h"
+#include "tests/platform/qt/qt_harness.h"
 
 namespace qt_test {
 

@@ -2,7 +2,7 @@
 // press buttons.
 
 
-#include "tests/qt/form_test_fixture.h"
+#include "tests/platform/qt/form_test_fixture.h"
 
 namespace {
 

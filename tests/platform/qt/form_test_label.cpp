@@ -10,7 +10,7 @@
 #include <QScreen>
 
 #include "platform/qt/qt_controls.h"
-#include "tests/qt/qt_harness.h"
+#include "tests/platform/qt/qt_harness.h"
 
 namespace {
 

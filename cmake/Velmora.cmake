@@ -1,0 +1,75 @@
+# What every target of ours is built with, and how its tests reach CTest.
+#
+#   velmora_target_defaults(<target>...)     C++20 without extensions, our warnings, -Werror
+#                                            with VELMORA_WERROR, ASan and UBSan with
+#                                            VELMORA_SANITIZE
+#   velmora_discover_tests(<target> ...)     gtest_discover_tests, plus the sanitizer options
+#                                            for every test it finds
+#   velmora_sanitizer_env(<test>...)         the sanitizer options for tests made by add_test
+#
+# The settings belong to the targets, not to the folders: a target of someone else's that a
+# folder pulls in is built as its makers meant.
+include(GoogleTest)
+
+set(VELMORA_WARNINGS -Wall -Wextra -Wpedantic)
+set(VELMORA_SANITIZER_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer
+                            -fno-sanitize-recover=undefined)
+
+function(velmora_target_defaults)
+  foreach(target IN LISTS ARGN)
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "INTERFACE_LIBRARY")
+      # Nothing of its own to compile: what links it is built as C++20.
+      target_compile_features(${target} INTERFACE cxx_std_20)
+      continue()
+    endif()
+    if(type MATCHES "^(STATIC|SHARED)_LIBRARY$")
+      # The headers are C++20: whatever includes them must be built so too.
+      target_compile_features(${target} PUBLIC cxx_std_20)
+    else()
+      target_compile_features(${target} PRIVATE cxx_std_20)
+    endif()
+    set_target_properties(${target} PROPERTIES CXX_EXTENSIONS OFF)
+    target_compile_options(${target} PRIVATE ${VELMORA_WARNINGS})
+    if(VELMORA_WERROR)
+      target_compile_options(${target} PRIVATE -Werror)
+    endif()
+    if(VELMORA_SANITIZE)
+      target_compile_options(${target} PRIVATE ${VELMORA_SANITIZER_FLAGS})
+      target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+    endif()
+  endforeach()
+endfunction()
+
+# Sanitizer options for every test: leaks count as failures, and leak reports from system
+# libraries that are not ours are suppressed by name in tests/sanitizers/lsan.supp.
+set(VELMORA_SANITIZER_ENV
+    "ASAN_OPTIONS=set:detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:strict_string_checks=1"
+    "LSAN_OPTIONS=set:suppressions=${PROJECT_SOURCE_DIR}/tests/sanitizers/lsan.supp:print_suppressions=0"
+    "UBSAN_OPTIONS=set:print_stacktrace=1:halt_on_error=1")
+
+function(velmora_sanitizer_env)
+  if(VELMORA_SANITIZE)
+    set_tests_properties(${ARGN} PROPERTIES ENVIRONMENT_MODIFICATION "${VELMORA_SANITIZER_ENV}")
+  endif()
+endfunction()
+
+# The tests of a GoogleTest executable are known only once it is built, so in a sanitizer
+# build a script that CTest reads after the list of them gives each the options.
+function(velmora_discover_tests target)
+  gtest_discover_tests(${target} ${ARGN})
+  if(NOT VELMORA_SANITIZE)
+    return()
+  endif()
+  cmake_parse_arguments(PARSE_ARGV 1 discover "" "TEST_LIST" "")
+  if(NOT discover_TEST_LIST)
+    set(discover_TEST_LIST ${target}_TESTS)
+  endif()
+  set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}_sanitizer_env.cmake)
+  file(CONFIGURE OUTPUT ${script} @ONLY CONTENT [[
+foreach(test IN LISTS @discover_TEST_LIST@)
+  set_tests_properties("${test}" PROPERTIES ENVIRONMENT_MODIFICATION "@VELMORA_SANITIZER_ENV@")
+endforeach()
+]])
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
+endfunction()
