@@ -37,7 +37,7 @@ std::string failing_field(Program& p) {
 TEST(Countdown, WorkedExamples) {
     struct Case {
         const char* when;
-        platform::LocalTime t;
+        engine::LocalTime t;
         const char *end_mon, *end_day, *end_days, *end_hour, *end_minute, *end_second;
         bool stops;
     };
@@ -377,7 +377,7 @@ TEST(Countdown, TheSentenceIsWrittenAgainAfterAnyOtherWriteOfItOrItsParts) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.field) + " = " + c.text);
         Program p;
-        const platform::LocalTime t = at(2013, 4, 3, 14, 25, 7);
+        const engine::LocalTime t = at(2013, 4, 3, 14, 25, 7);
         p.tick_at(t);
         ASSERT_EQ(p["Final"], expected);
         p.fields.set(c.field, c.text);
@@ -394,14 +394,14 @@ TEST(Countdown, TheSentenceIsWrittenAgainAfterAnyOtherWriteOfItOrItsParts) {
 }
 
 TEST(Countdown, ASteadyTickAllocatesNothing) {
-    const platform::LocalTime kDays[] = {at(2013, 4, 3, 14, 25, 7), at(2013, 2, 20, 23, 59, 19),
+    const engine::LocalTime kDays[] = {at(2013, 4, 3, 14, 25, 7), at(2013, 2, 20, 23, 59, 19),
                                          at(2013, 12, 20, 12, 30, 15), at(2013, 7, 9, 8, 7, 16)};
-    for (const platform::LocalTime& day : kDays) {
+    for (const engine::LocalTime& day : kDays) {
         SCOPED_TRACE(day.month);
         Program p;
         p.fields.set("EndDays", "12");  // July has no rule: a count an earlier run left
         p.tick_at(day);
-        platform::LocalTime t = day;
+        engine::LocalTime t = day;
         ++t.second;
         p.tick_at(t);
         const long before = g_allocations.load();

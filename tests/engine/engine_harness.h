@@ -25,7 +25,7 @@ inline constexpr engine::FieldSpec kEngineFields[] = {
     {"TotalDays", "TotalDays"}, {"DaysInMon", "Label9"},
 };
 
-inline platform::LocalTime at(int year, int month, int day, int hour, int minute, int second) {
+inline engine::LocalTime at(int year, int month, int day, int hour, int minute, int second) {
     return {.year = year, .month = month, .day = day, .hour = hour, .minute = minute, .second = second};
 }
 
@@ -77,7 +77,7 @@ struct Program {
     }
 
     // One tick of each timer at the instant t.
-    void tick_at(platform::LocalTime t) {
+    void tick_at(engine::LocalTime t) {
         clock.set(t);
         tick_timer1();
         tick_timer2();
