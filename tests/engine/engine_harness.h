@@ -86,4 +86,17 @@ struct Program {
     const std::string& operator[](std::string_view name) const { return fields.get(name); }
 };
 
+// What a run that stops the countdown does, in order: Timer2 off, then one arrival window.
+inline const std::vector<std::string> kStopped = {"stop", "open"};
+
+// Runs the countdown and returns the field whose text failed to convert ("" when none).
+inline std::string failing_field(Program& p) {
+    try {
+        p.tick_timer2();
+    } catch (const engine::TypeMismatch& e) {
+        return e.field();
+    }
+    return "";
+}
+
 }  // namespace engine_test
