@@ -7,6 +7,7 @@
 
 #include <iostream>
 
+#include "identity/identity.h"
 #include "main_window/main_window.h"
 #include "platform/posix/posix_clock.h"
 #include "platform/qt/qt_runtime.h"
@@ -15,17 +16,20 @@
 #include "platform/qt/qt_window_system_guard.h"
 #include "secondary_windows/about_box.h"
 #include "secondary_windows/arrival_window.h"
-#include "secondary_windows/identity.h"
 
 namespace {
 
-// The sizes a window manager, a task bar and a notification area draw it at (64 for a 32-pixel
-// window icon at scale 2). Each is decoded once, as PNG by name, so no image-format plugin is
+// The largest size a window manager, a task bar and a notification area draw the icon at (a
+// 32-pixel window icon at scale 2).
+constexpr int kLargestDrawnIcon = 64;
+
+// Each picture up to that size is decoded once, as PNG by name, so no image-format plugin is
 // loaded to guess the format, and the larger pictures compiled in for the About box's and the
 // desktop's use stay unread.
 QIcon program_icon() {
     QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64}) {
+    for (int size : identity::kIconSizes) {
+        if (size > kLargestDrawnIcon) continue;
         QImageReader png(QStringLiteral(":/velmora/icons/%1.png").arg(size), "png");
         png.setAutoDetectImageFormat(false);
         icon.addPixmap(QPixmap::fromImage(png.read()));
@@ -41,11 +45,11 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     no_display_guard.release();
     QApplication::setApplicationName(QStringLiteral("velmora3-c"));
-    QApplication::setApplicationVersion(QStringLiteral("4.3.0"));
+    QApplication::setApplicationVersion(QString::fromUtf8(identity::kVersion));
     QApplication::setDesktopFileName(QStringLiteral("velmora3-c"));
     QApplication::setWindowIcon(program_icon());
 
-    platform_qt::QtRuntime runtime{std::string(secondary::kAppTitle)};
+    platform_qt::QtRuntime runtime{std::string(identity::kProductName)};
     platform_qt::QtShell shell;
     platform_qt::QtTray tray(QApplication::windowIcon());
     platform::PosixClock clock;

@@ -19,7 +19,7 @@ namespace {
 // Whatever today's date, let every countdown run go to its end: December needs CurYearVal,
 // which only 2012 and 2013 write, and a month without a rule needs a number in EndDays, which
 // a manual run gives.
-void prepare(engine::FieldStore& fields, const platform::Clock& clock) {
+void prepare(engine::FieldStore& fields, const engine::Clock& clock) {
     fields.set("CurYearVal", "365");
     engine::clock_run(fields, clock);
     benchmark::DoNotOptimize(engine::manual_countdown_run(fields));

@@ -18,7 +18,7 @@ namespace {
 
 // Each part takes a fresh reading, so a run across the change of a minute can tear; the
 // next tick writes a consistent set again.
-void write_parts(FieldStore& f, const ClockFields& at, const platform::Clock& clock) {
+void write_parts(FieldStore& f, const ClockFields& at, const Clock& clock) {
     write_number(f, at.month, clock.now().month);
     write_number(f, at.day, clock.now().day);
     write_number(f, at.hour, clock.now().hour);
@@ -35,7 +35,7 @@ double read_year(const FieldStore& f, const ClockFields& at) {
 
 }  // namespace
 
-void clock_run(FieldStore& f, const ClockFields& at, const platform::Clock& clock) {
+void clock_run(FieldStore& f, const ClockFields& at, const Clock& clock) {
     write_number(f, at.year, clock.now().year);
     write_parts(f, at, clock);
     // Two separate tests, both made on every run; both years count 365 days.
@@ -43,12 +43,12 @@ void clock_run(FieldStore& f, const ClockFields& at, const platform::Clock& cloc
     if (read_year(f, at) == 2013) f.set(at.year_value, "365");
 }
 
-void clock_run(FieldStore& f, const platform::Clock& clock) { clock_run(f, ClockFields(f), clock); }
+void clock_run(FieldStore& f, const Clock& clock) { clock_run(f, ClockFields(f), clock); }
 
-void manual_clock_run(FieldStore& f, const ClockFields& at, const platform::Clock& clock) {
+void manual_clock_run(FieldStore& f, const ClockFields& at, const Clock& clock) {
     write_parts(f, at, clock);
 }
 
-void manual_clock_run(FieldStore& f, const platform::Clock& clock) { write_parts(f, ClockFields(f), clock); }
+void manual_clock_run(FieldStore& f, const Clock& clock) { write_parts(f, ClockFields(f), clock); }
 
 }  // namespace engine

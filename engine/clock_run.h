@@ -3,8 +3,8 @@
 
 #include <cstddef>
 
+#include "engine/clock.h"
 #include "engine/fields.h"
-#include "platform/clock.h"
 
 namespace engine {
 
@@ -16,12 +16,12 @@ struct ClockFields {
 
 // On each tick of Timer1: CurYear, CurMon, CurDay, CurHour, CurMin, CurSec, MonName, each
 // from a fresh reading, then the two separate year tests that write "365" into CurYearVal.
-void clock_run(FieldStore& fields, const ClockFields& at, const platform::Clock& clock);
-void clock_run(FieldStore& fields, const platform::Clock& clock);
+void clock_run(FieldStore& fields, const ClockFields& at, const Clock& clock);
+void clock_run(FieldStore& fields, const Clock& clock);
 
 // On each click of Command1: the same six fields from CurMon to MonName; CurYear and
 // CurYearVal are left alone.
-void manual_clock_run(FieldStore& fields, const ClockFields& at, const platform::Clock& clock);
-void manual_clock_run(FieldStore& fields, const platform::Clock& clock);
+void manual_clock_run(FieldStore& fields, const ClockFields& at, const Clock& clock);
+void manual_clock_run(FieldStore& fields, const Clock& clock);
 
 }  // namespace engine

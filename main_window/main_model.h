@@ -14,8 +14,7 @@ inline constexpr std::string_view kFestivalPage = "https://www.facebook.com/Velm
 inline constexpr std::string_view kMakerHost = "wrenhollow.example.net";
 inline constexpr std::string_view kMakerSite = "http://wrenhollow.example.net";
 
-// Texts of the program's identity that Main uses.
-inline constexpr std::string_view kProductName = "Velmora Fest Countdown";
+// The tray icon's tip.
 inline constexpr std::string_view kTrayTip = "Time until Tarnwick 11";
 
 }  // namespace main_window

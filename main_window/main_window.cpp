@@ -5,6 +5,7 @@
 
 #include "engine/clock_run.h"
 #include "engine/countdown_run.h"
+#include "identity/identity.h"
 #include "main_window/main_model.h"
 
 namespace main_window {
@@ -133,7 +134,7 @@ void MainWindow::notification(const Mouse& mouse) {
 void MainWindow::failure_step(const std::string& description) {
     s_.runtime.reset_pointer();
     const std::string caption = form_ ? form_->caption() : std::string(kMain.caption);
-    s_.boxes.show(description, 64, std::string(kProductName) + " - " + caption);
+    s_.boxes.show(description, 64, std::string(identity::kProductName) + " - " + caption);
 }
 
 void MainWindow::toggle() {

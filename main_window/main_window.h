@@ -7,11 +7,11 @@
 #include <ostream>
 #include <string>
 
+#include "engine/clock.h"
 #include "engine/clock_run.h"
 #include "engine/countdown_run.h"
 #include "engine/failure_log.h"
 #include "main_window/tray_record.h"
-#include "platform/clock.h"
 #include "platform/forms.h"
 #include "platform/message_box.h"
 #include "platform/shell.h"
@@ -24,7 +24,7 @@ struct Services {
     platform::MessageBox& boxes;
     platform::Shell& shell;
     platform::Tray& tray;
-    const platform::Clock& clock;
+    const engine::Clock& clock;
     std::ostream& log;                         // where failed runs are reported, one line per cause
     std::function<void()> open_about;          // shows the single About window
     std::function<void()> open_arrival_window; // a new arrival window, modeless

@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "identity/identity.h"
 #include "secondary_windows/about_model.h"
-#include "secondary_windows/identity.h"
 #include "secondary_windows/sys_info.h"
 
 namespace secondary {
@@ -33,6 +33,13 @@ public:
     bool file_exists(const std::string&) override { return false; }
     void start(const std::string& path) override { throw platform::LaunchError("cannot start " + path); }
 };
+
+// "Version" and the three numbers, each as plain decimal digits without leading zeros.
+std::string version_text() {
+    using std::to_string;
+    return "Version " + to_string(identity::kVersionMajor) + "." + to_string(identity::kVersionMinor) + "." +
+           to_string(identity::kVersionRevision);
+}
 
 NoRegistry no_registry;
 NoLauncher no_launcher;
@@ -71,9 +78,9 @@ std::vector<forms::Binding> AboutBox::bindings() {
         on("frmAbout", Event::Load,
            [](AboutBox& about, Form& form) {
                about.form_ = &form;
-               form.set_caption("About " + std::string(kAppTitle));
-               form.fields().set("lblVersion", "Version " + version_text());
-               form.fields().set("lblTitle", std::string(kAppTitle));
+               form.set_caption("About " + std::string(identity::kProductName));
+               form.fields().set("lblVersion", version_text());
+               form.fields().set("lblTitle", std::string(identity::kProductName));
            }),
         // However the window goes (OK, Enter, Esc, its close box, the window manager), the
         // next request loads it anew.

@@ -6,24 +6,24 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/clock.h"
+#include "engine/clock.h"
 
 namespace fakes {
 
-class FakeClock final : public platform::Clock {
+class FakeClock final : public engine::Clock {
 public:
     FakeClock() = default;
-    explicit FakeClock(platform::LocalTime t) : now_(t) {}
+    explicit FakeClock(engine::LocalTime t) : now_(t) {}
 
-    void set(platform::LocalTime t) {
+    void set(engine::LocalTime t) {
         now_ = t;
         queue_.clear();
     }
     // The following readings return these instants one by one, then stay at the last one.
-    void then(std::deque<platform::LocalTime> readings) { queue_ = std::move(readings); }
+    void then(std::deque<engine::LocalTime> readings) { queue_ = std::move(readings); }
     void set_month_names(std::array<std::string, 12> names) { names_ = std::move(names); }
 
-    platform::LocalTime now() const override {
+    engine::LocalTime now() const override {
         ++readings_;
         if (!queue_.empty()) {
             now_ = queue_.front();
@@ -38,8 +38,8 @@ public:
     int readings() const { return readings_; }
 
 private:
-    mutable platform::LocalTime now_{2013, 1, 1, 0, 0, 0};
-    mutable std::deque<platform::LocalTime> queue_;
+    mutable engine::LocalTime now_{2013, 1, 1, 0, 0, 0};
+    mutable std::deque<engine::LocalTime> queue_;
     mutable int readings_ = 0;
     std::array<std::string, 12> names_{"January", "February", "March",     "April",   "May",      "June",
                                        "July",    "August",   "September", "October", "November", "December"};

@@ -38,7 +38,7 @@ PosixClock::PosixClock() : time_locale_(open_time_locale()) {
 
 PosixClock::~PosixClock() { freelocale(time_locale_); }
 
-LocalTime PosixClock::now() const {
+engine::LocalTime PosixClock::now() const {
     const std::time_t t = std::time(nullptr);
     if (t == static_cast<std::time_t>(-1))
         throw std::system_error(errno, std::generic_category(), "reading the local time");

@@ -8,11 +8,11 @@
 #include <string>
 #include <string_view>
 
-#include "platform/clock.h"
+#include "engine/clock.h"
 
 namespace platform {
 
-class PosixClock final : public Clock {
+class PosixClock final : public engine::Clock {
 public:
     // Opens the user's LC_TIME locale once ("C" when the environment names one that is not
     // installed) and reads its twelve month names; the global locale of the process is
@@ -24,7 +24,7 @@ public:
 
     // Reads the clock afresh each time; the conversion to local time is made once for each
     // second the clock shows (a clock run reads it seven times, ten times a second).
-    LocalTime now() const override;
+    engine::LocalTime now() const override;
     // Month 1 to 12; any other number throws std::out_of_range.
     std::string_view month_name(int month) const override;
 
@@ -34,7 +34,7 @@ private:
     // The last second converted and its local time; used from one thread only, as the
     // forms runtime runs every handler on its own.
     mutable std::time_t converted_ = static_cast<std::time_t>(-1);
-    mutable LocalTime local_{};
+    mutable engine::LocalTime local_{};
 };
 
 }  // namespace platform

@@ -29,7 +29,7 @@ void expect_clock_fields(const Program& p, const ClockFields& e) {
 TEST(ClockRun, WritesEachPartAsPlainDigits) {
     struct Case {
         const char* when;
-        platform::LocalTime t;
+        engine::LocalTime t;
         ClockFields expect;
     };
     const Case kCases[] = {

@@ -25,7 +25,7 @@ inline constexpr engine::FieldSpec kEngineFields[] = {
     {"TotalDays", "TotalDays"}, {"DaysInMon", "Label9"},
 };
 
-inline platform::LocalTime at(int year, int month, int day, int hour, int minute, int second) {
+inline engine::LocalTime at(int year, int month, int day, int hour, int minute, int second) {
     return {.year = year, .month = month, .day = day, .hour = hour, .minute = minute, .second = second};
 }
 
@@ -77,7 +77,7 @@ struct Program {
     }
 
     // One tick of each timer at the instant t.
-    void tick_at(platform::LocalTime t) {
+    void tick_at(engine::LocalTime t) {
         clock.set(t);
         tick_timer1();
         tick_timer2();
@@ -85,5 +85,18 @@ struct Program {
 
     const std::string& operator[](std::string_view name) const { return fields.get(name); }
 };
+
+// What a run that stops the countdown does, in order: Timer2 off, then one arrival window.
+inline const std::vector<std::string> kStopped = {"stop", "open"};
+
+// Runs the countdown and returns the field whose text failed to convert ("" when none).
+inline std::string failing_field(Program& p) {
+    try {
+        p.tick_timer2();
+    } catch (const engine::TypeMismatch& e) {
+        return e.field();
+    }
+    return "";
+}
 
 }  // namespace engine_test

@@ -97,7 +97,7 @@ TEST(FailureLog, RealCountdownInJanuaryFailsQuietlyAfterTheFirstLine) {
 // instead of throwing, at the step the thrown form would have stopped at.
 TEST(FailureLog, CountdownRunsGiveTheirFailureBackWithoutThrowing) {
     struct Case {
-        platform::LocalTime when;
+        engine::LocalTime when;
         const char* field;
     };
     const Case kCases[] = {

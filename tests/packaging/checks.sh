@@ -1,11 +1,13 @@
 # Checks shared by the install test and the package test: what an installed prefix must hold.
-# Sourced; every check prints what is wrong and counts it in $failures.
+# Sourced after the caller has set $version (the project's) and the array $icon_sizes (each size
+# the icon theme gets, as drawn), both as CMake passes them; every check prints what is wrong and
+# counts it in $failures.
 
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
-# Each size the icon theme gets, as drawn.
-icon_sizes=(16 22 24 32 48 64 128 256)
+[ -n "${version:-}" ] || { echo "FAIL: no version given" >&2; exit 1; }
+[ "${#icon_sizes[@]}" -gt 0 ] || { echo "FAIL: no icon sizes given" >&2; exit 1; }
 doc_dir=share/doc/velmora-fest-countdown
 metainfo=share/metainfo/net.example.wrenhollow.velmora3_c.metainfo.xml
 licence=$(dirname "${BASH_SOURCE[0]}")/../../LICENSE
@@ -128,7 +130,7 @@ check_documents() {
     file=$root/$doc_dir/changelog.gz
     if [ -f "$file" ]; then
         out=$(zcat "$file" | head -n 1)
-        [[ $out == "velmora-fest-countdown (4.3.0) "* ]] || fail "$file opens with \"$out\", not this version's entry"
+        [[ $out == "velmora-fest-countdown ($version) "* ]] || fail "$file opens with \"$out\", not this version's entry"
     fi
     for file in "$root/$doc_dir/changelog.gz" "$root/share/man/man1/velmora3-c.1.gz"; do
         [ -f "$file" ] || continue

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package with CPack from the build tree and checks its control fields,
 # its file list and, unpacked, the files themselves.
-# Usage: deb_test.sh BUILD_DIR
+# Usage: deb_test.sh BUILD_DIR VERSION ICON_SIZE...
 set -euo pipefail
-build=$1
+build=$1 version=$2 icon_sizes=("${@:3}")
 here=$(dirname "$0")
 . "$here/checks.sh"
 require_tools cpack:cmake dpkg-deb:dpkg dpkg-shlibdeps:dpkg-dev file:file readelf:binutils \
@@ -21,7 +21,7 @@ fi
 shopt -s nullglob
 debs=("$scratch"/out/*.deb)
 arch=$(dpkg --print-architecture)
-want=velmora-fest-countdown_4.3.0_$arch.deb
+want=velmora-fest-countdown_${version}_$arch.deb
 if [ "${#debs[@]}" -ne 1 ] || [ "$(basename "${debs[0]}")" != "$want" ]; then
     echo "FAIL: expected exactly $want, cpack made: ${debs[*]:-nothing}" >&2
     exit 1
@@ -30,7 +30,7 @@ deb=${debs[0]}
 dpkg-deb -I "$deb" >"$scratch/info.txt" || fail "dpkg-deb -I cannot read the package"
 
 field() { dpkg-deb -f "$deb" "$1"; }
-for pair in "Package=velmora-fest-countdown" "Version=4.3.0" "Architecture=$arch" \
+for pair in "Package=velmora-fest-countdown" "Version=$version" "Architecture=$arch" \
             "Section=utils" "Priority=optional"; do
     got=$(field "${pair%%=*}")
     [ "$got" = "${pair#*=}" ] || fail "${pair%%=*} is \"$got\", not \"${pair#*=}\""

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch prefix and checks what landed there; then starts the
 # installed program briefly to see that it loads and keeps running.
-# Usage: install_test.sh BUILD_DIR
+# Usage: install_test.sh BUILD_DIR VERSION ICON_SIZE...
 set -euo pipefail
-build=$1
+build=$1 version=$2 icon_sizes=("${@:3}")
 here=$(dirname "$0")
 . "$here/checks.sh"
 require_tools cmake:cmake file:file readelf:binutils identify:imagemagick \

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "identity/identity.h"
 #include "platform/fakes/fake_forms.h"
 #include "platform/fakes/fake_launcher.h"
 #include "platform/fakes/fake_platform.h"
@@ -26,7 +27,7 @@ struct AboutHarness {
 
 void expect_loaded_texts(fakes::FakeForm& form) {
     EXPECT_EQ(form.caption(), "About Velmora Fest Countdown");
-    EXPECT_EQ(form.fields().get("lblVersion"), "Version 4.3.0");
+    EXPECT_EQ(form.fields().get("lblVersion"), "Version " + std::string(identity::kVersion));
     EXPECT_EQ(form.fields().get("lblTitle"), "Velmora Fest Countdown");
 }
 

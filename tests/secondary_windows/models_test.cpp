@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "identity/identity.h"
 #include "secondary_windows/about_model.h"
 #include "secondary_windows/arrival_model.h"
 
@@ -222,7 +223,7 @@ Png read_png(const std::string& path) {
 }
 
 TEST(Icons, EachSizeOfTheProgramIconIsThere) {
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    for (int size : identity::kIconSizes) {
         const std::string n = std::to_string(size);
         const std::string path = VELMORA_SOURCE_DIR "/packaging/icons/hicolor/" + n + "x" + n + "/apps/velmora3-c.png";
         SCOPED_TRACE(path);

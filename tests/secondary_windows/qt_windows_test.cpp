@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "identity/identity.h"
 #include "platform/fakes/fake_platform.h"
 #include "platform/qt/qt_controls.h"
 #include "platform/qt/qt_form.h"
@@ -23,7 +24,6 @@
 #include "secondary_windows/about_model.h"
 #include "secondary_windows/arrival_model.h"
 #include "secondary_windows/arrival_window.h"
-#include "secondary_windows/identity.h"
 
 namespace {
 
@@ -69,6 +69,9 @@ int visible_windows_titled(const QString& title) {
     return n;
 }
 
+// The About box's version line for this build.
+const QString kVersionLine = QStringLiteral("Version ") + QString::fromUtf8(identity::kVersion);
+
 QString label_text(QtForm& form, std::string_view name) {
     auto* label = dynamic_cast<platform_qt::FormLabel*>(form.widget(name));
     return label ? label->text() : QStringLiteral("<no label %1>").arg(QString::fromUtf8(name.data(), name.size()));
@@ -82,7 +85,7 @@ QtForm& about_form(secondary::AboutBox& about) {
 
 void expect_loaded_texts(QtForm& form) {
     EXPECT_EQ(form.window()->windowTitle(), "About Velmora Fest Countdown");
-    EXPECT_EQ(label_text(form, "lblVersion"), "Version 4.3.0");
+    EXPECT_EQ(label_text(form, "lblVersion"), kVersionLine);
     EXPECT_EQ(label_text(form, "lblTitle"), "Velmora Fest Countdown");
 }
 
@@ -92,7 +95,7 @@ protected:
         for (QtForm* f : runtime.forms()) f->unload();
         settle();
     }
-    QtRuntime runtime{std::string(secondary::kAppTitle)};
+    QtRuntime runtime{std::string(identity::kProductName)};
     fakes::FakeShell shell;
 };
 
@@ -246,7 +249,7 @@ TEST_F(QtWindows, ScreenReadersReadEveryLabelAndButtonByItsText) {
     }
     // The load step's texts are read as they are now, not as designed.
     EXPECT_EQ(QAccessible::queryAccessibleInterface(about_form(about).widget("lblVersion"))->text(QAccessible::Name),
-              "Version 4.3.0");
+              kVersionLine);
 }
 
 }  // namespace

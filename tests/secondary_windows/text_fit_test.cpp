@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "identity/identity.h"
 #include "main_window/main_model.h"
 #include "platform/fakes/fake_platform.h"
 #include "platform/qt/qt_controls.h"
@@ -23,7 +24,6 @@
 #include "platform/qt/qt_runtime.h"
 #include "secondary_windows/about_box.h"
 #include "secondary_windows/arrival_model.h"
-#include "secondary_windows/identity.h"
 
 namespace {
 
@@ -196,7 +196,7 @@ QtForm& loaded(platform_qt::QtRuntime& runtime, std::string_view name) {
 }
 
 TEST(TextFit, EveryTextOfEveryWindowIsWholeAndUncovered) {
-    platform_qt::QtRuntime runtime{std::string(secondary::kAppTitle)};
+    platform_qt::QtRuntime runtime{std::string(identity::kProductName)};
     fakes::FakeShell shell;
     runtime.load(main_window::kMain, {}).set_visible("Frame1", true);
     runtime.load(secondary::kArrival, {});
@@ -267,7 +267,7 @@ TEST(TextFit, EveryTextOfEveryWindowIsWholeAndUncovered) {
 // each pixel of the screen: at twice the density it is drawn from the 64-pixel twin, not
 // from the 32-pixel image blown up.
 TEST(TextFit, TheAboutPictureHasAPixelForEveryScreenPixel) {
-    platform_qt::QtRuntime runtime{std::string(secondary::kAppTitle)};
+    platform_qt::QtRuntime runtime{std::string(identity::kProductName)};
     fakes::FakeShell shell;
     secondary::AboutBox about(runtime, runtime, shell);
     about.open();

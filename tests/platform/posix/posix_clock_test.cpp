@@ -151,14 +151,14 @@ TEST(PosixClock, MonthOutsideOneToTwelveThrows) {
     for (int m : {0, 13, -1, 100, INT_MIN, INT_MAX}) EXPECT_THROW(clock.month_name(m), std::out_of_range) << m;
 }
 
-platform::LocalTime from_tm(const std::tm& tm) {
+engine::LocalTime from_tm(const std::tm& tm) {
     return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
-bool same(const platform::LocalTime& a, const platform::LocalTime& b) {
+bool same(const engine::LocalTime& a, const engine::LocalTime& b) {
     return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour && a.minute == b.minute &&
            a.second == b.second;
 }
-std::string text(const platform::LocalTime& t) {
+std::string text(const engine::LocalTime& t) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
                   t.second);
@@ -169,7 +169,7 @@ std::string text(const platform::LocalTime& t) {
 void expect_reading_matches(const platform::PosixClock& clock, std::tm* (*convert)(const std::time_t*, std::tm*),
                             long offset_seconds) {
     const std::time_t before = std::time(nullptr);
-    const platform::LocalTime reading = clock.now();
+    const engine::LocalTime reading = clock.now();
     const std::time_t after = std::time(nullptr);
     ASSERT_LE(after - before, 1) << "the test machine stalled";
     bool matched = false;
@@ -185,7 +185,7 @@ void expect_reading_matches(const platform::PosixClock& clock, std::tm* (*conver
 TEST(PosixClock, ReadingMatchesLocaltime) {
     const platform::PosixClock clock;
     expect_reading_matches(clock, localtime_r, 0);
-    const platform::LocalTime t = clock.now();
+    const engine::LocalTime t = clock.now();
     EXPECT_TRUE(t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= 31) << text(t);
     EXPECT_TRUE(t.hour >= 0 && t.hour <= 23 && t.minute >= 0 && t.minute <= 59 && t.second >= 0 && t.second <= 60)
         << text(t);
@@ -194,7 +194,7 @@ TEST(PosixClock, ReadingMatchesLocaltime) {
 TEST(PosixClock, ReadingsFollowTheClockFromSecondToSecond) {
     // Many readings within one second and the first ones of the next each match the clock.
     const platform::PosixClock clock;
-    const platform::LocalTime first = clock.now();
+    const engine::LocalTime first = clock.now();
     const std::time_t start = std::time(nullptr);
     while (std::time(nullptr) == start) expect_reading_matches(clock, localtime_r, 0);
     for (int i = 0; i < 3; ++i) expect_reading_matches(clock, localtime_r, 0);

@@ -1,9 +1,10 @@
 #pragma once
-// The present local date and time, as the clock fields need it.
+// The present local date and time, as the clock fields need it: the engine declares the clock it
+// reads, and the platform supplies the real one.
 
 #include <string_view>
 
-namespace platform {
+namespace engine {
 
 // One reading of the local clock, to the whole second.
 struct LocalTime {
@@ -25,4 +26,4 @@ public:
     virtual std::string_view month_name(int month) const = 0;
 };
 
-}  // namespace platform
+}  // namespace engine

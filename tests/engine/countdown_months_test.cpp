@@ -1,0 +1,197 @@
+// The countdown run where the month's rule does not carry it: months without a rule, December
+// outside 2012 and 2013, month names in another language, and the manual run.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/countdown_run.h"
+#include "engine/numbers.h"
+#include "engine_harness.h"
+
+namespace {
+
+using engine::TypeMismatch;
+using engine_test::at;
+using engine_test::failing_field;
+using engine_test::kStopped;
+using engine_test::Program;
+
+TEST(Countdown, MonthsWithoutARuleLeaveTheDesignTextAndFailTheStopTest) {
+    for (int month : {1, 5, 6, 7, 8, 9, 10, 11}) {
+        SCOPED_TRACE(month);
+        Program p;
+        p.clock.set(at(2013, month, 12, 14, 25, 7));
+        p.tick_timer1();
+        try {
+            p.tick_timer2();
+            FAIL() << "the stop test read \"EndDays\" as a number";
+        } catch (const TypeMismatch& e) {
+            EXPECT_EQ(e.field(), "EndDays");
+            EXPECT_EQ(e.text(), "EndDays");
+        }
+        EXPECT_EQ(p["EndMon"], std::to_string(10 - month));
+        EXPECT_EQ(p["EndDay"], "0");
+        EXPECT_EQ(p["EndDays"], "EndDays");
+        EXPECT_EQ(p["Final"], "It is EndDays Days, 10 Hours, 35 Minutes, and 53 Seconds");
+        EXPECT_TRUE(p.actions.empty());
+        EXPECT_TRUE(p.timer2_on);
+    }
+}
+
+TEST(Countdown, MonthsWithoutARuleKeepTheLastNumberWritten) {
+    Program p;
+    p.tick_at(at(2013, 4, 30, 12, 0, 0));
+    ASSERT_EQ(p["EndDays"], "-18");
+    p.tick_at(at(2013, 5, 1, 12, 0, 0));  // May has no rule
+    EXPECT_EQ(p["EndDays"], "-18");
+    EXPECT_EQ(p["EndDay"], "11");
+    EXPECT_EQ(p["Final"], "It is -18 Days, 12 Hours, 60 Minutes, and 60 Seconds");
+    EXPECT_TRUE(p.timer2_on);
+}
+
+TEST(Countdown, ManualRunInAMonthWithoutARuleIsTestedAndStopsOnThe26th) {
+    Program p;
+    p.clock.set(at(2013, 6, 25, 8, 0, 0));
+    p.tick_timer1();
+    p.press_command2();
+    EXPECT_EQ(p["EndDays"], "1");
+    EXPECT_TRUE(p.tick_timer2());
+    EXPECT_EQ(p["Final"], "It is 1 Days, 16 Hours, 60 Minutes, and 60 Seconds");
+    EXPECT_TRUE(p.actions.empty());
+
+    p.clock.set(at(2013, 6, 26, 8, 0, 0));
+    p.tick_timer1();
+    p.tick_timer2();
+    EXPECT_EQ(p["Final"], "It is 1 Days, 16 Hours, 60 Minutes, and 60 Seconds") << "nothing new until the press";
+    p.press_command2();
+    EXPECT_EQ(p["EndDays"], "0");
+    EXPECT_EQ(p["Final"], "It is 1 Days, 16 Hours, 60 Minutes, and 60 Seconds") << "the manual run writes no sentence";
+    EXPECT_TRUE(p.actions.empty()) << "the manual run never stops the countdown";
+    p.tick_timer2();
+    EXPECT_EQ(p["Final"], "It is 0 Days, 16 Hours, 60 Minutes, and 60 Seconds");
+    EXPECT_EQ(p.actions, kStopped);
+    EXPECT_FALSE(p.tick_timer2());
+    EXPECT_EQ(p.arrival_windows, 1);
+}
+
+TEST(Countdown, InAMonthWithARuleTheManualRunsCountIsOverwritten) {
+    struct Case {
+        int month;
+        const char* end_days;  // the countdown's own count on the 26th
+    };
+    const Case kCases[] = {{2, "45"}, {3, "16"}, {4, "-14"}, {12, "560"}};
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.month);
+        Program p;
+        p.clock.set(at(2013, c.month, 26, 8, 0, 0));
+        p.tick_timer1();
+        p.press_command2();
+        ASSERT_EQ(p["EndDays"], "0");
+        p.tick_timer2();
+        EXPECT_EQ(p["EndDays"], c.end_days);
+        EXPECT_EQ(p["Final"], std::string("It is ") + c.end_days + " Days, 16 Hours, 60 Minutes, and 60 Seconds");
+        EXPECT_TRUE(p.actions.empty());
+    }
+}
+
+TEST(Countdown, DecemberOutside2012And2013FailsAtStepNine) {
+    Program p;
+    p.clock.set(at(2014, 11, 30, 12, 0, 0));
+    p.tick_timer1();
+    p.press_command2();  // EndDays "-4", which November's sentence then shows
+    p.tick_timer2();
+    const std::string sentence = "It is -4 Days, 12 Hours, 60 Minutes, and 60 Seconds";
+    ASSERT_EQ(p["Final"], sentence);
+    ASSERT_EQ(p["CurYearVal"], "Label9");
+
+    p.clock.set(at(2014, 12, 20, 12, 30, 15));
+    p.tick_timer1();
+    for (int i = 0; i < 3; ++i) {
+        try {
+            p.tick_timer2();
+            FAIL() << "December read CurYearVal as a number";
+        } catch (const TypeMismatch& e) {
+            EXPECT_EQ(e.field(), "CurYearVal");
+            EXPECT_EQ(e.text(), "Label9");
+        }
+    }
+    EXPECT_EQ(p["EndMon"], "-2");
+    EXPECT_EQ(p["EndDay"], "-8");
+    EXPECT_EQ(p["EndHour"], "12");
+    EXPECT_EQ(p["EndMinute"], "30");
+    EXPECT_EQ(p["EndSecond"], "45");
+    EXPECT_EQ(p["EndDays"], "-4");
+    EXPECT_EQ(p["Final"], sentence);
+    EXPECT_TRUE(p.timer2_on);
+}
+
+TEST(Countdown, DecemberOf2014CountsWith365KeptFrom2013) {
+    Program p;
+    p.tick_at(at(2013, 12, 31, 23, 59, 59));
+    p.tick_at(at(2014, 12, 20, 12, 30, 15));
+    EXPECT_EQ(p["EndDays"], "554");
+}
+
+TEST(Countdown, MonthNamesInOtherLanguagesOrCasesMatchNoRule) {
+    for (const char* name : {"avril", "april", "APRIL", "April ", " April", "février", "march", "Dezember"}) {
+        SCOPED_TRACE(name);
+        Program p;
+        p.clock.set(at(2013, 4, 12, 9, 0, 0));
+        p.tick_timer1();
+        p.fields.set("MonName", name);
+        EXPECT_EQ(failing_field(p), "EndDays");
+        EXPECT_EQ(p["EndDay"], "0");
+        EXPECT_EQ(p["EndDays"], "EndDays");
+        EXPECT_TRUE(p.actions.empty());
+    }
+}
+
+TEST(Countdown, FrenchClockNeverStopsOnThe12thOfApril) {
+    Program p;
+    p.clock.set_month_names({"janvier", "février", "mars", "avril", "mai", "juin", "juillet", "août", "septembre",
+                             "octobre", "novembre", "décembre"});
+    p.clock.set(at(2013, 3, 31, 12, 0, 0));  // "mars" is no rule either: EndDays stays "EndDays"
+    p.tick_timer1();
+    EXPECT_EQ(failing_field(p), "EndDays");
+    EXPECT_EQ(p["Final"], "It is EndDays Days, 12 Hours, 60 Minutes, and 60 Seconds");
+    p.fields.set("EndDays", "7");
+    p.tick_at(at(2013, 4, 12, 9, 0, 0));
+    EXPECT_EQ(p["EndDays"], "7");
+    EXPECT_TRUE(p.actions.empty());
+}
+
+TEST(Countdown, ManualRunAfterTheStop) {
+    Program p;
+    p.tick_at(at(2013, 4, 12, 9, 0, 0));
+    ASSERT_EQ(p.actions, kStopped);
+    const std::string sentence = p["Final"];
+
+    p.clock.set(at(2013, 4, 12, 10, 20, 30));
+    p.tick_timer1();
+    p.press_command2();
+    EXPECT_EQ(p["EndMon"], "6");
+    EXPECT_EQ(p["EndDays"], "14");
+    EXPECT_EQ(p["EndHour"], "14");
+    EXPECT_EQ(p["EndMinute"], "40");
+    EXPECT_EQ(p["EndSecond"], "30");
+    EXPECT_EQ(p["EndDay"], "0") << "the manual run does not write EndDay";
+    EXPECT_EQ(p["Final"], sentence);
+    EXPECT_EQ(p.actions, kStopped) << "no new stop, no new window";
+    EXPECT_FALSE(p.timer2_on);
+}
+
+TEST(Countdown, NeverTouchesTotalDaysOrDaysInMon) {
+    Program p;
+    for (int month = 1; month <= 12; ++month) {
+        p.clock.set(at(2013, month, 5, 1, 2, 3));
+        p.tick_timer1();
+        p.press_command2();
+        (void)failing_field(p);
+    }
+    EXPECT_EQ(p["TotalDays"], "TotalDays");
+    EXPECT_EQ(p["DaysInMon"], "Label9");
+}
+
+}  // namespace
