@@ -5,7 +5,8 @@
 #include <QImageReader>
 #include <QPixmap>
 
-#include <iostream>
+#include <cstdio>
+#include <string>
 
 #include "identity/identity.h"
 #include "main_window/main_window.h"
@@ -61,7 +62,10 @@ int main(int argc, char* argv[]) {
         .shell = shell,
         .tray = tray,
         .clock = clock,
-        .log = std::cerr,
+        .log = [](const std::string& line) {
+            std::fwrite(line.data(), 1, line.size(), stderr);
+            std::fflush(stderr);
+        },
         .open_about = [&] { about.open(); },
         .open_arrival_window = [&] { secondary::open_arrival_window(runtime, runtime); },
     });

@@ -25,7 +25,7 @@ struct Services {
     platform::Shell& shell;
     platform::Tray& tray;
     const engine::Clock& clock;
-    std::ostream& log;                         // where failed runs are reported, one line per cause
+    engine::LineSink log;                      // where failed runs are reported, one line per cause
     std::function<void()> open_about;          // shows the single About window
     std::function<void()> open_arrival_window; // a new arrival window, modeless
 };

@@ -54,6 +54,28 @@ TEST(FailureLog, ANewCauseGivesANewLine) {
     EXPECT_NE(got[2].find("\"Label10\""), std::string::npos);
 }
 
+TEST(FailureLog, EachReportReachesTheSinkAsOneWholeLine) {
+    std::vector<std::string> got;
+    FailureLog log([&got](const std::string& line) { got.push_back(line); }, "clock run");
+    log.run(fails_with("CurMon", "CurMon"));
+    log.run(fails_with("CurMon", "CurMon"));
+    log.run(fails_with("CurSec", "a \"b\""));
+    EXPECT_EQ(got, (std::vector<std::string>{
+                       "velmora3-c: clock run stopped: field CurMon holds \"CurMon\", which is not a number\n",
+                       "velmora3-c: clock run stopped: field CurSec holds \"a \"b\"\", which is not a number\n",
+                   }));
+}
+
+TEST(FailureLog, AStreamGetsTheSameLineThroughEitherConstructor) {
+    std::ostringstream sink, streamed_out;
+    FailureLog log(engine::line_sink(sink), "countdown run");
+    FailureLog streamed(streamed_out, "countdown run");
+    log.run(fails_with("EndDays", "x"));
+    streamed.run(fails_with("EndDays", "x"));
+    EXPECT_EQ(streamed_out.str(), sink.str());
+    EXPECT_EQ(sink.str(), "velmora3-c: countdown run stopped: field EndDays holds \"x\", which is not a number\n");
+}
+
 TEST(FailureLog, AfterACleanRunTheSameCauseIsReportedAgain) {
     std::ostringstream out;
     FailureLog log(out, "clock run");

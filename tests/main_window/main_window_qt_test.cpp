@@ -31,7 +31,7 @@ struct MainOnQt : ::testing::Test {
         .shell = shell,
         .tray = tray,
         .clock = clock,
-        .log = log,
+        .log = engine::line_sink(log),
         .open_about = [this] { ++about_requests; },
         .open_arrival_window = [] {},
     }};

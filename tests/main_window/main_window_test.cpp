@@ -32,7 +32,7 @@ struct MainFixture : ::testing::Test {
             .shell = shell,
             .tray = tray,
             .clock = clock,
-            .log = log,
+            .log = engine::line_sink(log),
             .open_about = [this] { ++about_requests; },
             .open_arrival_window = [this] { ++arrival_windows; },
         });
