@@ -62,10 +62,11 @@ int main(int argc, char* argv[]) {
         .shell = shell,
         .tray = tray,
         .clock = clock,
-        .log = [](const std::string& line) {
-            std::fwrite(line.data(), 1, line.size(), stderr);
-            std::fflush(stderr);
-        },
+        .log =
+            [](const std::string& line) {
+                std::fwrite(line.data(), 1, line.size(), stderr);
+                std::fflush(stderr);
+            },
         .open_about = [&] { about.open(); },
         .open_arrival_window = [&] { secondary::open_arrival_window(runtime, runtime); },
     });

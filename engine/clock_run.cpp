@@ -45,9 +45,7 @@ void clock_run(FieldStore& f, const ClockFields& at, const Clock& clock) {
 
 void clock_run(FieldStore& f, const Clock& clock) { clock_run(f, ClockFields(f), clock); }
 
-void manual_clock_run(FieldStore& f, const ClockFields& at, const Clock& clock) {
-    write_parts(f, at, clock);
-}
+void manual_clock_run(FieldStore& f, const ClockFields& at, const Clock& clock) { write_parts(f, at, clock); }
 
 void manual_clock_run(FieldStore& f, const Clock& clock) { write_parts(f, ClockFields(f), clock); }
 

@@ -32,7 +32,7 @@ struct CountdownActions {
 // stays written. Outside its months the run fails this way ten times a second, so it
 // throws nothing.
 [[nodiscard]] std::optional<Mismatch> countdown_run(FieldStore& fields, const CountdownFields& at,
-                                                   const CountdownActions& actions);
+                                                    const CountdownActions& actions);
 [[nodiscard]] std::optional<Mismatch> countdown_run(FieldStore& fields, const CountdownActions& actions);
 
 // On each click of Command2: EndMon, EndDays (26 - day), EndHour, EndMinute, EndSecond.

@@ -3,8 +3,8 @@
 // per distinct cause, and not again until a run has completed cleanly.
 
 #include <functional>
-#include <optional>
 #include <iosfwd>
+#include <optional>
 #include <set>
 #include <string>
 

@@ -62,8 +62,8 @@ private:
     std::vector<std::string> names_;
     std::vector<std::string> texts_;
     std::unordered_map<std::string, std::size_t, Hash, std::equal_to<>> index_;
-    std::vector<double> numbers_;     // by field: the number its text was written from
-    std::vector<bool> has_number_;    // by field: whether numbers_ holds it
+    std::vector<double> numbers_;   // by field: the number its text was written from
+    std::vector<bool> has_number_;  // by field: whether numbers_ holds it
     std::vector<std::uint64_t> stamps_;
     Observer observer_;
 };

@@ -2,15 +2,16 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdint>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 namespace engine {
 
 TypeMismatch::TypeMismatch(std::string field, std::string text)
     : std::runtime_error("Type mismatch: field " + field + " holds \"" + text + "\", which is not a number"),
-      field_(std::move(field)), text_(std::move(text)) {}
+      field_(std::move(field)),
+      text_(std::move(text)) {}
 
 namespace {
 

@@ -17,6 +17,7 @@ constexpr forms::Colour kWhite = rgb(255, 255, 255);
 // Among labels, lines and the shape, the first listed is drawn on top; buttons and the
 // frame lie above them all. Only the top-left 3855 x 2175 twips are inside the window:
 // the clock and countdown fields lie outside it and serve as working storage.
+// clang-format off
 constexpr Control kControls[] = {
     {.name = "Title_MinTray", .kind = Kind::Button, .text = "T", .rect = {3320, 30, 255, 255}, .tab = 42,
      .font = forms::kSansBold, .tooltip = "Minimize to Tray"},
@@ -98,6 +99,7 @@ constexpr Control kControls[] = {
     {.name = "CurHour", .kind = Kind::Label, .text = "CurHour", .rect = {7200, 1560, 735, 255}, .tab = 2},
     {.name = "CurDay", .kind = Kind::Label, .text = "CurDay", .rect = {7200, 1200, 735, 255}, .tab = 0},
 };
+// clang-format on
 
 }  // namespace
 

@@ -110,7 +110,8 @@ void MainWindow::AddIcon(std::string tip) {
         });
         s_.tray.on_availability([this](bool available) { tray_availability(available); });
         s_.tray.set_menu({
-            {"Show", [this] {
+            {"Show",
+             [this] {
                  if (form_ && form_->window_state() == forms::kMinimized) toggle();
              }},
             {"Close", [this] { close_program(); }},

@@ -25,9 +25,9 @@ struct Services {
     platform::Shell& shell;
     platform::Tray& tray;
     const engine::Clock& clock;
-    engine::LineSink log;                      // where failed runs are reported, one line per cause
-    std::function<void()> open_about;          // shows the single About window
-    std::function<void()> open_arrival_window; // a new arrival window, modeless
+    engine::LineSink log;                       // where failed runs are reported, one line per cause
+    std::function<void()> open_about;           // shows the single About window
+    std::function<void()> open_arrival_window;  // a new arrival window, modeless
 };
 
 class MainWindow {

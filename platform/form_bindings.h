@@ -16,8 +16,7 @@ namespace forms {
 
 // The events bound under the window's own name.
 constexpr bool window_raises(Event event) {
-    return event == Event::Load || event == Event::Click || event == Event::MouseMove ||
-           event == Event::Unload;
+    return event == Event::Load || event == Event::Click || event == Event::MouseMove || event == Event::Unload;
 }
 
 // Buttons are clicked; labels are pressed and clicked; timers tick. Frames, lines, shapes and
@@ -66,7 +65,9 @@ public:
     BindingError(std::string_view window, std::string_view control, Event event, const std::string& why)
         : std::invalid_argument("window " + std::string(window) + ": " + std::string(control) + "/" +
                                 std::string(event_name(event)) + ": " + why),
-          window_(window), control_(control), event_(event) {}
+          window_(window),
+          control_(control),
+          event_(event) {}
 
     const std::string& window() const { return window_; }
     const std::string& control() const { return control_; }

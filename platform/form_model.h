@@ -25,9 +25,7 @@ constexpr Colour rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
 }
 // System colour indexes: 2 active caption, 9 caption text, 10 active border,
 // 15 button face, 18 button text.
-constexpr Colour system_colour(int index) {
-    return {.source = Colour::Source::System, .system_index = index};
-}
+constexpr Colour system_colour(int index) { return {.source = Colour::Source::System, .system_index = index}; }
 inline constexpr int kActiveCaption = 2;
 inline constexpr int kCaptionText = 9;
 inline constexpr int kActiveBorder = 10;
@@ -60,20 +58,20 @@ struct Control {
     int tab = -1;                     // tab index; -1 for controls that have none
     std::string_view container = "";  // "" = the window; otherwise the name of a frame
     Font font = kDefaultFont;
-    Colour fore = {};                 // text or line colour
-    Colour back = {};                 // background (labels, buttons, frames)
-    bool transparent = false;         // labels: no background of their own
+    Colour fore = {};          // text or line colour
+    Colour back = {};          // background (labels, buttons, frames)
+    bool transparent = false;  // labels: no background of their own
     Align align = Align::Left;
     std::string_view tooltip = "";
-    int interval_ms = 0;              // timers
-    bool enabled = true;              // timers: on at load
-    int line_width = 1;               // lines and the shape's outline, in pixels
-    bool inside_solid = false;        // lines: drawn inside solid
-    Colour fill = {};                 // shapes: second design colour (never a solid fill)
-    int style = 0;                    // shapes: design style value
-    bool is_default = false;          // buttons: pressed by Enter
-    bool is_cancel = false;           // buttons: pressed by Esc
-    std::string_view picture = "";    // picture boxes: name of a built-in image
+    int interval_ms = 0;            // timers
+    bool enabled = true;            // timers: on at load
+    int line_width = 1;             // lines and the shape's outline, in pixels
+    bool inside_solid = false;      // lines: drawn inside solid
+    Colour fill = {};               // shapes: second design colour (never a solid fill)
+    int style = 0;                  // shapes: design style value
+    bool is_default = false;        // buttons: pressed by Enter
+    bool is_cancel = false;         // buttons: pressed by Esc
+    std::string_view picture = "";  // picture boxes: name of a built-in image
 };
 
 enum class Border : std::uint8_t {

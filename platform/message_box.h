@@ -25,8 +25,7 @@ public:
     virtual ~MessageBox() = default;
     // Returns when the user has dismissed the box. Without a title of its own the box
     // bears the application title. Other events (timer ticks) are taken meanwhile.
-    virtual void show(const std::string& prompt, int style,
-                      const std::optional<std::string>& title = std::nullopt) = 0;
+    virtual void show(const std::string& prompt, int style, const std::optional<std::string>& title = std::nullopt) = 0;
 };
 
 }  // namespace platform

@@ -30,8 +30,9 @@ std::string window_system_failure_line(std::string_view program, const Environme
     std::string settings;
     for (std::string_view name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
         const auto value = env(name);
-        append_joined(settings, value && !value->empty() ? std::string(name) + "=" + *value
-                                                         : std::string(name) + " not set", ", ");
+        append_joined(settings,
+                      value && !value->empty() ? std::string(name) + "=" + *value : std::string(name) + " not set",
+                      ", ");
     }
     // A platform chosen by hand is part of what the user asked for.
     if (const auto chosen = env("QT_QPA_PLATFORM"); chosen && !chosen->empty())

@@ -57,7 +57,11 @@ AboutBox::AboutBox(forms::Runtime& runtime, platform::MessageBox& boxes, platfor
 
 AboutBox::AboutBox(forms::Runtime& runtime, platform::MessageBox& boxes, platform::Shell& shell,
                    platform::RegistrySource& registry, platform::Launcher& launcher)
-    : runtime_(runtime), boxes_(boxes), shell_(shell), registry_(registry), launcher_(launcher),
+    : runtime_(runtime),
+      boxes_(boxes),
+      shell_(shell),
+      registry_(registry),
+      launcher_(launcher),
       self_(std::make_shared<AboutBox*>(this)) {}
 
 AboutBox::~AboutBox() { *self_ = nullptr; }

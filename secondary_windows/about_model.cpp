@@ -17,6 +17,7 @@ constexpr forms::Font kArialSmall{.face = "Arial", .points = 6.75, .weight = 400
 // colour anyway): the disclaimer's rectangle reaches 7 pixels into the line below it
 // ("Please redistribute ..."), and "DISCLAIMER:" is 81 pixels wide where a stand-in face's 27
 // blanks may be narrower; painted, either would hide the start of a line that must be read.
+// clang-format off
 constexpr Control kControls[] = {
     {.name = "picIcon", .kind = Kind::PictureBox, .rect = {240, 240, 540, 540}, .tab = 1, .picture = kAboutIcon},
     {.name = "lblTitle", .kind = Kind::Label, .text = "Application Title", .rect = {1050, 240, 3885, 360}, .tab = 2,
@@ -51,6 +52,7 @@ constexpr Control kControls[] = {
      .text = "YES, a Windows 8 metro app might be in development, but I'm not telling.",
      .rect = {240, 3480, 4935, 255}, .tab = 11, .font = kArialSmall},
 };
+// clang-format on
 
 }  // namespace
 

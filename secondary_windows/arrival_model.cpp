@@ -11,6 +11,7 @@ constexpr forms::Font kLcarsHuge{.face = "LCARS", .points = 72, .weight = 400};
 constexpr forms::Colour kRed = forms::rgb(255, 0, 0);
 
 // Black dialog, three lines of huge red type; every label lets the black show through.
+// clang-format off
 constexpr Control kControls[] = {
     {.name = "Label1", .kind = Kind::Label, .text = "JUST SO YOU KNOW,", .rect = {240, 120, 7335, 1455}, .tab = 0,
      .font = kLcarsHuge, .fore = kRed, .transparent = true},
@@ -25,6 +26,7 @@ constexpr Control kControls[] = {
      .transparent = true},
     {.name = "Command1", .kind = Kind::Button, .text = "Click This.", .rect = {6000, 4680, 1215, 375}, .tab = 2},
 };
+// clang-format on
 
 }  // namespace
 

@@ -20,10 +20,12 @@ constexpr int kFarewellStyle = 27;
 }  // namespace
 
 forms::Form& open_arrival_window(forms::Runtime& runtime, platform::MessageBox& boxes) {
-    forms::Form& form = runtime.load(kArrival, {
-        {"Command1", forms::Event::Click,
-         [&boxes](forms::Form&, const forms::Mouse&) { boxes.show(kFarewell, kFarewellStyle, kFarewellTitle); }},
-    });
+    forms::Form& form = runtime.load(
+        kArrival,
+        {
+            {"Command1", forms::Event::Click,
+             [&boxes](forms::Form&, const forms::Mouse&) { boxes.show(kFarewell, kFarewellStyle, kFarewellTitle); }},
+        });
     form.show();
     return form;
 }

@@ -22,8 +22,8 @@ private:
 };
 
 std::int32_t little_endian_int32(const std::array<std::uint8_t, kValueBufferSize>& bytes) {
-    const std::uint32_t bits = std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
-                               std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24;
+    const std::uint32_t bits = std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
+                               std::uint32_t{bytes[3]} << 24;
     return static_cast<std::int32_t>(bits);  // two's complement, defined since C++20
 }
 

@@ -74,8 +74,8 @@ struct Connection {
     }
 
     std::optional<std::string> property_text(xcb_window_t w, xcb_atom_t property) const {
-        auto* r = xcb_get_property_reply(c, xcb_get_property(c, 0, w, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024),
-                                         nullptr);
+        auto* r =
+            xcb_get_property_reply(c, xcb_get_property(c, 0, w, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024), nullptr);
         if (!r) return std::nullopt;
         std::optional<std::string> text;
         if (r->format == 8 && r->type != XCB_ATOM_NONE)
@@ -122,8 +122,8 @@ int watch_map(const std::string& title, double timeout_s) {
     std::printf("ready\n");
     std::fflush(stdout);
 
-    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                             std::chrono::duration<double>(timeout_s));
+    const auto deadline =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(timeout_s));
     // Every new top-level window is watched from its creation, so neither its map nor its
     // first drawing can slip by before the watch is set.
     std::map<xcb_window_t, xcb_damage_damage_t> watched;
@@ -165,7 +165,7 @@ struct Count {
     long notifies = 0;
     long frames = 0;
     long long area = 0;
-    long long frame_area = 0;    // of the frame going on
+    long long frame_area = 0;  // of the frame going on
     long long largest_frame = 0;
     Clock::time_point last{};
 };
@@ -186,8 +186,8 @@ int watch_damage(double seconds, const std::vector<xcb_window_t>& windows) {
     const auto settle = Clock::now() + std::chrono::milliseconds(50);
     while (auto e = x.next_event(settle))
         if (kind(*e) == x.damage_event + XCB_DAMAGE_NOTIFY)
-            xcb_damage_subtract(x.c, reinterpret_cast<const xcb_damage_notify_event_t*>(e.get())->damage,
-                                XCB_NONE, XCB_NONE);
+            xcb_damage_subtract(x.c, reinterpret_cast<const xcb_damage_notify_event_t*>(e.get())->damage, XCB_NONE,
+                                XCB_NONE);
     xcb_flush(x.c);
 
     const auto deadline =
@@ -216,8 +216,8 @@ int watch_damage(double seconds, const std::vector<xcb_window_t>& windows) {
     }
     for (xcb_damage_damage_t d : order) {
         const Count& count = counts.at(d);
-        std::printf("0x%x notifies %ld frames %ld area %lld largest %lld\n", count.window, count.notifies,
-                    count.frames, count.area, count.largest_frame);
+        std::printf("0x%x notifies %ld frames %ld area %lld largest %lld\n", count.window, count.notifies, count.frames,
+                    count.area, count.largest_frame);
     }
     return 0;
 }

@@ -21,8 +21,11 @@ class FakeRuntime;
 class FakeForm final : public forms::Form {
 public:
     FakeForm(FakeRuntime& runtime, const forms::WindowModel& model, std::vector<forms::Binding> bindings)
-        : runtime_(runtime), model_(model), fields_(forms::label_fields(model)),
-          bindings_(std::move(bindings)), caption_(model.caption) {
+        : runtime_(runtime),
+          model_(model),
+          fields_(forms::label_fields(model)),
+          bindings_(std::move(bindings)),
+          caption_(model.caption) {
         forms::check_bindings(model, bindings_);
         for (const forms::Control& c : model.controls) {
             visible_[std::string(c.name)] = true;
@@ -50,9 +53,7 @@ public:
     }
     bool click(std::string_view control) { return fire(control, forms::Event::Click); }
     // A tick reaches its handler only while the timer is on.
-    bool tick(std::string_view timer) {
-        return timer_enabled(timer) && fire(timer, forms::Event::Tick);
-    }
+    bool tick(std::string_view timer) { return timer_enabled(timer) && fire(timer, forms::Event::Tick); }
 
     engine::FieldStore& fields() override { return fields_; }
     void set_visible(std::string_view control, bool v) override { visible_.at(std::string(control)) = v; }

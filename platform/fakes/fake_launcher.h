@@ -22,8 +22,8 @@ public:
         started.push_back(path);
     }
 
-    std::set<std::string> files;   // regular files that exist, by their exact path
-    bool refuse_start = false;     // every start fails, as with a file that is not a program
+    std::set<std::string> files;  // regular files that exist, by their exact path
+    bool refuse_start = false;    // every start fails, as with a file that is not a program
     std::vector<std::string> tested;
     std::vector<std::string> attempted;  // every start asked for, successful or not
     std::vector<std::string> started;

@@ -33,7 +33,8 @@ nl_item month_item(int month) {
 
 PosixClock::PosixClock() : time_locale_(open_time_locale()) {
     // The locale is fixed for the clock's life, and so are its names.
-    for (int m = 1; m <= 12; ++m) month_names_[static_cast<std::size_t>(m - 1)] = nl_langinfo_l(month_item(m), time_locale_);
+    for (int m = 1; m <= 12; ++m)
+        month_names_[static_cast<std::size_t>(m - 1)] = nl_langinfo_l(month_item(m), time_locale_);
 }
 
 PosixClock::~PosixClock() { freelocale(time_locale_); }

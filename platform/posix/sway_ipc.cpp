@@ -32,7 +32,8 @@ private:
 
 bool wait_for(int fd, short what, std::chrono::steady_clock::time_point deadline) {
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return false;
         pollfd p{fd, what, 0};
         const int n = ::poll(&p, 1, static_cast<int>(left.count()));
@@ -67,8 +68,8 @@ bool read_all(int fd, char* data, std::size_t size, std::chrono::steady_clock::t
 
 }  // namespace
 
-std::optional<std::string> sway_request(const std::string& socket_path, std::uint32_t type,
-                                        std::string_view payload, std::chrono::milliseconds timeout) {
+std::optional<std::string> sway_request(const std::string& socket_path, std::uint32_t type, std::string_view payload,
+                                        std::chrono::milliseconds timeout) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (socket_path.empty() || socket_path.size() >= sizeof address.sun_path) return std::nullopt;

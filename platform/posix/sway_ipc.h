@@ -16,8 +16,7 @@ inline constexpr std::uint32_t kSwayGetTree = 4;
 
 // The answer's payload, or nullopt when sway cannot be reached or answers out of frame or
 // not within the time given.
-std::optional<std::string> sway_request(const std::string& socket_path, std::uint32_t type,
-                                        std::string_view payload,
+std::optional<std::string> sway_request(const std::string& socket_path, std::uint32_t type, std::string_view payload,
                                         std::chrono::milliseconds timeout = std::chrono::milliseconds(500));
 
 }  // namespace platform

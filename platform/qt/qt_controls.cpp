@@ -3,8 +3,8 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QTextLayout>
@@ -94,8 +94,10 @@ std::unique_ptr<FormLabel::Laid> FormLabel::lay_out() const {
     // Line breaks as the toolkit draws them; a label breaks nothing else, and tabs are blanks.
     QString shown = text_;
     for (QChar& c : shown) {
-        if (c == u'\n') c = QChar::LineSeparator;
-        else if (c == u'\r' || c == u'\t') c = u' ';
+        if (c == u'\n')
+            c = QChar::LineSeparator;
+        else if (c == u'\r' || c == u'\t')
+            c = u' ';
     }
     auto laid = std::make_unique<Laid>();
     QTextLayout& layout = laid->layout;
@@ -128,14 +130,18 @@ std::unique_ptr<FormLabel::Laid> FormLabel::lay_out() const {
     }
     const Qt::Alignment align = alignment();
     qreal y_off = 0;
-    if (align & Qt::AlignBottom) y_off = r.height() - height;
-    else if (align & Qt::AlignVCenter) y_off = (r.height() - height) / 2;
+    if (align & Qt::AlignBottom)
+        y_off = r.height() - height;
+    else if (align & Qt::AlignVCenter)
+        y_off = (r.height() - height) / 2;
     for (int i = 0; i < layout.lineCount(); ++i) {
         const QTextLine l = layout.lineAt(i);
         const qreal advance = l.horizontalAdvance();
         qreal x_off = 0;
-        if (align & Qt::AlignRight) x_off = r.width() - advance;
-        else if (align & Qt::AlignHCenter) x_off = (r.width() - advance) / 2;
+        if (align & Qt::AlignRight)
+            x_off = r.width() - advance;
+        else if (align & Qt::AlignHCenter)
+            x_off = (r.width() - advance) / 2;
         laid->lines.push_back({.from = l.textStart(),
                                .length = l.textLength(),
                                .origin = QPointF(r.x() + x_off, r.y() + y_off),
@@ -186,8 +192,7 @@ QRegion FormLabel::changed(const Laid& before, const Laid& after) const {
         const qreal a_to = la.cursorToX(static_cast<int>(a.from + ta.size() - suffix));
         const qreal b_to = lb.cursorToX(static_cast<int>(b.from + tb.size() - suffix));
         const qreal from_x = std::min(a_from, b_from);
-        const qreal to_x = a_to == b_to ? std::max(a_to, b_to)
-                                        : std::max(la.x() + a.width, lb.x() + b.width);
+        const qreal to_x = a_to == b_to ? std::max(a_to, b_to) : std::max(la.x() + a.width, lb.x() + b.width);
         region += QRectF(QPointF(a.origin.x() + from_x - reach, a.origin.y() + la.y() - 1),
                          QPointF(a.origin.x() + to_x + reach, a.origin.y() + la.y() + a.height + 1))
                       .toAlignedRect();
@@ -286,8 +291,8 @@ void FormButton::paintEvent(QPaintEvent*) {
     if (isDown() || isChecked())
         area.translate(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &option, this),
                        style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this));
-    painter.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, palette(),
-                         isEnabled(), caption, QPalette::ButtonText);
+    painter.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, palette(), isEnabled(),
+                         caption, QPalette::ButtonText);
 }
 
 // ---- frames and pictures ----------------------------------------------------------------
@@ -336,8 +341,7 @@ QRect LineBand::bounds() const {
     return box.adjusted(-width, -width, width, width);
 }
 
-LineWidget::LineWidget(QWidget* parent, LineBand band, QColor colour)
-    : QWidget(parent), band_(band), colour_(colour) {
+LineWidget::LineWidget(QWidget* parent, LineBand band, QColor colour) : QWidget(parent), band_(band), colour_(colour) {
     band_.width = std::max(1, band_.width);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);

@@ -27,8 +27,8 @@ void write_hints(QWidget* window) {
         xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof kName - 1, kName), nullptr),
         &std::free);
     if (!atom) return;
-    const std::array<std::uint32_t, 5> hints{FixedFrame::kFlags, FixedFrame::kFunctions, FixedFrame::kDecorations,
-                                             0, 0};
+    const std::array<std::uint32_t, 5> hints{FixedFrame::kFlags, FixedFrame::kFunctions, FixedFrame::kDecorations, 0,
+                                             0};
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window->winId()), atom->atom,
                         atom->atom, 32, hints.size(), hints.data());
     xcb_flush(connection);

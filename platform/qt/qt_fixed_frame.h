@@ -16,8 +16,8 @@ public:
     static void keep(QWidget* window);
 
     // The five values written: flags, functions, decorations, input mode, status.
-    static constexpr unsigned kFlags = 1 | 2;         // functions and decorations are given
-    static constexpr unsigned kFunctions = 4 | 32;    // move, close
+    static constexpr unsigned kFlags = 1 | 2;             // functions and decorations are given
+    static constexpr unsigned kFunctions = 4 | 32;        // move, close
     static constexpr unsigned kDecorations = 2 | 8 | 16;  // border, title, window menu
 
 protected:

@@ -49,9 +49,9 @@ void QtForm::connect_window() {
     window_->on_state_change = [this] {
         if (!window_->isVisible()) return;
         const Qt::WindowStates s = window_->windowState();
-        state_ = s & Qt::WindowMinimized ? forms::kMinimized
+        state_ = s & Qt::WindowMinimized   ? forms::kMinimized
                  : s & Qt::WindowMaximized ? forms::kMaximized
-                                            : forms::kNormal;
+                                           : forms::kNormal;
     };
 }
 

@@ -36,8 +36,7 @@ class QtForm final : public forms::Form {
 public:
     // Builds the window and its controls (hidden); the model must outlive the form. Throws
     // forms::BindingError for a binding to a control or event the model does not have.
-    QtForm(QtRuntime& runtime, const forms::WindowModel& model, std::vector<forms::Binding> bindings,
-           Scale scale);
+    QtForm(QtRuntime& runtime, const forms::WindowModel& model, std::vector<forms::Binding> bindings, Scale scale);
     ~QtForm() override;
     QtForm(const QtForm&) = delete;
     QtForm& operator=(const QtForm&) = delete;
@@ -117,8 +116,8 @@ private:
     QPointer<SystemMove> move_;
     std::unique_ptr<WindowPlace> place_ = window_place_for_platform();
     std::optional<QPoint> left_at_;  // where the program hid the window, to show it there again
-    bool state_pending_ = false;  // a change of state waits for the event loop
-    int state_ = forms::kNormal;  // the window's state as the program set it or the user changed it
+    bool state_pending_ = false;     // a change of state waits for the event loop
+    int state_ = forms::kNormal;     // the window's state as the program set it or the user changed it
     int depth_ = 0;
     bool alive_ = true;
     bool unloading_ = false;

@@ -70,8 +70,7 @@ QPixmap picture_at_density(const QString& path, double device_pixel_ratio) {
 
 }  // namespace
 
-QtForm::QtForm(QtRuntime& runtime, const forms::WindowModel& model, std::vector<forms::Binding> bindings,
-               Scale scale)
+QtForm::QtForm(QtRuntime& runtime, const forms::WindowModel& model, std::vector<forms::Binding> bindings, Scale scale)
     : runtime_(runtime),
       model_(model),
       bindings_(std::move(bindings)),
@@ -140,8 +139,7 @@ QWidget* QtForm::container_of(const Control& c) const {
     if (c.container.empty()) return window_;
     const auto it = controls_.find(c.container);
     if (it == controls_.end() || it->second.control->kind != Kind::Frame)
-        throw std::invalid_argument("control " + std::string(c.name) + ": no frame named " +
-                                    std::string(c.container));
+        throw std::invalid_argument("control " + std::string(c.name) + ": no frame named " + std::string(c.container));
     return it->second.widget;
 }
 
@@ -226,7 +224,8 @@ void QtForm::build_control(const Control& c, QWidget* parent) {
         }
         case Kind::PictureBox: {
             auto* picture = new FormPicture(parent);
-            if (!c.picture.empty()) picture->setPixmap(picture_at_density(text_of(c.picture), picture->devicePixelRatioF()));
+            if (!c.picture.empty())
+                picture->setPixmap(picture_at_density(text_of(c.picture), picture->devicePixelRatioF()));
             picture->setGeometry(scale_.rect(c.rect));
             entry.widget = picture;
             break;

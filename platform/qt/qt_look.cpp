@@ -42,8 +42,10 @@ Face choose_face(std::string_view design) {
     if (design == "Tahoma" || design == "Arial")
         return {.family = first_installed({"Liberation Sans", "Arimo", "Nimbus Sans", "DejaVu Sans"}, "Sans Serif")};
     if (design == "LCARS") {
-        if (installed(QStringLiteral("Roadgeek 2014 Series B"))) return {.family = QStringLiteral("Roadgeek 2014 Series B")};
-        if (installed(QStringLiteral("Bebas Neue"))) return {.family = QStringLiteral("Bebas Neue"), .stretch = QFont::Condensed};
+        if (installed(QStringLiteral("Roadgeek 2014 Series B")))
+            return {.family = QStringLiteral("Roadgeek 2014 Series B")};
+        if (installed(QStringLiteral("Bebas Neue")))
+            return {.family = QStringLiteral("Bebas Neue"), .stretch = QFont::Condensed};
         return {.family = first_installed({"DejaVu Sans"}, "Sans Serif"), .stretch = QFont::Condensed};
     }
     // Any other face is asked for by name; the font system finds its nearest match.

@@ -35,8 +35,7 @@ public:
     double twips_per_pixel_x() const override;
     void reset_pointer() override;
 
-    void show(const std::string& prompt, int style,
-              const std::optional<std::string>& title = std::nullopt) override;
+    void show(const std::string& prompt, int style, const std::optional<std::string>& title = std::nullopt) override;
 
     // The loaded windows, oldest first (unloaded ones are gone from here at once).
     std::vector<QtForm*> forms() const;

@@ -54,9 +54,7 @@ void SystemMove::poll() {
 
 bool SystemMove::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
-        case QEvent::MouseButtonRelease:
-            end_now();
-            break;
+        case QEvent::MouseButtonRelease: end_now(); break;
         case QEvent::MouseMove:
             // Without an answer from the server, the pointer moving with no button held is
             // the first sign that the window manager has let go.
@@ -89,8 +87,8 @@ std::optional<bool> SystemMove::x11_buttons_held() {
     const std::unique_ptr<xcb_query_pointer_reply_t, decltype(&std::free)> reply(
         xcb_query_pointer_reply(connection, xcb_query_pointer(connection, screen->root), nullptr), &std::free);
     if (!reply) return std::nullopt;
-    constexpr unsigned kAnyButton = XCB_BUTTON_MASK_1 | XCB_BUTTON_MASK_2 | XCB_BUTTON_MASK_3 |
-                                    XCB_BUTTON_MASK_4 | XCB_BUTTON_MASK_5;
+    constexpr unsigned kAnyButton =
+        XCB_BUTTON_MASK_1 | XCB_BUTTON_MASK_2 | XCB_BUTTON_MASK_3 | XCB_BUTTON_MASK_4 | XCB_BUTTON_MASK_5;
     return (reply->mask & kAnyButton) != 0;
 #else
     return std::nullopt;

@@ -50,7 +50,7 @@ public:
 class SwayPlace final : public WindowPlace {
 public:
     struct Timing {
-        std::chrono::milliseconds retry{25};       // until sway has mapped the window again
+        std::chrono::milliseconds retry{25};  // until sway has mapped the window again
         std::chrono::milliseconds give_up{1500};
     };
     SwayPlace(std::string socket_path, long pid, Timing timing);

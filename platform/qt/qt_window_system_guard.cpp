@@ -21,9 +21,9 @@ std::optional<std::string> from_environment(std::string_view name) {
 
 platform::HeldMessage::Level level_of(QtMsgType type) {
     switch (type) {
-    case QtDebugMsg: return platform::HeldMessage::Level::Debug;
-    case QtInfoMsg: return platform::HeldMessage::Level::Info;
-    default: return platform::HeldMessage::Level::Warning;
+        case QtDebugMsg: return platform::HeldMessage::Level::Debug;
+        case QtInfoMsg: return platform::HeldMessage::Level::Info;
+        default: return platform::HeldMessage::Level::Warning;
     }
 }
 
@@ -71,8 +71,8 @@ void WindowSystemGuard::on_message(QtMsgType type, const QMessageLogContext& con
     std::vector<platform::HeldMessage> held;
     for (const auto& message : guard->held_)
         held.push_back({level_of(message.type), message.category, message.text.toStdString()});
-    const std::string line = platform::window_system_failure_line(guard->program_, from_environment, held,
-                                                                  text.toStdString()) + "\n";
+    const std::string line =
+        platform::window_system_failure_line(guard->program_, from_environment, held, text.toStdString()) + "\n";
     [[maybe_unused]] const auto written = ::write(STDERR_FILENO, line.data(), line.size());
     ::_exit(kNoWindowSystemStatus);
 }

@@ -35,7 +35,7 @@ long long expected_offset() {
 
 struct Reading {
     const char* name;
-    clockid_t system;       // the clock it must agree with, less the offset
+    clockid_t system;  // the clock it must agree with, less the offset
     double (*read)();
     bool shifted;
 };

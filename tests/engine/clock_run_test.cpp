@@ -35,11 +35,9 @@ TEST(ClockRun, WritesEachPartAsPlainDigits) {
     const Case kCases[] = {
         {"9 March 2013 07:04:05", at(2013, 3, 9, 7, 4, 5), {"2013", "3", "9", "7", "4", "5", "March"}},
         {"1 January 2013 00:00:00", at(2013, 1, 1, 0, 0, 0), {"2013", "1", "1", "0", "0", "0", "January"}},
-        {"31 December 2012 23:59:59", at(2012, 12, 31, 23, 59, 59),
-         {"2012", "12", "31", "23", "59", "59", "December"}},
+        {"31 December 2012 23:59:59", at(2012, 12, 31, 23, 59, 59), {"2012", "12", "31", "23", "59", "59", "December"}},
         {"1 February 2014 09:05:03", at(2014, 2, 1, 9, 5, 3), {"2014", "2", "1", "9", "5", "3", "February"}},
-        {"10 October 2099 10:10:10", at(2099, 10, 10, 10, 10, 10),
-         {"2099", "10", "10", "10", "10", "10", "October"}},
+        {"10 October 2099 10:10:10", at(2099, 10, 10, 10, 10, 10), {"2099", "10", "10", "10", "10", "10", "October"}},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.when);
@@ -81,8 +79,8 @@ TEST(ClockRun, YearTestsWrite365OnlyIn2012And2013) {
         int year;
         const char* year_val;
     };
-    const Case kCases[] = {{2011, "Label9"}, {2012, "365"}, {2013, "365"}, {2014, "Label9"}, {2020, "Label9"},
-                           {1999, "Label9"}};
+    const Case kCases[] = {{2011, "Label9"}, {2012, "365"},    {2013, "365"},
+                           {2014, "Label9"}, {2020, "Label9"}, {1999, "Label9"}};
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.year);
         Program p;

@@ -52,8 +52,8 @@ TEST(Countdown, WorkedExamples) {
         EXPECT_EQ(p["EndHour"], c.end_hour);
         EXPECT_EQ(p["EndMinute"], c.end_minute);
         EXPECT_EQ(p["EndSecond"], c.end_second);
-        EXPECT_EQ(p["Final"], std::string("It is ") + c.end_days + " Days, " + c.end_hour + " Hours, " +
-                                  c.end_minute + " Minutes, and " + c.end_second + " Seconds");
+        EXPECT_EQ(p["Final"], std::string("It is ") + c.end_days + " Days, " + c.end_hour + " Hours, " + c.end_minute +
+                                  " Minutes, and " + c.end_second + " Seconds");
         EXPECT_EQ(p.actions, c.stops ? kStopped : std::vector<std::string>{});
         EXPECT_EQ(p.timer2_on, !c.stops);
     }
@@ -100,7 +100,7 @@ TEST(Countdown, FailureEndsTheRunAtTheFailingStepAndKeepsEarlierWrites) {
         {"CurMin", {"EndMon", "EndDay", "EndHour"}},
         {"CurSec", {"EndMon", "EndDay", "EndHour", "EndMinute"}},
     };
-    const std::set<std::string> kCountdownFields = {"EndMon", "EndDay", "EndDays", "EndHour",
+    const std::set<std::string> kCountdownFields = {"EndMon",    "EndDay",    "EndDays", "EndHour",
                                                     "EndMinute", "EndSecond", "Final"};
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.broken);
@@ -188,8 +188,8 @@ TEST(Countdown, TheSentenceIsWrittenAgainAfterAnyOtherWriteOfItOrItsParts) {
         const char* field;
         const char* text;
     };
-    const Case cases[] = {{"Final", "Label1"}, {"Final", ""}, {"EndSecond", "7"}, {"EndDays", "x"},
-                          {"EndHour", "10"}, {"CurSec", "3"}, {"MonName", "March"}};
+    const Case cases[] = {{"Final", "Label1"}, {"Final", ""},   {"EndSecond", "7"},  {"EndDays", "x"},
+                          {"EndHour", "10"},   {"CurSec", "3"}, {"MonName", "March"}};
     const std::string expected = "It is 9 Days, 10 Hours, 35 Minutes, and 53 Seconds";
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.field) + " = " + c.text);
@@ -212,7 +212,7 @@ TEST(Countdown, TheSentenceIsWrittenAgainAfterAnyOtherWriteOfItOrItsParts) {
 
 TEST(Countdown, ASteadyTickAllocatesNothing) {
     const engine::LocalTime kDays[] = {at(2013, 4, 3, 14, 25, 7), at(2013, 2, 20, 23, 59, 19),
-                                         at(2013, 12, 20, 12, 30, 15), at(2013, 7, 9, 8, 7, 16)};
+                                       at(2013, 12, 20, 12, 30, 15), at(2013, 7, 9, 8, 7, 16)};
     for (const engine::LocalTime& day : kDays) {
         SCOPED_TRACE(day.month);
         Program p;

@@ -17,12 +17,11 @@
 namespace engine_test {
 
 inline constexpr engine::FieldSpec kEngineFields[] = {
-    {"CurYear", "Label9"},     {"CurMon", "CurMon"},       {"CurDay", "CurDay"},
-    {"CurHour", "CurHour"},    {"CurMin", "CurMin"},       {"CurSec", "CurSec"},
-    {"MonName", "MonName"},    {"CurYearVal", "Label9"},   {"EndMon", "EndMon"},
-    {"EndDay", "EndDay"},      {"EndDays", "EndDays"},     {"EndHour", "EndHour"},
-    {"EndMinute", "EndMinute"}, {"EndSecond", "EndSecond"}, {"Final", "Label2"},
-    {"TotalDays", "TotalDays"}, {"DaysInMon", "Label9"},
+    {"CurYear", "Label9"},      {"CurMon", "CurMon"},       {"CurDay", "CurDay"},   {"CurHour", "CurHour"},
+    {"CurMin", "CurMin"},       {"CurSec", "CurSec"},       {"MonName", "MonName"}, {"CurYearVal", "Label9"},
+    {"EndMon", "EndMon"},       {"EndDay", "EndDay"},       {"EndDays", "EndDays"}, {"EndHour", "EndHour"},
+    {"EndMinute", "EndMinute"}, {"EndSecond", "EndSecond"}, {"Final", "Label2"},    {"TotalDays", "TotalDays"},
+    {"DaysInMon", "Label9"},
 };
 
 inline engine::LocalTime at(int year, int month, int day, int hour, int minute, int second) {

@@ -109,7 +109,8 @@ TEST(FailureLog, RealCountdownInJanuaryFailsQuietlyAfterTheFirstLine) {
         EXPECT_FALSE(log.record(engine::countdown_run(p.fields, p.countdown_actions())));
     }
     ASSERT_EQ(lines(out).size(), 1u) << out.str();
-    EXPECT_EQ(lines(out)[0], "velmora3-c: countdown run stopped: field EndDays holds \"EndDays\", which is not a number");
+    EXPECT_EQ(lines(out)[0],
+              "velmora3-c: countdown run stopped: field EndDays holds \"EndDays\", which is not a number");
     p.press_command2();  // gives EndDays a number: the run completes
     EXPECT_TRUE(log.record(engine::countdown_run(p.fields, p.countdown_actions())));
     EXPECT_EQ(p["Final"], "It is 11 Days, 16 Hours, 60 Minutes, and 60 Seconds");
@@ -137,8 +138,7 @@ TEST(FailureLog, CountdownRunsGiveTheirFailureBackWithoutThrowing) {
         EXPECT_EQ(failure->text, p[c.field]);
     }
     engine_test::Program before_any_clock_run;
-    EXPECT_EQ(engine::manual_countdown_run(before_any_clock_run.fields),
-              (engine::Mismatch{"CurMon", "CurMon"}));
+    EXPECT_EQ(engine::manual_countdown_run(before_any_clock_run.fields), (engine::Mismatch{"CurMon", "CurMon"}));
 }
 
 }  // namespace

@@ -20,12 +20,14 @@ TEST(TextToNumber, ReadsDecimalIntegersExactly) {
         const char* text;
         double value;
     };
+    // clang-format off
     const Case kCases[] = {
         {"12", 12}, {"-8", -8}, {" 7 ", 7}, {"0", 0}, {"-0", 0}, {"554", 554}, {"-19", -19},
         {"\t24\t", 24}, {"2013", 2013}, {"9007199254740993", 9007199254740992.0},  // rounds like a double
         {"007", 7}, {"999999999999999", 999999999999999.0}, {"-999999999999999", -999999999999999.0},
         {"1234567890123456", 1234567890123456.0}, {"12.0", 12}, {"1e3", 1000},  // past the plain-digit road
     };
+    // clang-format on
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.text);
         const auto v = text_to_number(c.text);
@@ -37,8 +39,8 @@ TEST(TextToNumber, ReadsDecimalIntegersExactly) {
 
 TEST(TextToNumber, FailsOnTextThatIsNotANumber) {
     const char* const kNotNumbers[] = {
-        "CurMon", "Label9", "EndDays", "", " ", "\t", "12abc", "abc12", "1 2", "nan", "NaN", "inf", "-inf",
-        "infinity", "0x10", "1e", "1e+", "--1", "-", "+", ".", "- 1", "1-", "1e999", "-1e999", "\n",
+        "CurMon",   "Label9", "EndDays", "",    " ",   "\t", "12abc", "abc12", "1 2", "nan", "NaN",   "inf",    "-inf",
+        "infinity", "0x10",   "1e",      "1e+", "--1", "-",  "+",     ".",     "- 1", "1-",  "1e999", "-1e999", "\n",
     };
     for (const char* text : kNotNumbers) EXPECT_FALSE(text_to_number(text).has_value()) << '"' << text << '"';
 }
@@ -53,6 +55,7 @@ TEST(NumberToText, WritesWholeNumbersAsPlainDigits) {
         double value;
         const char* text;
     };
+    // clang-format off
     const Case kCases[] = {
         {554, "554"},
         {-8, "-8"},
@@ -68,6 +71,7 @@ TEST(NumberToText, WritesWholeNumbersAsPlainDigits) {
         {1e21, "1000000000000000000000"},
         {1e23, "99999999999999991611392"},  // the double nearest 1e23, digit for digit
     };
+    // clang-format on
     for (const Case& c : kCases) {
         EXPECT_EQ(number_to_text(c.value), c.text) << c.value;
         engine::NumberBuffer buffer;
@@ -113,8 +117,19 @@ TEST(ReadNumber, ThrowsTypeMismatchNamingTheFieldAndItsText) {
 TEST(WriteNumber, AWrittenNumberReadsBackAsItsTextWouldUntilTheFieldIsWrittenAsText) {
     // Each number: written, read back (from the number kept with the text), then read again
     // after the same text is written as text (read from the text itself).
-    const double numbers[] = {0, -0.0, 7, 2013, -5, 0.1, -2.25, 1e16, 1e300, 1.5e-7, 123456789012345678.0,
-                              std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()};
+    const double numbers[] = {0,
+                              -0.0,
+                              7,
+                              2013,
+                              -5,
+                              0.1,
+                              -2.25,
+                              1e16,
+                              1e300,
+                              1.5e-7,
+                              123456789012345678.0,
+                              std::numeric_limits<double>::infinity(),
+                              std::numeric_limits<double>::quiet_NaN()};
     for (const double value : numbers) {
         SCOPED_TRACE(value);
         engine::FieldStore f(engine_test::kEngineFields);

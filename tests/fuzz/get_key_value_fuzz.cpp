@@ -42,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t len
     if (length < 7) return 0;
     const std::uint8_t flags = input[0];
     const bool key_exists = flags & 1, value_exists = flags & 2, unreadable = flags & 4, claims = flags & 8;
-    const std::uint32_t type = std::uint32_t{input[1]} | std::uint32_t{input[2]} << 8 |
-                               std::uint32_t{input[3]} << 16 | std::uint32_t{input[4]} << 24;
+    const std::uint32_t type = std::uint32_t{input[1]} | std::uint32_t{input[2]} << 8 | std::uint32_t{input[3]} << 16 |
+                               std::uint32_t{input[4]} << 24;
     const std::uint32_t claimed = std::uint32_t{input[5]} | std::uint32_t{input[6]} << 8;
     const std::vector<std::uint8_t> data(input + 7, input + length);
 

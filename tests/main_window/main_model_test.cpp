@@ -52,10 +52,10 @@ TEST(MainModel, HasFiftyOneUniquelyNamedControls) {
 
 TEST(MainModel, OnlyTheCaptionStripSentenceAndPanelAreInsideTheWindow) {
     const std::map<std::string_view, Seen> visible = {
-        {"Title_MinTray", Seen::Yes}, {"Title_Close", Seen::Yes},  {"Title_Menu", Seen::Yes},
-        {"Frame1", Seen::Yes},        {"menu_about", Seen::Yes},   {"menu_website", Seen::Yes},
-        {"menu_wrenhollow", Seen::Yes}, {"Shape1", Seen::Yes},     {"Final", Seen::Yes},
-        {"Label12", Seen::Yes},       {"Line3", Seen::Clipped},    {"Label2", Seen::Clipped},
+        {"Title_MinTray", Seen::Yes},   {"Title_Close", Seen::Yes}, {"Title_Menu", Seen::Yes},
+        {"Frame1", Seen::Yes},          {"menu_about", Seen::Yes},  {"menu_website", Seen::Yes},
+        {"menu_wrenhollow", Seen::Yes}, {"Shape1", Seen::Yes},      {"Final", Seen::Yes},
+        {"Label12", Seen::Yes},         {"Line3", Seen::Clipped},   {"Label2", Seen::Clipped},
     };
     for (const auto& c : kMain.controls) {
         if (c.kind == forms::Kind::Timer) continue;
@@ -73,11 +73,13 @@ TEST(MainModel, OnlyTheCaptionStripSentenceAndPanelAreInsideTheWindow) {
 TEST(MainModel, FieldsStartWithTheirDesignTexts) {
     const auto specs = forms::label_fields(kMain);
     engine::FieldStore fields(specs);
+    // clang-format off
     const std::map<std::string, std::string> design = {
         {"CurYear", "Label9"}, {"CurYearVal", "Label9"}, {"DaysInMon", "Label9"}, {"Final", "Label2"},
         {"CurMon", "CurMon"},  {"EndDays", "EndDays"},   {"TotalDays", "TotalDays"}, {"Label15", ""},
         {"Label2", "  Time until Velmora Fest 3"},       {"Label12", "Until Velmora Fest !!!"},
     };
+    // clang-format on
     for (const auto& [name, text] : design) EXPECT_EQ(fields.get(name), text) << name;
     // Buttons, lines, the shape and timers are not fields.
     EXPECT_FALSE(fields.contains("Command1"));
@@ -102,8 +104,7 @@ TEST(MainModel, FocusOrderFollowsTabIndexes) {
     std::vector<std::string_view> order;
     for (const auto& [tab, name] : focusable) order.push_back(name);
     EXPECT_EQ(order, (std::vector<std::string_view>{"Command1", "Command2", "Title_Menu", "Title_Close",
-                                                    "menu_wrenhollow", "menu_website", "menu_about",
-                                                    "Title_MinTray"}));
+                                                    "menu_wrenhollow", "menu_website", "menu_about", "Title_MinTray"}));
 }
 
 TEST(MainModel, AddressesAndTheMakersHostAgree) {

@@ -61,12 +61,8 @@ TEST_F(MainOnQt, TheWindowIs257By145PixelsWithItsCaptionButtonsInPlace) {
         QRect pixels;
     };
     const Case kCases[] = {
-        {"Title_Close", {238, 2, 17, 17}},
-        {"Title_MinTray", {221, 2, 17, 17}},
-        {"Title_Menu", {181, 2, 40, 17}},
-        {"Frame1", {72, 19, 153, 68}},
-        {"menu_website", {8, 8, 137, 17}},
-        {"Label2", {0, 2, 633, 19}},
+        {"Title_Close", {238, 2, 17, 17}}, {"Title_MinTray", {221, 2, 17, 17}}, {"Title_Menu", {181, 2, 40, 17}},
+        {"Frame1", {72, 19, 153, 68}},     {"menu_website", {8, 8, 137, 17}},   {"Label2", {0, 2, 633, 19}},
         {"Final", {8, 24, 249, 81}},
     };
     for (const Case& c : kCases) EXPECT_EQ(w(c.control)->geometry(), c.pixels) << c.control;
@@ -100,9 +96,9 @@ TEST_F(MainOnQt, Line3AndShape1AreDrawnOverTheCaptionStrip) {
     ASSERT_NE(border, caption);
     EXPECT_EQ(pixel({100, 20}), border.rgb());  // Line3's upper row, on the strip's last row
     EXPECT_EQ(pixel({100, 21}), border.rgb());
-    EXPECT_EQ(pixel({1, 10}), border.rgb());    // Shape1's left side, across the strip
+    EXPECT_EQ(pixel({1, 10}), border.rgb());     // Shape1's left side, across the strip
     EXPECT_EQ(pixel({150, 19}), caption.rgb());  // the strip itself, below its text
-    EXPECT_EQ(pixel({0, 0}), qRgb(0, 0, 0));  // the black band above it
+    EXPECT_EQ(pixel({0, 0}), qRgb(0, 0, 0));     // the black band above it
     const QObjectList order = form->window()->children();
     EXPECT_GT(order.indexOf(w("Line3")), order.indexOf(w("Label2")));
     EXPECT_GT(order.indexOf(w("Shape1")), order.indexOf(w("Label2")));
@@ -145,7 +141,8 @@ TEST_F(MainOnQt, ThePanelHidesItsThreeButtonsAndTheStripsClicksWork) {
 
 TEST_F(MainOnQt, TheTimersWriteTheSentenceAndTheVisibleLabelsOnlyRepaintOnChange) {
     ASSERT_TRUE(wait_for([&] { return form->fields().get("Final") != "Label2"; }));
-    EXPECT_EQ(static_cast<platform_qt::FormLabel*>(w("Final"))->text(), QString::fromStdString(form->fields().get("Final")));
+    EXPECT_EQ(static_cast<platform_qt::FormLabel*>(w("Final"))->text(),
+              QString::fromStdString(form->fields().get("Final")));
     settle(250);  // the clock stands still: every later tick writes the same texts
     PaintCounter paints(form->window());
     settle(400);

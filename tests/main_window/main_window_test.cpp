@@ -108,7 +108,7 @@ TEST_F(MainFixture, OnlyTheMenuButtonShowsThePanel) {
     };
     const Road roads[] = {
         {"Title_Menu", Event::Click, true}, {"Title_Menu", Event::Click, true}, {"Final", Event::Click, false},
-        {"Title_Menu", Event::Click, true}, {"Label12", Event::Click, false},    {"Title_Menu", Event::Click, true},
+        {"Title_Menu", Event::Click, true}, {"Label12", Event::Click, false},   {"Title_Menu", Event::Click, true},
         {"Main", Event::Click, false},      {"Main", Event::Click, false},
     };
     for (const auto& r : roads) {
@@ -172,11 +172,11 @@ TEST_F(MainFixture, TrayNotificationsToggleOnlyOnALeftButtonRelease) {
         bool shown_after;
     };
     const Case cases[] = {
-        {{0x200}, true},                 // the pointer passing over the icon
+        {{0x200}, true},  // the pointer passing over the icon
         {{0x201, 0x204, 0x205, 0x206}, true},
-        {{0x201, 0x202}, false},         // a click
-        {{0x201, 0x202}, true},          // and back
-        {{0x202, 0x203, 0x202}, true},   // a double-click toggles twice
+        {{0x201, 0x202}, false},        // a click
+        {{0x201, 0x202}, true},         // and back
+        {{0x202, 0x203, 0x202}, true},  // a double-click toggles twice
         {{999, -1, 0}, true},
     };
     for (const auto& c : cases) {

@@ -20,8 +20,8 @@ TEST(TrayRecord, HasTheLayoutTheTrayExpects) {
     const auto r = tray_record(0x01020304, 0xA0B0C0D0, "Time until Tarnwick 11");
     EXPECT_EQ(r.size(), 88u);
     EXPECT_EQ((std::vector<std::uint8_t>(r.begin(), r.begin() + 24)),
-              (std::vector<std::uint8_t>{88, 0, 0, 0, 4, 3, 2, 1, 1, 0, 0, 0, 7, 0, 0, 0, 0x00, 0x02, 0, 0,
-                                         0xD0, 0xC0, 0xB0, 0xA0}));
+              (std::vector<std::uint8_t>{88, 0, 0, 0, 4,    3,    2, 1, 1,    0,    0,    0,
+                                         7,  0, 0, 0, 0x00, 0x02, 0, 0, 0xD0, 0xC0, 0xB0, 0xA0}));
     const std::string tip = "Time until Tarnwick 11";
     for (std::size_t i = 0; i < 64; ++i) {
         const std::uint8_t want = i < tip.size() ? static_cast<std::uint8_t>(tip[i]) : i == tip.size() ? 0 : 0x20;

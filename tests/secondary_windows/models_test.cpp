@@ -152,8 +152,7 @@ TEST(AboutModel, DisclaimerLeavesRoomForItsBoldHeadingWhichLiesOverIt) {
     EXPECT_EQ(heading.font.face, "MS Sans Serif");
     const std::string disclaimer(text.text);
     EXPECT_EQ(disclaimer.find_first_not_of(' '), 27u) << "27 leading blanks";
-    EXPECT_EQ(disclaimer.substr(27),
-              "I have no affiliation with Velmora Fest, I did this because I was bored. ");
+    EXPECT_EQ(disclaimer.substr(27), "I have no affiliation with Velmora Fest, I did this because I was bored. ");
     // Neither paints a background: the disclaimer reaches into "Please redistribute ...", and
     // the heading's rectangle may be wider than a stand-in face's 27 blanks.
     EXPECT_TRUE(text.transparent);

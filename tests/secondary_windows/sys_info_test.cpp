@@ -48,6 +48,7 @@ struct Road {
     bool prompt;        // the failure prompt was shown
 };
 
+// clang-format off
 const Road kRoads[] = {
     {"first location, tool present: started untested",
      [](World& w) {
@@ -121,6 +122,7 @@ const Road kRoads[] = {
      },
      {kFolderTool}, {kFolderTool}, {kFolderTool}, {kPathKey, kFolderKey}, false},
 };
+// clang-format on
 
 TEST(StartSysInfo, FollowsEachRoadToAStartOrTheFailurePrompt) {
     for (const Road& road : kRoads) {

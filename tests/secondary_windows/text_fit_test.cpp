@@ -206,7 +206,7 @@ TEST(TextFit, EveryTextOfEveryWindowIsWholeAndUncovered) {
 
     struct Row {
         std::string_view window;
-        std::string_view control;         // "" = every control that shows text
+        std::string_view control;        // "" = every control that shows text
         std::vector<std::string> texts;  // written into the control first; none = as it stands
     };
     const Row rows[] = {

@@ -30,8 +30,10 @@ class EnvGuard {
 public:
     ~EnvGuard() {
         for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-            if (it->second) setenv(it->first.c_str(), it->second->c_str(), 1);
-            else unsetenv(it->first.c_str());
+            if (it->second)
+                setenv(it->first.c_str(), it->second->c_str(), 1);
+            else
+                unsetenv(it->first.c_str());
         }
         tzset();
     }
@@ -83,12 +85,12 @@ std::optional<std::string> locale_path_for(const std::string& name) {
 }
 
 // A clock made while the environment names `name` for LC_ALL.
-#define CLOCK_IN_LOCALE(var, name)                                                                \
-    EnvGuard var##_env;                                                                           \
-    const std::optional<std::string> var##_path = locale_path_for(name);                          \
+#define CLOCK_IN_LOCALE(var, name)                                                                 \
+    EnvGuard var##_env;                                                                            \
+    const std::optional<std::string> var##_path = locale_path_for(name);                           \
     if (!var##_path) GTEST_SKIP() << name << " is neither installed nor buildable with localedef"; \
-    if (!var##_path->empty()) var##_env.set("LOCPATH", *var##_path);                              \
-    var##_env.set("LC_ALL", name);                                                                \
+    if (!var##_path->empty()) var##_env.set("LOCPATH", *var##_path);                               \
+    var##_env.set("LC_ALL", name);                                                                 \
     const platform::PosixClock var
 
 void expect_names(const platform::PosixClock& clock, const Names& expected) {

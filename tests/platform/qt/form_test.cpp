@@ -1,7 +1,6 @@
 // A window rendered from a model: geometry in twips, clipping, stacking, pictures, fields and
 // what a screen reader reads.
 
-
 #include <QAccessible>
 #include <QImage>
 #include <QLabel>
@@ -26,10 +25,10 @@ TEST_F(FormFixture, ControlsStandAtTheirTwipsConvertedAtTheScreensDensity) {
         QRect pixels;  // relative to the control's container
     };
     const Case kCases[] = {
-        {"Ok", {200, 100, 60, 25}},      {"Cancel", {200, 135, 60, 25}}, {"Panel", {80, 100, 100, 60}},
-        {"Inside", {10, 10, 80, 25}},    {"Strip", {0, 20, 600, 30}},    {"Caption", {10, 60, 150, 20}},
+        {"Ok", {200, 100, 60, 25}},   {"Cancel", {200, 135, 60, 25}}, {"Panel", {80, 100, 100, 60}},
+        {"Inside", {10, 10, 80, 25}}, {"Strip", {0, 20, 600, 30}},    {"Caption", {10, 60, 150, 20}},
         {"Odd", {181, 82, 40, 17}},  // 2710 twips is 180.67 pixels
-        {"Box", {1, 1, 299, 199}},       {"Far", {600, 400, 60, 20}},
+        {"Box", {1, 1, 299, 199}},    {"Far", {600, 400, 60, 20}},
     };
     for (const Case& c : kCases) EXPECT_EQ(w(c.control)->geometry(), c.pixels) << c.control;
     EXPECT_EQ(window()->size(), QSize(300, 200));
@@ -146,14 +145,15 @@ TEST(PictureBox, ShowsTheImageAtItsPathAndNothingWhenThereIsNone) {
         {.name = "Shown", .kind = Kind::PictureBox, .rect = {240, 240, 540, 540}, .picture = path},
         {.name = "Missing", .kind = Kind::PictureBox, .rect = {900, 240, 540, 540}, .picture = "/no/such.png"},
     };
-    static const forms::WindowModel kModel{.name = "Pictures", .caption = "Pictures", .client_width = 1800,
-                                           .client_height = 900, .controls = kPictures};
+    static const forms::WindowModel kModel{
+        .name = "Pictures", .caption = "Pictures", .client_width = 1800, .client_height = 900, .controls = kPictures};
     QtRuntime runtime{qt_test::kAppTitle};
     auto& form = static_cast<QtForm&>(runtime.load(kModel, {}));
     show_and_wait(form);
     EXPECT_EQ(static_cast<QLabel*>(form.widget("Shown"))->pixmap().size(), QSize(32, 32));
     EXPECT_TRUE(static_cast<QLabel*>(form.widget("Missing"))->pixmap().isNull());
-    EXPECT_EQ(form.window()->grab().toImage().pixel(16 + 16, 16 + 16), qRgb(0, 128, 0));  // its top-left corner at 16, 16
+    EXPECT_EQ(form.window()->grab().toImage().pixel(16 + 16, 16 + 16),
+              qRgb(0, 128, 0));  // its top-left corner at 16, 16
 }
 
 }  // namespace

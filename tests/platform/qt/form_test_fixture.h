@@ -14,11 +14,11 @@ struct FormFixture : ::testing::Test {
     // Loads the probe window with every event of interest recorded; `extra` adds bindings.
     void load(std::vector<forms::Binding> extra = {}) {
         std::vector<forms::Binding> b = {
-            log.record("Probe", Event::Load),       log.record("Probe", Event::Click),
-            log.record("Probe", Event::Unload),     log.record("Strip", Event::MouseDown),
-            log.record("Strip", Event::Click),      log.record("Caption", Event::MouseDown),
-            log.record("Caption", Event::Click),    log.record("Ok", Event::Click),
-            log.record("Cancel", Event::Click),     log.record("First", Event::Click),
+            log.record("Probe", Event::Load),    log.record("Probe", Event::Click),
+            log.record("Probe", Event::Unload),  log.record("Strip", Event::MouseDown),
+            log.record("Strip", Event::Click),   log.record("Caption", Event::MouseDown),
+            log.record("Caption", Event::Click), log.record("Ok", Event::Click),
+            log.record("Cancel", Event::Click),  log.record("First", Event::Click),
             log.record("Inside", Event::Click),
         };
         for (auto& e : extra) b.push_back(std::move(e));

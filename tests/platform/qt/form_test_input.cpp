@@ -1,7 +1,6 @@
 // Where clicks and pointer movement go, where the focus starts and goes, and the keys that
 // press buttons.
 
-
 #include "tests/platform/qt/form_test_fixture.h"
 
 namespace {
@@ -71,7 +70,7 @@ TEST_F(FormFixture, MouseEventsCarryTheButtonAndThePositionInTwips) {
     EXPECT_FLOAT_EQ(log.mice.back().y, 2850);
 
     log.clear();
-    QTest::mouseMove(handle(), {30, 65});  // over a label: not the window's surface
+    QTest::mouseMove(handle(), {30, 65});    // over a label: not the window's surface
     QTest::mouseMove(handle(), {220, 112});  // over a button
     settle(5);
     EXPECT_EQ(log.count("Probe/MouseMove"), 0);

@@ -1,7 +1,6 @@
 // A label shows its field as a plain wrapped label would, and a rewrite repaints only the
 // glyphs that changed.
 
-
 #include <QAccessible>
 #include <QFontMetrics>
 #include <QImage>
@@ -88,13 +87,13 @@ TEST(FormLabel, ARewriteRepaintsTheChangedGlyphsOnlyAndTheScreenStaysRight) {
     const QString sentence = "It is 9 Days, 10 Hours, 35 Minutes, and %1 Seconds";
     struct Step {
         QString text;
-        int lines;  // how many lines' worth of height the repaint may cover (0: none)
+        int lines;       // how many lines' worth of height the repaint may cover (0: none)
         QString widest;  // the widest text the repaint may need, beside the glyphs' reach
     };
     const Step steps[] = {
-        {sentence.arg(53), 0, ""},     // the same text: nothing
-        {sentence.arg(52), 1, "2"},    // one digit
-        {sentence.arg(49), 1, "49"},   // two digits
+        {sentence.arg(53), 0, ""},           // the same text: nothing
+        {sentence.arg(52), 1, "2"},          // one digit
+        {sentence.arg(49), 1, "49"},         // two digits
         {sentence.arg(9), 1, "49 Seconds"},  // narrower: the rest of the line moves
         {"It is 9 Days, 10 Hours, 35 Minutes, and 9 Seconds", 0, ""},
         {"It is 19 Days, 10 Hours, 35 Minutes, and 9 Seconds", 3, ""},  // the lines may break anew

@@ -1,7 +1,6 @@
 // Frames hide what they hold; timers tick their own handlers; a handler's failure or a wrong
 // name stops at the edge.
 
-
 #include <QTimer>
 
 #include <stdexcept>
@@ -59,13 +58,15 @@ TEST_F(FormFixture, ATickRunsItsOwnTimersHandlersInTheirOrderAndNoOthers) {
     const Case cases[] = {
         {"log", {"first", "second", "third"}},
         {"throw", {"first", "second", "third"}},  // a failure is caught and the next handler runs
-        {"unload", {"first", "second"}},  // a window gone runs nothing more
+        {"unload", {"first", "second"}},          // a window gone runs nothing more
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.second);
         std::vector<std::string> ran;
         const std::string second = c.second;
-        auto note = [&](std::string what) { return [&ran, what](forms::Form&, const forms::Mouse&) { ran.push_back(what); }; };
+        auto note = [&](std::string what) {
+            return [&ran, what](forms::Form&, const forms::Mouse&) { ran.push_back(what); };
+        };
         load({{"Ticker", Event::Tick, note("first")},
               {"Ok", Event::Click, note("click")},
               {"Idle", Event::Tick, note("idle")},

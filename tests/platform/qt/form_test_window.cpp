@@ -1,7 +1,6 @@
 // The window's own settings: its frame, size, place and colour, and its state as the
 // program sets it and the window manager reports it.
 
-
 #include "tests/platform/qt/form_test_fixture.h"
 
 namespace {
@@ -70,7 +69,7 @@ TEST_F(FormFixture, AWindowMinimizedAndHiddenInOneHandlerIsNeverIconifiedOnItsWa
     EXPECT_FALSE(window()->windowState().testFlag(Qt::WindowMinimized));
     ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
 
-    form->set_window_state(forms::kMinimized);  // no tray: minimized and left shown
+    form->set_window_state(forms::kMinimized);                            // no tray: minimized and left shown
     EXPECT_FALSE(window()->windowState().testFlag(Qt::WindowMinimized));  // once the handler is done
     QCoreApplication::processEvents();
     EXPECT_TRUE(window()->windowState().testFlag(Qt::WindowMinimized));

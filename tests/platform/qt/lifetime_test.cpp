@@ -40,13 +40,12 @@ TEST(Lifetime, TheCloseBoxRunsUnloadOnceAndTheWindowGoes) {
 TEST(Lifetime, UnloadFromItsOwnButtonIsSafeAndRunsUnloadOnce) {
     QtRuntime runtime{qt_test::kAppTitle};
     EventLog log;
-    auto& form = static_cast<QtForm&>(runtime.load(
-        kDialog, {log.record("Dialog", Event::Unload),
-                  {"Accept", Event::Click,
-                   [](forms::Form& f, const forms::Mouse&) {
-                       f.unload();
-                       f.unload();  // a second request while going changes nothing
-                   }}}));
+    auto& form =
+        static_cast<QtForm&>(runtime.load(kDialog, {log.record("Dialog", Event::Unload),
+                                                    {"Accept", Event::Click, [](forms::Form& f, const forms::Mouse&) {
+                                                         f.unload();
+                                                         f.unload();  // a second request while going changes nothing
+                                                     }}}));
     show_and_wait(form);
     QPointer<QWidget> window = form.window();
     QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, form.widget("Accept")->geometry().center());
@@ -60,14 +59,14 @@ TEST(Lifetime, AWindowClosedWhileItsHandlerWaitsIsFreedOnlyAfterTheHandlerReturn
     QtRuntime runtime{qt_test::kAppTitle};
     bool handler_returned = false;
     QPointer<QWidget> window;
-    auto& form = static_cast<QtForm&>(runtime.load(
-        kDialog, {{"Accept", Event::Click, [&](forms::Form& f, const forms::Mouse&) {
-                       QTimer::singleShot(0, [&] { window->close(); });
-                       settle(80);  // a message box's loop: the window is closed meanwhile
-                       EXPECT_FALSE(window.isNull());
-                       f.set_caption("still here");  // the form is still whole
-                       handler_returned = true;
-                   }}}));
+    auto& form = static_cast<QtForm&>(
+        runtime.load(kDialog, {{"Accept", Event::Click, [&](forms::Form& f, const forms::Mouse&) {
+                                    QTimer::singleShot(0, [&] { window->close(); });
+                                    settle(80);  // a message box's loop: the window is closed meanwhile
+                                    EXPECT_FALSE(window.isNull());
+                                    f.set_caption("still here");  // the form is still whole
+                                    handler_returned = true;
+                                }}}));
     show_and_wait(form);
     window = form.window();
     static_cast<QPushButton*>(form.widget("Accept"))->click();
@@ -137,9 +136,8 @@ TEST(SystemMoveOffscreen, APlatformWithoutMovesEndsTheMoveAtOnceAndOnce) {
     QtRuntime runtime{qt_test::kAppTitle};
     int ended = 0;
     auto& form = static_cast<QtForm&>(
-        runtime.load(kProbe, {{"Strip", Event::MouseDown, [&](forms::Form& f, const forms::Mouse&) {
-                                   f.start_system_move([&] { ++ended; });
-                               }}}));
+        runtime.load(kProbe, {{"Strip", Event::MouseDown,
+                               [&](forms::Form& f, const forms::Mouse&) { f.start_system_move([&] { ++ended; }); }}}));
     show_and_wait(form);
     QTest::mousePress(form.window()->windowHandle(), Qt::LeftButton, {}, {50, 30});
     EXPECT_EQ(ended, 1);
@@ -166,8 +164,8 @@ TEST(Runtime, LoadingAModelWithAMissingFrameIsRefused) {
     static constexpr Control kBroken[] = {
         {.name = "Orphan", .kind = Kind::Button, .text = "x", .rect = {0, 0, 300, 300}, .container = "Nowhere"},
     };
-    static constexpr forms::WindowModel kModel{.name = "Broken", .caption = "Broken", .client_width = 600, .client_height = 600,
-                                               .controls = kBroken};
+    static constexpr forms::WindowModel kModel{
+        .name = "Broken", .caption = "Broken", .client_width = 600, .client_height = 600, .controls = kBroken};
     QtRuntime runtime{qt_test::kAppTitle};
     EXPECT_THROW(runtime.load(kModel, {}), std::invalid_argument);
 }

@@ -31,6 +31,7 @@ inline const std::string kAppTitle = "Velmora Fest Countdown";
 
 // 4500 x 3000 twips: 300 x 200 pixels at 96 dpi (the offscreen screen's density). Pixel
 // positions in the comments are the window's.
+// clang-format off
 inline constexpr Control kProbeControls[] = {
     {.name = "Ok", .kind = Kind::Button, .text = "OK", .rect = {3000, 1500, 900, 375}, .tab = 3,
      .is_default = true},  // 200,100 60x25
@@ -55,6 +56,7 @@ inline constexpr Control kProbeControls[] = {
     {.name = "Far", .kind = Kind::Label, .text = "Far", .rect = {9000, 6000, 900, 300}},
     {.name = "Pic", .kind = Kind::PictureBox, .rect = {4050, 150, 360, 360}, .picture = ":/no/such/image.png"},
 };
+// clang-format on
 
 inline constexpr forms::WindowModel kProbe{
     .name = "Probe",
@@ -67,8 +69,13 @@ inline constexpr forms::WindowModel kProbe{
 
 inline constexpr Control kDialogControls[] = {
     {.name = "Note", .kind = Kind::Label, .text = "A note", .rect = {150, 150, 3000, 300}},
-    {.name = "Accept", .kind = Kind::Button, .text = "OK", .rect = {150, 600, 1200, 375}, .tab = 0,
-     .is_default = true, .is_cancel = true},
+    {.name = "Accept",
+     .kind = Kind::Button,
+     .text = "OK",
+     .rect = {150, 600, 1200, 375},
+     .tab = 0,
+     .is_default = true,
+     .is_cancel = true},
 };
 
 inline constexpr forms::WindowModel kDialog{
@@ -105,9 +112,7 @@ struct EventLog {
                     if (also) also(form);
                 }};
     }
-    int count(const std::string& line) const {
-        return static_cast<int>(std::count(lines.begin(), lines.end(), line));
-    }
+    int count(const std::string& line) const { return static_cast<int>(std::count(lines.begin(), lines.end(), line)); }
     void clear() {
         lines.clear();
         mice.clear();
@@ -147,9 +152,7 @@ private:
 // Lets the event loop run for a while (timers, posted events, paints).
 inline void settle(int ms = 30) { QTest::qWait(ms); }
 
-inline bool wait_for(const std::function<bool()>& done, int ms = 2000) {
-    return QTest::qWaitFor(done, ms);
-}
+inline bool wait_for(const std::function<bool()>& done, int ms = 2000) { return QTest::qWaitFor(done, ms); }
 
 // Shows a loaded window and waits until it is exposed and active.
 inline void show_and_wait(forms::Form& form) {

@@ -116,8 +116,9 @@ TEST(SwayPlace, FindsThisProgramsWindowByItsProcessAndTitleAnywhereInTheTree) {
     const Case cases[] = {
         {"floating", tree("", view(kPid, "time until zindlefest", 9, 483, 423)), QPoint(483, 423)},
         {"tiled", tree(view(kPid, "time until zindlefest", 9, 0, 23), ""), QPoint(0, 23)},
-        {"among others", tree(view(1, "time until zindlefest", 5, 1, 1), view(kPid, "About", 6, 2, 2) + ", " +
-                                                                            view(kPid, "time until zindlefest", 7, 30, 40)),
+        {"among others",
+         tree(view(1, "time until zindlefest", 5, 1, 1),
+              view(kPid, "About", 6, 2, 2) + ", " + view(kPid, "time until zindlefest", 7, 30, 40)),
          QPoint(30, 40)},
         {"another program's", tree("", view(kPid + 1, "time until zindlefest", 9, 483, 423)), std::nullopt},
         {"another title", tree("", view(kPid, "About Velmora Fest Countdown", 9, 483, 423)), std::nullopt},
@@ -153,7 +154,8 @@ TEST(SwayPlace, PutsTheWindowBackOnceSwayHasMappedItAgainAndOnlyIfItIsElsewhere)
             const bool there = c.absent_for >= 0 && asked++ >= c.absent_for;
             return tree("", there ? view(kPid, "time until zindlefest", 11, c.at.x(), c.at.y()) : "");
         });
-        SwayPlace place(sway.path(), kPid, {.retry = std::chrono::milliseconds(5), .give_up = std::chrono::milliseconds(100)});
+        SwayPlace place(sway.path(), kPid,
+                        {.retry = std::chrono::milliseconds(5), .give_up = std::chrono::milliseconds(100)});
         QWidget window;
         window.setWindowTitle(kTitle);
         place.put_back(window, {483, 423});

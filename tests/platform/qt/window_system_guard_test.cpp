@@ -39,6 +39,7 @@ TEST(WindowSystemFailure, NamesTheDisplayAndWhatEachPluginSaidInOneLine) {
         std::string final_message;
         std::string line;
     };
+    // clang-format off
     const Case kCases[] = {
         {"no display named", {}, {kXcbUnnamed, kXcbNotLoaded}, kGaveUp,
          "velmora3-c: cannot open a display (DISPLAY not set, WAYLAND_DISPLAY not set): "
@@ -66,6 +67,7 @@ TEST(WindowSystemFailure, NamesTheDisplayAndWhatEachPluginSaidInOneLine) {
          kGaveUp,
          "velmora3-c: cannot open a display (DISPLAY=:5, WAYLAND_DISPLAY not set): could not connect"},
     };
+    // clang-format on
     for (const Case& c : kCases) {
         const auto env = [&](std::string_view name) -> std::optional<std::string> {
             const auto it = c.env.find(std::string(name));
