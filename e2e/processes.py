@@ -63,6 +63,19 @@ def read_line(fd, proc, what, log, timeout=START_TIMEOUT):
     return data.decode().strip()
 
 
+def memory_kib(pid):
+    """(VmRSS, VmHWM) of a live process, in KiB."""
+    values = {}
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            key, _, rest = line.partition(":")
+            if key in ("VmRSS", "VmHWM"):
+                values[key] = int(rest.split()[0])
+    if "VmRSS" not in values:
+        raise RigFailure(f"pid {pid} has no resident memory any more (it has ended)")
+    return values["VmRSS"], values["VmHWM"]
+
+
 def tail(path, lines=40):
     """The last lines of a log, for a message."""
     try:

@@ -33,7 +33,8 @@ REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 sys.path.insert(0, os.path.join(REPO, "e2e"))
 import rig  # noqa: E402
 import xwin  # noqa: E402
-from procstat import SyscallCounter, cpu_ns, memory_kib, thread_rates, threads  # noqa: E402
+from procstat import SyscallCounter, cpu_ns, thread_rates, threads  # noqa: E402
+from processes import memory_kib  # noqa: E402
 from checks import RigFailure  # noqa: E402
 
 TITLE = "time until zindlefest"

@@ -1,5 +1,5 @@
 """A process read from /proc (and, for its system calls, from the kernel's own count): CPU
-time, per-thread wakeups and switches, resident memory."""
+time, per-thread wakeups and switches. Resident memory is read by the rig's processes.memory_kib."""
 
 import glob
 import os
@@ -72,13 +72,3 @@ class SyscallCounter:
             if tid.isdigit():
                 counts[int(tid)] = int(parts[1]) if parts[1].isdigit() else 0
         return counts or None
-
-
-def memory_kib(pid):
-    fields = {}
-    with open(f"/proc/{pid}/status") as f:
-        for line in f:
-            key, _, value = line.partition(":")
-            if key in ("VmRSS", "VmHWM"):
-                fields[key] = int(value.split()[0])
-    return fields["VmRSS"], fields["VmHWM"]

@@ -139,16 +139,3 @@ def client_titles(session):
         parts = line.split(None, 3)
         titles.append(parts[3] if len(parts) == 4 else "")
     return titles
-
-
-def memory_kib(pid):
-    """(VmRSS, VmHWM) of a live process, in KiB."""
-    values = {}
-    with open(f"/proc/{pid}/status") as f:
-        for line in f:
-            key, _, rest = line.partition(":")
-            if key in ("VmRSS", "VmHWM"):
-                values[key] = int(rest.split()[0])
-    if "VmRSS" not in values:
-        raise ObserveError(f"pid {pid} has no resident memory any more (it has ended)")
-    return values["VmRSS"], values["VmHWM"]

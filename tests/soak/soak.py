@@ -35,7 +35,8 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(HERE)), "e2e"))
 
 from checks import RigFailure, check  # noqa: E402
 from runner import run_cases  # noqa: E402
-from observe import MAIN_TITLE, Fields, ObserveError, client_titles, memory_kib  # noqa: E402
+from observe import MAIN_TITLE, Fields, ObserveError, client_titles  # noqa: E402
+from processes import memory_kib  # noqa: E402
 
 ARRIVAL_TITLE = "YEAH!"
 TRAY_TITLE = "panel"  # trayer's own window
