@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/form_bindings.h"
 #include "platform/forms.h"
 #include "platform/qt/qt_form.h"
 #include "platform/qt/qt_runtime.h"
@@ -93,21 +94,9 @@ struct EventLog {
     std::vector<std::string> lines;
     std::vector<forms::Mouse> mice;
 
-    static const char* name(Event e) {
-        switch (e) {
-            case Event::Load: return "Load";
-            case Event::Click: return "Click";
-            case Event::MouseDown: return "MouseDown";
-            case Event::MouseMove: return "MouseMove";
-            case Event::Tick: return "Tick";
-            case Event::Unload: return "Unload";
-        }
-        return "?";
-    }
-
     forms::Binding record(std::string_view control, Event event, std::function<void(forms::Form&)> also = {}) {
         return {control, event, [this, control, event, also](forms::Form& form, const forms::Mouse& m) {
-                    lines.push_back(std::string(control) + "/" + name(event));
+                    lines.push_back(std::string(control) + "/" + std::string(forms::event_name(event)));
                     mice.push_back(m);
                     if (also) also(form);
                 }};
