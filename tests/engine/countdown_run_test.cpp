@@ -73,13 +73,8 @@ TEST(Countdown, RunBeforeTheFirstClockRunFailsAtStepOneAndWritesNothing) {
     const auto before = engine_test::snapshot(p.fields);
     int writes = 0;
     p.fields.on_change([&](std::size_t, const std::string&) { ++writes; });
-    try {
-        p.tick_timer2();
-        FAIL() << "a run on design texts completed";
-    } catch (const TypeMismatch& e) {
-        EXPECT_EQ(e.field(), "CurMon");
-        EXPECT_EQ(e.text(), "CurMon");
-    }
+    EXPECT_EQ(engine_test::timer2_mismatch(p), (engine::Mismatch{"CurMon", "CurMon"}))
+        << "a run on design texts completed";
     EXPECT_THROW(p.press_command2(), TypeMismatch);
     EXPECT_EQ(writes, 0);
     EXPECT_EQ(engine_test::snapshot(p.fields), before);

@@ -6,6 +6,8 @@
 
 #include <array>
 #include <map>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -88,14 +90,26 @@ struct Program {
 // What a run that stops the countdown does, in order: Timer2 off, then one arrival window.
 inline const std::vector<std::string> kStopped = {"stop", "open"};
 
-// Runs the countdown and returns the field whose text failed to convert ("" when none).
-inline std::string failing_field(Program& p) {
+// Runs the countdown and returns the field whose text failed to convert, and that text
+// (nothing when the run went through).
+inline std::optional<engine::Mismatch> timer2_mismatch(Program& p) {
     try {
         p.tick_timer2();
     } catch (const engine::TypeMismatch& e) {
-        return e.field();
+        return engine::Mismatch{e.field(), e.text()};
     }
-    return "";
+    return std::nullopt;
+}
+
+// The field alone ("" when none).
+inline std::string failing_field(Program& p) {
+    const auto mismatch = timer2_mismatch(p);
+    return mismatch ? mismatch->field : "";
 }
 
 }  // namespace engine_test
+
+namespace engine {
+// Failed expectations name the field and its text.
+inline void PrintTo(const Mismatch& m, std::ostream* os) { *os << m.field << " holding \"" << m.text << '"'; }
+}  // namespace engine
