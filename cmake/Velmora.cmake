@@ -4,7 +4,8 @@
 #                                            with VELMORA_WERROR, ASan and UBSan with
 #                                            VELMORA_SANITIZE
 #   velmora_discover_tests(<target> ...)     gtest_discover_tests, plus the sanitizer options
-#                                            for every test it finds
+#                                            for every test it finds; on Windows the whole
+#                                            program as one test under Wine
 #   velmora_sanitizer_env(<test>...)         the sanitizer options for tests made by add_test
 #
 # The settings belong to the targets, not to the folders: a target of someone else's that a
@@ -57,6 +58,10 @@ endfunction()
 # The tests of a GoogleTest executable are known only once it is built, so in a sanitizer
 # build a script that CTest reads after the list of them gives each the options.
 function(velmora_discover_tests target)
+  if(WIN32)
+    velmora_windows_test(${target})
+    return()
+  endif()
   gtest_discover_tests(${target} ${ARGN})
   if(NOT VELMORA_SANITIZE)
     return()
