@@ -1,6 +1,8 @@
 #pragma once
 // How a run that ended on a failed conversion is reported: one line on standard error
-// per distinct cause, and not again until a run has completed cleanly.
+// per distinct cause, and not again until a run has completed cleanly. The line names the
+// run, the field and its text; where those tell the cause for certain (a design text that
+// the clock's and the countdown's rules leave in place), it says why in plain words.
 
 #include <functional>
 #include <iosfwd>

@@ -22,6 +22,20 @@ std::vector<std::string> lines(const std::ostringstream& out) {
     return result;
 }
 
+// The lines a person reads when the real runs fail on a design text the rules leave in place.
+constexpr const char* kDecemberLine =
+    "velmora3-c: countdown run stopped: field CurYearVal holds \"Label9\", which is not a number. The countdown "
+    "counts to the festival of 12 April 2013, and in December it adds a year's length that the clock writes into "
+    "CurYearVal (\"365\") only in 2012 and 2013: in December of other years the sentence keeps its last text "
+    "(\"Label2\" until one is written).";
+constexpr const char* kNoDayCountLine =
+    "velmora3-c: countdown run stopped: field EndDays holds \"EndDays\", which is not a number. The countdown "
+    "works out its day count only in February, March, April and December: in the other months, until it has one, "
+    "the sentence shows \"EndDays\" where the days belong.";
+constexpr const char* kBeforeTheClockLine =
+    "velmora3-c: countdown run stopped: field CurMon holds \"CurMon\", which is not a number. The clock had not "
+    "yet written the date and time; its next run does.";
+
 auto fails_with(const char* field, const char* text) {
     return [=] { throw TypeMismatch(field, text); };
 }
@@ -61,7 +75,8 @@ TEST(FailureLog, EachReportReachesTheSinkAsOneWholeLine) {
     log.run(fails_with("CurMon", "CurMon"));
     log.run(fails_with("CurSec", "a \"b\""));
     EXPECT_EQ(got, (std::vector<std::string>{
-                       "velmora3-c: clock run stopped: field CurMon holds \"CurMon\", which is not a number\n",
+                       "velmora3-c: clock run stopped: field CurMon holds \"CurMon\", which is not a number. The "
+                       "clock had not yet written the date and time; its next run does.\n",
                        "velmora3-c: clock run stopped: field CurSec holds \"a \"b\"\", which is not a number\n",
                    }));
 }
@@ -109,11 +124,54 @@ TEST(FailureLog, RealCountdownInJanuaryFailsQuietlyAfterTheFirstLine) {
         EXPECT_FALSE(log.record(engine::countdown_run(p.fields, p.countdown_actions())));
     }
     ASSERT_EQ(lines(out).size(), 1u) << out.str();
-    EXPECT_EQ(lines(out)[0],
-              "velmora3-c: countdown run stopped: field EndDays holds \"EndDays\", which is not a number");
+    EXPECT_EQ(lines(out)[0], kNoDayCountLine);
     p.press_command2();  // gives EndDays a number: the run completes
     EXPECT_TRUE(log.record(engine::countdown_run(p.fields, p.countdown_actions())));
     EXPECT_EQ(p["Final"], "It is 11 Days, 16 Hours, 60 Minutes, and 60 Seconds");
+}
+
+// Where the real runs fail on a design text, the line says why; the clock may or may not have
+// run before the countdown's first tick.
+TEST(FailureLog, RealFailuresSayWhyInPlainWords) {
+    struct Case {
+        const char* what;
+        engine::LocalTime when;
+        bool clock_first;
+        const char* line;
+    };
+    // clang-format off
+    const Case kCases[] = {
+        {"December outside 2012 and 2013", engine_test::at(2026, 12, 9, 5, 24, 41), true, kDecemberLine},
+        {"a month without a rule", engine_test::at(2013, 6, 1, 12, 0, 0), true, kNoDayCountLine},
+        {"the countdown ticks first", engine_test::at(2013, 4, 3, 14, 25, 7), false, kBeforeTheClockLine},
+    };
+    // clang-format on
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.what);
+        engine_test::Program p;
+        std::ostringstream out;
+        FailureLog log(out, "countdown run");
+        p.clock.set(c.when);
+        if (c.clock_first) p.tick_timer1();
+        EXPECT_FALSE(log.record(engine::countdown_run(p.fields, p.countdown_actions())));
+        EXPECT_EQ(lines(out), std::vector<std::string>{c.line});
+    }
+}
+
+// Only the field and the text together tell the cause: anything else gets the plain line.
+TEST(FailureLog, SaysWhyOnlyWhereFieldAndTextTellIt) {
+    struct Case {
+        const char *field, *text;
+    };
+    const Case kUnexplained[] = {{"CurYearVal", "Label10"}, {"CurYearVal", ""},    {"DaysInMon", "Label9"},
+                                 {"EndDays", "EndDay"},     {"EndDay", "EndDays"}, {"CurMon", "curmon"}};
+    for (const Case& c : kUnexplained) {
+        std::ostringstream out;
+        FailureLog log(out, "countdown run");
+        log.run(fails_with(c.field, c.text));
+        EXPECT_EQ(out.str(), "velmora3-c: countdown run stopped: field " + std::string(c.field) + " holds \"" + c.text +
+                                 "\", which is not a number\n");
+    }
 }
 
 // The countdown fails on every tick for most of the year; it gives the failing field back

@@ -116,7 +116,9 @@ class BrokenReadings(unittest.TestCase):
 
 
 class StandardError(unittest.TestCase):
-    LINE = 'velmora3-c: countdown run stopped: field EndDays holds "EndDays", which is not a number'
+    LINE = ('velmora3-c: countdown run stopped: field EndDays holds "EndDays", which is not a number. The countdown '
+            'works out its day count only in February, March, April and December: in the other months, until it has '
+            'one, the sentence shows "EndDays" where the days belong.')
     CAUSE = ("countdown run", "EndDays", "EndDays")
 
     def test_lines_within_the_allowance_pass(self):

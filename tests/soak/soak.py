@@ -44,8 +44,9 @@ FAKETIME_LIBRARY = "/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1"  # th
 WARM_UP = 10.0        # seconds of real time before resident memory is held to its bound
 RSS_GROWTH_KIB = 3 * 1024
 POLL = 0.5            # seconds between looks at the process and the windows
+# The run, the field and its text; where those tell the cause, the line goes on to say why.
 FAILURE_LINE = re.compile(r'^velmora3-c: (clock run|countdown run|manual clock run|manual countdown run) '
-                          r'stopped: field (\w+) holds "(.*)", which is not a number$')
+                          r'stopped: field (\w+) holds "(.*?)", which is not a number(?:\. .+\.)?$')
 
 
 @dataclass(frozen=True)
