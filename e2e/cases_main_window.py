@@ -2,16 +2,26 @@
 and what a screen reader finds in it."""
 
 import json
+import math
 import os
 import re
+import time
 
 import desktop
 import xwin
 from checks import RigFailure, check, holds_for, wait_for
-from program import (CAPTION, FESTIVAL_BUTTON, HEIGHT, HERE, MAIN_TITLE, SENTENCE, WIDTH, WM_CLASS, X_BUTTON,
-                     exit_timeout, open_panel, panel_hidden, send_to_tray_and_back, start, tray_icon)
+from program import (ARRIVAL_TITLE, CAPTION, FESTIVAL_BUTTON, HEIGHT, HERE, MAIN_TITLE, SENTENCE, WIDTH, WM_CLASS,
+                     X_BUTTON, exit_timeout, one_window, open_panel, panel_hidden, read_sentence,
+                     send_to_tray_and_back, start, tray_icon)
 
 COUNTING_DAY = "@2013-03-20 18:00:00"          # March: the countdown writes its sentence
+RUN_SCRIPT = os.path.join(HERE, "..", "run")
+# At 3 April 2013, 14:25:07 the sentence is "It is 9 Days, 10 Hours, 35 Minutes, and 53 Seconds";
+# each second on takes one from the last number.
+COUNTING_AT = "2013-04-03 14:25:07"
+COUNTING = re.compile(r"^It is 9 Days, 10 Hours, 35 Minutes, and (\d+) Seconds$")
+EVE_AT = "2013-04-11 23:59:55"                 # five seconds before the festival day begins
+ARRIVED = "It is 0 Days, 24 Hours, 60 Minutes, and 60 Seconds"
 
 
 def window_maps(context):
@@ -166,3 +176,44 @@ def run_script_picks_the_platform(context):
             check(not on_x, "the program went to the X server beside the Wayland compositor")
         check(len(window) == 1, f"expected one main window, found {window}")
         print(f"{session.kind.name}: the window is {window[0]!r}")
+
+
+def run_script_moves_the_clock(context):
+    """./run --at starts the program with its clock at that instant, running on at real speed:
+    from 3 April 2013, 14:25:07 the sentence is the worked example's, its seconds counting
+    down as time passes; from 11 April, 23:59:55 the arrival window opens when the 12th
+    begins, five seconds on, and the sentence stays as midnight left it."""
+    build = os.path.dirname(os.path.dirname(os.path.abspath(context.program)))
+    check(os.path.samefile(os.path.join(build, "app", "velmora3-c"), context.program),
+          f"{context.program} is not app/velmora3-c of a build folder, which ./run builds and starts")
+    with context.session(accessibility=True) as session:
+        def run(at):
+            launched = time.monotonic()
+            return session.launch([RUN_SCRIPT, "--at", at], name="run", env={"VELMORA_BUILD_DIR": build}), launched
+
+        def seconds_left(launched):
+            """The sentence's seconds, which lie between 53 and 53 less the seconds since launch."""
+            sentence = read_sentence(session)
+            m = COUNTING.match(sentence)
+            check(m, f"at {COUNTING_AT} and after, the sentence reads {sentence!r}")
+            seconds, since = int(m.group(1)), time.monotonic() - launched
+            check(53 - math.ceil(since) <= seconds <= 53,
+                  f"{since:.1f} s after ./run --at '{COUNTING_AT}' the sentence reads {sentence!r}")
+            return seconds
+
+        program, launched = run(COUNTING_AT)
+        first = seconds_left(launched)
+        time.sleep(1.2)
+        second = seconds_left(launched)
+        check(second < first, f"the clock stands still: the sentence gave {first} seconds, then {second}")
+        program.stop()
+
+        program, launched = run(EVE_AT)
+        arrival = one_window(session, ARRIVAL_TITLE, timeout=20.0)
+        took = time.monotonic() - launched
+        check(took >= 4.9, f"the arrival window opened {took:.1f} s after ./run --at '{EVE_AT}', before midnight")
+        sentence = read_sentence(session)
+        check(sentence == ARRIVED, f"after the arrival the sentence reads {sentence!r}, not {ARRIVED!r}")
+        check(program.running(), "the program ended after the arrival")
+        print(f"from {COUNTING_AT}: {first}, then {second} seconds left; from {EVE_AT}: {ARRIVAL_TITLE!r} "
+              f"(window {arrival}) {took:.1f} s after ./run")

@@ -2,6 +2,7 @@
 buttons are, and the moves every case makes with it (start it, find a window, open the menu
 panel, send the window to the tray and back, end it by "X")."""
 
+import json
 import os
 import re
 import time
@@ -65,6 +66,20 @@ def start(context, session, fake_time=None, within=5.0):
         # it does), wherever the pointer was; no hand is that quick.
         time.sleep(WAYLAND_SETTLE)
     return program, windows[0], took
+
+
+def read_sentence(session, timeout=10.0):
+    """The countdown sentence as a screen reader reads it (over AT-SPI, in a session started
+    with accessibility): the one label of the program that has the sentence's form."""
+    dump = os.path.join(HERE, "atspi_dump.py")
+
+    def sentence():
+        text = session.xtool("/usr/bin/python3", dump, "velmora3-c", timeout=20)
+        found = [o["name"] for o in (json.loads(text) if text.strip() else [])
+                 if o["role"] == "label" and SENTENCE.match(o["name"])]
+        check(len(found) <= 1, f"more than one sentence on the AT-SPI bus: {found}")
+        return found[0] if found else None
+    return wait_for("the countdown sentence on the AT-SPI bus", sentence, timeout=timeout, step=0.2)
 
 
 def one_window(session, title, timeout=5.0):

@@ -22,8 +22,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from cases_dialogs import (about_box_single_instance, arrival_window_on_festival_day,  # noqa: E402
                            fixed_dialogs_say_they_are_fixed, menu_opens_festival_page)
 from cases_main_window import (accessibility_names, close_button_ends_program,  # noqa: E402
-                               drag_moves_window_and_hides_panel, run_script_picks_the_platform,
-                               window_manager_close_ends_program, window_maps)
+                               drag_moves_window_and_hides_panel, run_script_moves_the_clock,
+                               run_script_picks_the_platform, window_manager_close_ends_program, window_maps)
 from cases_pictures import (about_box_matches_reference, arrival_window_matches_reference,  # noqa: E402
                             screenshot_matches_reference)
 from cases_tray import (t_button_sends_window_to_tray, tray_icon_toggles_window,  # noqa: E402
@@ -54,6 +54,7 @@ TABLE = [
     (about_box_matches_reference, 60, ("xembed",)),
     (fixed_dialogs_say_they_are_fixed, 60, ("xembed",)),
     (run_script_picks_the_platform, 60, ("xembed", "sway")),
+    (run_script_moves_the_clock, 60, ("xembed",)),
 ]
 CASES = {case.__name__: case for case, _, _ in TABLE}
 # The behaviours that matter for memory, once more with the sanitizer build of the program on
