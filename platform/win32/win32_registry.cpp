@@ -1,5 +1,7 @@
 #include "platform/win32/win32_registry.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <cstring>
 #include <vector>

@@ -1,11 +1,13 @@
 #pragma once
 // The registry through advapi32, below HKEY_LOCAL_MACHINE.
 
-#include <windows.h>
-
 #include <map>
 
 #include "platform/registry.h"
+
+// What windows.h calls HKEY points to; declared here so the header does not bring in
+// windows.h and its macros.
+struct HKEY__;
 
 namespace platform_win32 {
 
@@ -33,7 +35,7 @@ public:
 private:
     // HKEYs are pointers, 64 bits wide; the interface hands out 32-bit numbers. The table
     // maps one to the other, so a handle is never cut short.
-    std::map<platform::KeyHandle, HKEY> open_;
+    std::map<platform::KeyHandle, HKEY__*> open_;
     platform::KeyHandle next_ = 1;
 };
 
