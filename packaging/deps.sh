@@ -15,8 +15,10 @@ TEST_PACKAGES=(xdotool wmctrl faketime at-spi2-core python3-pyatspi x11-apps cla
                libclang-rt-14-dev libfuzzer-14-dev file dpkg-dev libxcb-damage0-dev locales desktop-file-utils
                lintian appstream man-db xfce4-panel sway grim python3-gi clang-format-14)
 # The Windows program: cross-built with mingw-w64 and tested under Wine (64-bit); icoutils and
-# python3-pefile read the exe's icon group and version record.
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 icoutils python3-pefile)
+# python3-pefile read the exe's icon group and version record. rsvg-convert (librsvg2-bin) and
+# ImageMagick render the exe's icons from the SVG at build time, icotool packs them.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 icoutils python3-pefile
+                  librsvg2-bin imagemagick)
 
 ensure_packages() {
     local missing=() p
