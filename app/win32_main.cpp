@@ -1,0 +1,51 @@
+// Velmora Fest Countdown on Windows: wires the Win32 platform to the windows and shows Main.
+
+#include <string>
+
+#include "identity/identity.h"
+#include "main_window/main_window.h"
+#include "platform/win32/win32_clock.h"
+#include "platform/win32/win32_launcher.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_runtime.h"
+#include "platform/win32/win32_shell.h"
+#include "platform/win32/win32_tray.h"
+#include "secondary_windows/about_box.h"
+#include "secondary_windows/arrival_window.h"
+
+namespace {
+
+// A program of the Windows subsystem started from Explorer has no standard error: then the
+// line goes nowhere. Started from a console or under Wine it has one, and the line shows.
+void write_to_standard_error(const std::string& line) {
+    const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    if (error == nullptr || error == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    // Ignored on purpose: a report that cannot be written is not reported again.
+    (void)WriteFile(error, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    platform_win32::Win32Runtime runtime{std::string(identity::kProductName)};
+    platform_win32::Win32Shell shell;
+    platform_win32::Win32Tray tray(runtime);
+    platform_win32::Win32Clock clock;
+    platform_win32::Win32Registry registry;
+    platform_win32::Win32Launcher launcher;
+    secondary::AboutBox about(runtime, runtime, shell, registry, launcher);
+
+    main_window::MainWindow main({
+        .runtime = runtime,
+        .boxes = runtime,
+        .shell = shell,
+        .tray = tray,
+        .clock = clock,
+        .log = write_to_standard_error,
+        .open_about = [&] { about.open(); },
+        .open_arrival_window = [&] { secondary::open_arrival_window(runtime, runtime); },
+    });
+    main.start();
+    return runtime.run();
+}
