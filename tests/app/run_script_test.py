@@ -77,14 +77,21 @@ class NoDisplay(unittest.TestCase):
     def start(self, args):
         """./run in a process group of its own, as from a terminal, with no display; returns it
         and the marker its whole session carries in the environment."""
-        marker = tempfile.mkdtemp(prefix="velmora-run-test.")
-        self.addCleanup(os.rmdir, marker)
+        scratch = tempfile.TemporaryDirectory(prefix="velmora-run-test.")
+        self.addCleanup(scratch.cleanup)
+        marker = scratch.name
         env = {k: v for k, v in os.environ.items() if k not in DROPPED and not k.startswith("QT_")}
         env.update({MARKER: marker, "VELMORA_BUILD_DIR": BUILD})
-        run = subprocess.Popen([RUN, *args], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                               stderr=subprocess.PIPE, start_new_session=True)
+        self.stderr = os.path.join(marker, "stderr")
+        with open(self.stderr, "w") as err:
+            run = subprocess.Popen([RUN, *args], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                   stderr=err, start_new_session=True)
         self.addCleanup(self.end_everything, run, marker)
         return run, marker
+
+    def said_on_stderr(self):
+        with open(self.stderr, errors="replace") as f:
+            return f.read()
 
     def end_everything(self, run, marker):
         """After a failure: nothing of the session may outlive the test."""
@@ -104,7 +111,6 @@ class NoDisplay(unittest.TestCase):
             except subprocess.TimeoutExpired:
                 continue
         run.stdout.close()
-        run.stderr.close()
 
     def read_until(self, run, pattern, timeout):
         """./run's standard output up to the first match of pattern; fails if it ends first."""
@@ -119,7 +125,7 @@ class NoDisplay(unittest.TestCase):
                 chunk = os.read(fd, 4096)
                 if not chunk:
                     self.fail(f"./run ended (status {run.wait()}) before saying {pattern!r}:\n{out.decode()}"
-                              f"{run.stderr.read().decode(errors='replace')}")
+                              f"{self.said_on_stderr()}")
                 out += chunk
         return out.decode()
 
@@ -175,7 +181,7 @@ class NoDisplay(unittest.TestCase):
                 told = time.monotonic()
                 while not self.screenshot_shows(path, display):
                     if run.poll() is not None:
-                        self.fail(f"./run ended with {run.poll()}: {run.stderr.read().decode(errors='replace')}")
+                        self.fail(f"./run ended with {run.poll()}: {self.said_on_stderr()}")
                     self.assertLess(time.monotonic() - told, SCREENSHOT_WITHIN,
                                     f"no screenshot of the window at {path} {SCREENSHOT_WITHIN:.0f} s after "
                                     f"./run named it")
