@@ -1,0 +1,501 @@
+// A loaded window at work: its surfaces painted, its events delivered to the handlers bound
+// to them, and its state (visibility, timers, caption, window state, showing, moves). It is
+// built in win32_form_build.cpp.
+
+#include <windows.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <exception>
+#include <stdexcept>
+#include <utility>
+
+#include "platform/win32/win32_form.h"
+#include "platform/win32/win32_runtime.h"
+#include "platform/win32/win32_text.h"
+
+namespace platform_win32 {
+
+using forms::Control;
+using forms::Event;
+using forms::Kind;
+
+namespace {
+
+RECT to_rect(const forms::PixelRect& r) { return {r.left, r.top, r.right(), r.bottom()}; }
+
+void fill(HDC dc, const forms::PixelRect& r, COLORREF colour) {
+    if (r.empty()) return;
+    const RECT rect = to_rect(r);
+    SetBkColor(dc, colour);
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);  // a fill without a brush
+}
+
+UINT align_of(forms::Align align) {
+    switch (align) {
+        case forms::Align::Center: return DT_CENTER;
+        case forms::Align::Right: return DT_RIGHT;
+        case forms::Align::Left: break;
+    }
+    return DT_LEFT;
+}
+
+int shift_bits(WPARAM keys) {
+    return (keys & MK_SHIFT ? 1 : 0) | (keys & MK_CONTROL ? 2 : 0) | (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+}
+
+int held_bits(WPARAM keys) {
+    return (keys & MK_LBUTTON ? 1 : 0) | (keys & MK_RBUTTON ? 2 : 0) | (keys & MK_MBUTTON ? 4 : 0);
+}
+
+// Painting goes to a bitmap first, so a label painted over by another never flickers.
+class BufferedPaint {
+public:
+    BufferedPaint(HWND hwnd, PAINTSTRUCT& ps) : hwnd_(hwnd), ps_(ps), target_(BeginPaint(hwnd, &ps)) {
+        RECT client;
+        GetClientRect(hwnd, &client);
+        dc_ = CreateCompatibleDC(target_);
+        bitmap_ = CreateCompatibleBitmap(target_, std::max<LONG>(1, client.right), std::max<LONG>(1, client.bottom));
+        old_ = SelectObject(dc_, bitmap_);
+        IntersectClipRect(dc_, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom);
+    }
+    ~BufferedPaint() {
+        const RECT& r = ps_.rcPaint;
+        BitBlt(target_, r.left, r.top, r.right - r.left, r.bottom - r.top, dc_, r.left, r.top, SRCCOPY);
+        SelectObject(dc_, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+        EndPaint(hwnd_, &ps_);
+    }
+    BufferedPaint(const BufferedPaint&) = delete;
+    BufferedPaint& operator=(const BufferedPaint&) = delete;
+    HDC dc() const { return dc_; }
+
+private:
+    HWND hwnd_;
+    PAINTSTRUCT& ps_;
+    HDC target_;
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+};
+
+}  // namespace
+
+// ---- the window procedure ---------------------------------------------------------------
+
+LRESULT Win32Form::handle(HWND surface, UINT message, WPARAM wparam, LPARAM lparam) {
+    const bool top = surface == hwnd_;
+    switch (message) {
+        case WM_PAINT: paint(surface); return 0;
+        case WM_ERASEBKGND: return 1;  // the paint covers every pixel
+        case WM_LBUTTONDOWN: press(surface, 1, wparam, lparam); return 0;
+        case WM_RBUTTONDOWN: press(surface, 2, wparam, lparam); return 0;
+        case WM_MBUTTONDOWN: press(surface, 4, wparam, lparam); return 0;
+        case WM_LBUTTONUP: release(surface, wparam, lparam); return 0;
+        case WM_MOUSEMOVE:
+            if (top) dispatch(model_.name, Event::MouseMove, mouse_at(surface, held_bits(wparam), wparam, lparam));
+            return 0;
+        case WM_CAPTURECHANGED: pressing_ = false; return 0;
+        case WM_COMMAND: command(wparam); return 0;
+        case DM_GETDEFID: {
+            // Enter presses the default button while it can be seen.
+            if (!default_id_) return 0;
+            const HWND b = control_window(model_.controls[default_id_ - kFirstControlId].name);
+            return b && IsWindowVisible(b) ? MAKELRESULT(default_id_, DC_HASDEFID) : 0;
+        }
+        case WM_TIMER: {
+            const std::size_t index = wparam - kFirstControlId;
+            if (index < model_.controls.size()) dispatch(model_.controls[index].name, Event::Tick);
+            return 0;
+        }
+        case WM_ACTIVATE:
+            // The focus leaves with the window and comes back to the button that had it.
+            if (!top) break;
+            if (LOWORD(wparam) == WA_INACTIVE) {
+                saved_focus_ = GetFocus();
+            } else if (saved_focus_ && IsChild(hwnd_, saved_focus_)) {
+                SetFocus(saved_focus_);
+            }
+            return 0;
+        case WM_CLOSE: unload(); return 0;
+        case WM_SIZE:
+            // While it is shown, a change of state comes from the user (the task bar).
+            if (top && IsWindowVisible(hwnd_) && !state_pending_)
+                state_ = wparam == SIZE_MINIMIZED   ? forms::kMinimized
+                         : wparam == SIZE_MAXIMIZED ? forms::kMaximized
+                                                    : forms::kNormal;
+            break;
+        case kApplyState: apply_state(); return 0;
+        case WM_SYSCOLORCHANGE: InvalidateRect(surface, nullptr, FALSE); return 0;
+        case WM_DPICHANGED:
+            if (!top) break;
+            dpi_ = LOWORD(wparam);
+            lay_out(reinterpret_cast<const RECT*>(lparam));
+            return 0;
+        default: break;
+    }
+    return DefWindowProcW(surface, message, wparam, lparam);
+}
+
+// ---- painting ---------------------------------------------------------------------------
+
+void Win32Form::paint(HWND surface) {
+    PAINTSTRUCT ps;
+    const BufferedPaint buffer(surface, ps);
+    HDC dc = buffer.dc();
+    const std::string_view container = container_of(surface);
+    RECT client;
+    GetClientRect(surface, &client);
+    const forms::PixelRect whole{0, 0, client.right, client.bottom};
+    if (surface == hwnd_) {
+        fill(dc, whole, resolve(model_.back, system_colour(forms::kButtonFace)));
+    } else {
+        const Control& frame = *controls_.at(std::string(container)).control;
+        fill(dc, whole, resolve(frame.back, system_colour(forms::kButtonFace)));
+        RECT edge = client;
+        DrawEdge(dc, &edge, EDGE_ETCHED, BF_RECT);
+    }
+    const forms::Density d = density();
+    const forms::PixelRect dirty{ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
+                                 ps.rcPaint.bottom - ps.rcPaint.top};
+    for (const std::size_t i : forms::paint_order(model_, container)) {
+        if (!shown_[i]) continue;
+        const Control& c = model_.controls[i];
+        switch (c.kind) {
+            case Kind::Label:
+                if (!d.rect(c.rect).intersected(dirty).empty()) draw_label(dc, c);
+                break;
+            case Kind::Line: {
+                const forms::LineBand band = forms::LineBand::of(c, d);
+                const COLORREF colour = resolve(c.fore, system_colour(COLOR_WINDOWTEXT));
+                if (band.horizontal() || band.vertical()) {
+                    fill(dc, band.straight_pixels(), colour);
+                    break;
+                }
+                // A slanted line: the same band, centred where a straight one would lie.
+                const int shift = band.width / 2 - band.before();
+                HPEN pen = CreatePen(PS_SOLID, band.width, colour);
+                const HGDIOBJ old = SelectObject(dc, pen);
+                MoveToEx(dc, band.x1 + shift, band.y1 + shift, nullptr);
+                LineTo(dc, band.x2 + shift, band.y2 + shift);
+                SelectObject(dc, old);
+                DeleteObject(pen);
+                break;
+            }
+            case Kind::Shape: {
+                const COLORREF colour = resolve(c.fore, system_colour(COLOR_WINDOWTEXT));
+                for (const forms::PixelRect& band : forms::outline_bands(d.rect(c.rect), c.line_width))
+                    fill(dc, band, colour);
+                break;
+            }
+            default: break;
+        }
+    }
+}
+
+void Win32Form::draw_label(HDC dc, const Control& c) {
+    const forms::PixelRect r = density().rect(c.rect);
+    if (!c.transparent) fill(dc, r, resolve(c.back, system_colour(forms::kButtonFace)));
+    const std::wstring text = to_wide(fields_.text(fields_.index_of(c.name)));
+    if (text.empty()) return;
+    RECT box = to_rect(r);
+    const HGDIOBJ old_font = SelectObject(dc, font(c.font));
+    SetTextColor(dc, resolve(c.fore, system_colour(forms::kButtonText)));
+    SetBkMode(dc, TRANSPARENT);
+    // Wrapped at word boundaries and cut at the label's edge; "&" is a plain character.
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box,
+              DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS | align_of(c.align));
+    SetBkMode(dc, OPAQUE);
+    SelectObject(dc, old_font);
+}
+
+void Win32Form::invalidate_label(std::size_t index) {
+    const Control& c = model_.controls[index];
+    if (!alive_ || !shown_[index]) return;
+    HWND surface = surface_of(c.container);
+    RECT client;
+    GetClientRect(surface, &client);
+    const forms::PixelRect seen = density().rect(c.rect).intersected({0, 0, client.right, client.bottom});
+    if (seen.empty()) return;  // nothing of it can be seen
+    const RECT r = to_rect(seen);
+    InvalidateRect(surface, &r, FALSE);
+}
+
+// ---- events -----------------------------------------------------------------------------
+
+forms::Mouse Win32Form::mouse_at(HWND surface, int button, WPARAM keys, LPARAM at) const {
+    POINT p{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+    if (surface != hwnd_) MapWindowPoints(surface, hwnd_, &p, 1);  // from the window's client corner
+    const forms::Density d = density();
+    return {.button = button,
+            .shift = shift_bits(keys),
+            .x = static_cast<float>(p.x * d.twips_per_pixel_x()),
+            .y = static_cast<float>(p.y * d.twips_per_pixel_y())};
+}
+
+void Win32Form::press(HWND surface, int button, WPARAM keys, LPARAM at) {
+    const std::optional<std::size_t> label =
+        forms::label_at(model_, container_of(surface), density(), shown_, GET_X_LPARAM(at), GET_Y_LPARAM(at));
+    if (button == 1) {
+        press_ = {.surface = surface, .label = label};
+        pressing_ = true;
+        SetCapture(surface);  // the release comes here wherever the pointer is then
+    }
+    if (label) dispatch(model_.controls[*label].name, Event::MouseDown, mouse_at(surface, button, keys, at));
+}
+
+void Win32Form::release(HWND surface, WPARAM keys, LPARAM at) {
+    if (!pressing_ || press_.surface != surface) return;
+    pressing_ = false;
+    ReleaseCapture();
+    const int x = GET_X_LPARAM(at), y = GET_Y_LPARAM(at);
+    const forms::Mouse mouse = mouse_at(surface, 1, keys, at);
+    if (press_.label) {
+        const Control& c = model_.controls[*press_.label];
+        if (density().rect(c.rect).contains(x, y)) dispatch(c.name, Event::Click, mouse);
+        return;
+    }
+    RECT client;
+    GetClientRect(surface, &client);
+    if (surface == hwnd_ && PtInRect(&client, POINT{x, y})) dispatch(model_.name, Event::Click, mouse);
+}
+
+void Win32Form::command(WPARAM wparam) {
+    int id = LOWORD(wparam);
+    if (id == IDCANCEL) id = cancel_id_;  // Esc
+    if (id == IDOK) id = default_id_;     // Enter with no button focused and none default
+    const std::size_t index = static_cast<std::size_t>(id - kFirstControlId);
+    if (id < kFirstControlId || index >= model_.controls.size()) return;
+    const Control& c = model_.controls[index];
+    if (c.kind != Kind::Button) return;
+    HWND button = controls_.at(std::string(c.name)).hwnd;
+    if (!IsWindowVisible(button) || !IsWindowEnabled(button)) return;
+    dispatch(c.name, Event::Click);
+}
+
+void Win32Form::focus_first() {
+    for (HWND b : focus_order_)
+        if (IsWindowVisible(b) && IsWindowEnabled(b)) {
+            focus_button(b);
+            return;
+        }
+}
+
+void Win32Form::focus_button(HWND button) {
+    SetFocus(button);
+    // The dialog manager's Enter presses the focused button only while it bears the default
+    // style, as the dialog manager's own Tab would give it.
+    for (HWND b : focus_order_) SendMessageW(b, BM_SETSTYLE, b == button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+bool Win32Form::step_focus(bool backwards) {
+    const std::size_t n = focus_order_.size();
+    if (n == 0) return false;
+    const auto at = std::find(focus_order_.begin(), focus_order_.end(), GetFocus());
+    std::size_t from =
+        at == focus_order_.end() ? (backwards ? 0 : n - 1) : static_cast<std::size_t>(at - focus_order_.begin());
+    for (std::size_t step = 1; step <= n; ++step) {
+        HWND b = focus_order_[(backwards ? from + n - step : from + step) % n];
+        if (IsWindowVisible(b) && IsWindowEnabled(b)) {
+            focus_button(b);
+            return true;
+        }
+    }
+    return false;
+}
+
+void Win32Form::dispatch(std::string_view control, Event event, const forms::Mouse& mouse) {
+    if (!alive_ || runtime_.ending()) return;
+    for (std::size_t i = 0; i < bindings_.size(); ++i) {
+        if (!alive_) break;
+        const forms::Binding& b = bindings_[i];
+        // A handler that waits in a loop of its own (a message box) is not entered again by
+        // its own event: a timer's ticks meanwhile are dropped, so they cannot pile up boxes.
+        if (b.control != control || b.event != event || !b.run || running_[i]) continue;
+        running_[i] = true;
+        ++depth_;
+        try {
+            b.run(*this, mouse);
+        } catch (const std::exception& e) {
+            runtime_.report_failure(control, e.what());
+        } catch (...) {
+            runtime_.report_failure(control, "unknown failure");
+        }
+        --depth_;
+        running_[i] = false;
+    }
+}
+
+void Win32Form::start_timers() {
+    for (auto& [name, e] : controls_)
+        if (e.control->kind == Kind::Timer && e.control->enabled) set_timer_enabled(name, true);
+}
+
+void Win32Form::run_load() { dispatch(model_.name, Event::Load); }
+
+void Win32Form::unload() {
+    if (!alive_ || unloading_) return;
+    unloading_ = true;
+    dispatch(model_.name, Event::Unload);
+    retire();
+}
+
+void Win32Form::retire() {
+    halt();
+    runtime_.form_gone(*this);
+}
+
+void Win32Form::halt() {
+    if (!alive_) return;
+    alive_ = false;
+    for (auto& [name, e] : controls_)
+        if (e.timer_on) KillTimer(hwnd_, kFirstControlId + e.index);
+    // The window goes now; the form itself stays until no handler of it is on the stack.
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    for (const auto& [surface, name] : surfaces_) SetWindowLongPtrW(surface, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd_);
+    hwnd_ = nullptr;
+}
+
+// ---- the window's operations ------------------------------------------------------------
+
+Win32Form::Entry& Win32Form::entry(std::string_view control) {
+    const auto it = controls_.find(control);
+    if (it == controls_.end()) throw std::out_of_range("no control named " + std::string(control));
+    return it->second;
+}
+
+const Win32Form::Entry& Win32Form::entry(std::string_view control) const {
+    const auto it = controls_.find(control);
+    if (it == controls_.end()) throw std::out_of_range("no control named " + std::string(control));
+    return it->second;
+}
+
+HWND Win32Form::control_window(std::string_view control) const {
+    const auto it = controls_.find(control);
+    return it == controls_.end() ? nullptr : it->second.hwnd;
+}
+
+void Win32Form::set_visible(std::string_view control, bool visible) {
+    const Entry& e = entry(control);
+    if (e.control->kind == Kind::Timer) throw std::invalid_argument(std::string(control) + " has no visibility");
+    if (shown_[e.index] == visible) return;
+    shown_[e.index] = visible;
+    if (!alive_) return;
+    if (e.hwnd) {
+        ShowWindow(e.hwnd, visible ? SW_SHOWNA : SW_HIDE);
+        return;
+    }
+    HWND surface = surface_of(e.control->container);
+    if (e.control->kind == Kind::Label) {
+        // Drawn or not, the label's area is painted again.
+        shown_[e.index] = true;
+        invalidate_label(e.index);
+        shown_[e.index] = visible;
+        return;
+    }
+    InvalidateRect(surface, nullptr, FALSE);
+}
+
+bool Win32Form::is_visible(std::string_view control) const {
+    const Entry& e = entry(control);
+    if (e.control->kind == Kind::Timer) throw std::invalid_argument(std::string(control) + " has no visibility");
+    return shown_[e.index];
+}
+
+void Win32Form::set_timer_enabled(std::string_view name, bool on) {
+    Entry& e = entry(name);
+    if (e.control->kind != Kind::Timer) throw std::invalid_argument(std::string(name) + " is not a timer");
+    const UINT_PTR id = kFirstControlId + e.index;
+    if (!on) {
+        if (e.timer_on && hwnd_) KillTimer(hwnd_, id);
+        e.timer_on = false;
+    } else if (alive_ && !e.timer_on && e.control->interval_ms > 0) {
+        e.timer_on = SetTimer(hwnd_, id, static_cast<UINT>(e.control->interval_ms), nullptr) != 0;
+    }
+}
+
+bool Win32Form::timer_enabled(std::string_view name) const {
+    const Entry& e = entry(name);
+    if (e.control->kind != Kind::Timer) throw std::invalid_argument(std::string(name) + " is not a timer");
+    return e.timer_on;
+}
+
+void Win32Form::set_caption(std::string caption) {
+    if (hwnd_) SetWindowTextW(hwnd_, to_wide(caption).c_str());
+}
+
+std::string Win32Form::caption() const {
+    if (!hwnd_) return {};
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd_)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd_, text.data(), static_cast<int>(text.size()))));
+    return to_utf8(text);
+}
+
+int Win32Form::window_state() const { return state_; }
+
+void Win32Form::set_window_state(int state) {
+    if (state != forms::kNormal && state != forms::kMinimized && state != forms::kMaximized)
+        throw std::invalid_argument("Invalid property value");
+    state_ = state;
+    // The system hears of the new state once the handler is done and only if the window is
+    // still shown then: a window minimized and hidden (sent to the tray) in one handler is
+    // never iconified on its way out. A hidden window takes its state when it is shown.
+    if (hwnd_ && IsWindowVisible(hwnd_) && !std::exchange(state_pending_, true)) PostMessageW(hwnd_, kApplyState, 0, 0);
+}
+
+void Win32Form::apply_state() {
+    state_pending_ = false;
+    if (!hwnd_ || !IsWindowVisible(hwnd_)) return;
+    const int now = IsIconic(hwnd_) ? forms::kMinimized : IsZoomed(hwnd_) ? forms::kMaximized : forms::kNormal;
+    if (now == state_) return;
+    ShowWindow(hwnd_, state_ == forms::kMinimized   ? SW_MINIMIZE
+                      : state_ == forms::kMaximized ? SW_MAXIMIZE
+                                                    : SW_RESTORE);
+}
+
+void Win32Form::show() {
+    if (!alive_) return;
+    ShowWindow(hwnd_, state_ == forms::kMinimized   ? SW_SHOWMINIMIZED
+                      : state_ == forms::kMaximized ? SW_SHOWMAXIMIZED
+                                                    : SW_SHOWNORMAL);
+    if (state_ == forms::kMinimized) return;  // raising it would restore it
+    SetForegroundWindow(hwnd_);
+    if (!std::exchange(shown_before_, true)) focus_first();
+}
+
+void Win32Form::hide() {
+    if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
+}
+
+bool Win32Form::is_shown() const { return hwnd_ && IsWindowVisible(hwnd_); }
+
+void Win32Form::start_system_move(std::function<void()> ended) {
+    pressing_ = false;
+    // The system's move follows the left button; with it up, the move is over at once.
+    if (alive_ && GetKeyState(VK_LBUTTON) < 0) {
+        ReleaseCapture();
+        // Returns when the button is let go; timers tick meanwhile.
+        SendMessageA(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+    }
+    if (!alive_ || !ended) return;
+    ++depth_;
+    try {
+        ended();
+    } catch (const std::exception& e) {
+        runtime_.report_failure(model_.name, e.what());
+    }
+    --depth_;
+}
+
+std::uint32_t Win32Form::window_handle() const {
+    // Window handles are 32-bit values on 64-bit Windows too, so other processes can use them.
+    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(hwnd_));
+}
+
+std::uint32_t Win32Form::icon_handle() const {
+    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(icon_));
+}
+
+}  // namespace platform_win32

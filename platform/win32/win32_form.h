@@ -1,0 +1,147 @@
+#pragma once
+// One loaded window on the Win32 API. The window and each frame are windows of their own
+// class; buttons are BUTTON children and the picture box a STATIC one; labels, lines and the
+// shape have no window: they are painted on their container's surface, and presses over a
+// label are routed to it. Built and laid out in win32_form_build.cpp; painting and events
+// in win32_form.cpp.
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/fields.h"
+#include "platform/form_geometry.h"
+#include "platform/forms.h"
+#include "platform/win32/win32_look.h"
+
+namespace platform_win32 {
+
+class Win32Runtime;
+
+// Child controls and timers are numbered from here by their place in the model, clear of the
+// dialog manager's IDOK and IDCANCEL.
+inline constexpr int kFirstControlId = 100;
+// Posted to apply a change of the window's state once the handler that made it is done.
+inline constexpr UINT kApplyState = WM_APP + 1;
+
+class Win32Form final : public forms::Form {
+public:
+    // Builds the window and its controls (hidden); the model must outlive the form. Throws
+    // forms::BindingError for a binding to a control or event the model does not have.
+    Win32Form(Win32Runtime& runtime, const forms::WindowModel& model, std::vector<forms::Binding> bindings);
+    ~Win32Form() override;
+    Win32Form(const Win32Form&) = delete;
+    Win32Form& operator=(const Win32Form&) = delete;
+
+    engine::FieldStore& fields() override { return fields_; }
+    void set_visible(std::string_view control, bool visible) override;
+    bool is_visible(std::string_view control) const override;
+    void set_timer_enabled(std::string_view timer, bool on) override;
+    bool timer_enabled(std::string_view timer) const override;
+    void set_caption(std::string caption) override;
+    std::string caption() const override;
+    int window_state() const override;
+    void set_window_state(int state) override;
+    void show() override;
+    void hide() override;
+    bool is_shown() const override;
+    void start_system_move(std::function<void()> ended) override;
+    void unload() override;
+    std::uint32_t window_handle() const override;
+    std::uint32_t icon_handle() const override;
+
+    // For the runtime and for tests.
+    const forms::WindowModel& model() const { return model_; }
+    HWND hwnd() const { return hwnd_; }
+    HWND control_window(std::string_view control) const;  // nullptr for windowless controls
+    unsigned dpi() const { return dpi_; }
+    forms::Density density() const { return {static_cast<double>(dpi_), static_cast<double>(dpi_)}; }
+    bool alive() const { return alive_; }
+    bool busy() const { return depth_ > 0; }
+    // The buttons in the order Tab takes them.
+    const std::vector<HWND>& focus_order() const { return focus_order_; }
+    // Tab and Shift-Tab: the focus to the next (previous) shown button by tab index across
+    // the window and its frames, round the end. False when no button can take it.
+    bool step_focus(bool backwards);
+
+    void start_timers();
+    void run_load();
+    // Stops everything and destroys the window without running any step of it (the
+    // program ends).
+    void halt();
+
+    // The window procedure of the window and its frames hands every message here.
+    LRESULT handle(HWND surface, UINT message, WPARAM wparam, LPARAM lparam);
+
+private:
+    struct Entry {
+        const forms::Control* control = nullptr;
+        std::size_t index = 0;  // in the model
+        HWND hwnd = nullptr;    // buttons, frames, picture boxes
+        bool timer_on = false;
+    };
+    struct Press {
+        HWND surface = nullptr;
+        std::optional<std::size_t> label;  // nothing: the surface itself
+    };
+
+    // Building and layout, in win32_form_build.cpp.
+    void build();
+    void build_control(Entry& entry);
+    void order_children();
+    void lay_out(const RECT* suggested);
+    HFONT font(const forms::Font& font);
+    std::string_view container_of(HWND surface) const;
+    HWND surface_of(std::string_view container) const;
+
+    // Painting and events, in win32_form.cpp.
+    void paint(HWND surface);
+    void draw_label(HDC dc, const forms::Control& c);
+    void invalidate_label(std::size_t index);
+    void press(HWND surface, int button, WPARAM keys, LPARAM at);
+    void release(HWND surface, WPARAM keys, LPARAM at);
+    forms::Mouse mouse_at(HWND surface, int button, WPARAM keys, LPARAM at) const;
+    void command(WPARAM wparam);
+    void focus_first();
+    void apply_state();
+    void focus_button(HWND button);
+    Entry& entry(std::string_view control);
+    const Entry& entry(std::string_view control) const;
+    void dispatch(std::string_view control, forms::Event event, const forms::Mouse& mouse = {});
+    void retire();
+
+    Win32Runtime& runtime_;
+    const forms::WindowModel& model_;
+    std::vector<forms::Binding> bindings_;
+    std::vector<bool> running_;  // per binding: its handler is on the stack now
+    engine::FieldStore fields_;
+    std::map<std::string, Entry, std::less<>> controls_;
+    std::vector<bool> shown_;                                  // per control in the model: its own visibility
+    std::vector<std::size_t> label_of_;                        // per field: the label's index in the model
+    std::vector<std::pair<HWND, std::string_view>> surfaces_;  // the window and its frames
+    std::vector<std::pair<forms::Font, unique_font>> fonts_;
+    std::vector<HWND> focus_order_;
+    HWND hwnd_ = nullptr;
+    HICON icon_ = nullptr;  // shared, never destroyed
+    HWND saved_focus_ = nullptr;
+    unsigned dpi_ = 96;
+    int default_id_ = 0, cancel_id_ = 0;
+    Press press_;
+    bool pressing_ = false;
+    bool shown_before_ = false;
+    int state_ = forms::kNormal;  // as the program set it or the user changed it
+    bool state_pending_ = false;  // a change of state waits for the loop
+    int depth_ = 0;
+    bool alive_ = true;
+    bool unloading_ = false;
+};
+
+}  // namespace platform_win32

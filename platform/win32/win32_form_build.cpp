@@ -1,0 +1,254 @@
+// Building a window from its model: the window, its frames and child controls, the order
+// Tab takes them, and their places and fonts at the window's density. Painting and events
+// are in win32_form.cpp.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+#include <tuple>
+#include <utility>
+
+#include "platform/form_bindings.h"
+#include "platform/win32/win32_form.h"
+#include "platform/win32/win32_runtime.h"
+#include "platform/win32/win32_text.h"
+
+namespace platform_win32 {
+
+using forms::Control;
+using forms::Kind;
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"VelmoraForm";
+constexpr wchar_t kFrameClass[] = L"VelmoraFrame";
+
+LRESULT CALLBACK form_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!form) return DefWindowProcW(hwnd, message, wparam, lparam);
+    return form->handle(hwnd, message, wparam, lparam);
+}
+
+void register_classes() {
+    static const bool registered = [] {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = form_procedure;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.lpszClassName = kWindowClass;
+        // Double clicks stay two clicks, as every press is an event of its own.
+        wc.style = 0;
+        if (!RegisterClassExW(&wc)) return false;
+        wc.lpszClassName = kFrameClass;
+        return RegisterClassExW(&wc) != 0;
+    }();
+    if (!registered) throw std::runtime_error("cannot register the window classes");
+}
+
+DWORD style_of(forms::Border border) {
+    switch (border) {
+        case forms::Border::FixedDialog: return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+        case forms::Border::None: break;
+    }
+    return WS_POPUP | WS_CLIPCHILDREN;
+}
+
+DWORD ex_style_of(forms::Border border) {
+    return border == forms::Border::FixedDialog ? WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT : WS_EX_CONTROLPARENT;
+}
+
+// The program's icon from its resources, or the system's where the program has none.
+HICON program_icon(int size) {
+    auto* icon = static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_SHARED));
+    return icon ? icon : LoadIconW(nullptr, IDI_APPLICATION);
+}
+
+}  // namespace
+
+Win32Form::Win32Form(Win32Runtime& runtime, const forms::WindowModel& model, std::vector<forms::Binding> bindings)
+    : runtime_(runtime),
+      model_(model),
+      bindings_(std::move(bindings)),
+      running_(bindings_.size(), false),
+      fields_(forms::label_fields(model)),
+      shown_(model.controls.size(), true) {
+    forms::check_bindings(model_, bindings_);
+    register_classes();
+    try {
+        build();
+    } catch (...) {
+        if (hwnd_) {
+            SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+            DestroyWindow(hwnd_);
+        }
+        throw;
+    }
+    // Only the label whose caption changed is painted again.
+    fields_.on_change([this](std::size_t index, const std::string&) { invalidate_label(label_of_.at(index)); });
+}
+
+Win32Form::~Win32Form() {
+    if (hwnd_ && IsWindow(hwnd_)) {
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+}
+
+void Win32Form::build() {
+    label_of_.resize(fields_.size());
+    for (std::size_t i = 0; i < model_.controls.size(); ++i) {
+        const Control& c = model_.controls[i];
+        if (!controls_.emplace(std::string(c.name), Entry{.control = &c, .index = i}).second)
+            throw std::invalid_argument("two controls named " + std::string(c.name));
+        if (c.kind == Kind::Label) label_of_.at(fields_.index_of(c.name)) = i;
+    }
+    const std::wstring title = to_wide(model_.caption);
+    hwnd_ = CreateWindowExW(ex_style_of(model_.border), kWindowClass, title.c_str(), style_of(model_.border),
+                            CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    if (!hwnd_) throw std::runtime_error("cannot create window " + std::string(model_.name));
+    surfaces_.emplace_back(hwnd_, "");
+    dpi_ = GetDpiForWindow(hwnd_);
+    if (dpi_ == 0) dpi_ = 96;
+    icon_ = program_icon(GetSystemMetrics(SM_CXICON));
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(program_icon(GetSystemMetrics(SM_CXSMICON))));
+
+    // Frames first, so that every control finds its container whatever the model's order.
+    std::vector<Entry*> frames;
+    for (auto& [name, e] : controls_)
+        if (e.control->kind == Kind::Frame) frames.push_back(&e);
+    std::sort(frames.begin(), frames.end(), [](const Entry* a, const Entry* b) { return a->index < b->index; });
+    while (!frames.empty()) {
+        const auto placed = std::stable_partition(frames.begin(), frames.end(), [this](const Entry* f) {
+            return f->control->container.empty() || surface_of(f->control->container);
+        });
+        if (placed == frames.begin())
+            throw std::invalid_argument("frame " + std::string(frames.front()->control->name) + " has no container");
+        for (auto it = frames.begin(); it != placed; ++it) build_control(**it);
+        frames.erase(frames.begin(), placed);
+    }
+    for (const Control& c : model_.controls)
+        if (c.kind != Kind::Frame) build_control(controls_.at(std::string(c.name)));
+    order_children();
+    lay_out(nullptr);
+}
+
+HWND Win32Form::surface_of(std::string_view container) const {
+    for (const auto& [hwnd, name] : surfaces_)
+        if (name == container) return hwnd;
+    return nullptr;
+}
+
+std::string_view Win32Form::container_of(HWND surface) const {
+    for (const auto& [hwnd, name] : surfaces_)
+        if (hwnd == surface) return name;
+    return "";
+}
+
+void Win32Form::build_control(Entry& e) {
+    const Control& c = *e.control;
+    if (!forms::surface_drawn(c.kind) && c.kind != Kind::Timer) {
+        HWND parent = surface_of(c.container);
+        if (!parent)
+            throw std::invalid_argument("control " + std::string(c.name) + ": no frame named " +
+                                        std::string(c.container));
+        const auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + e.index));
+        const std::wstring text = to_wide(c.text);
+        HINSTANCE instance = GetModuleHandleW(nullptr);
+        switch (c.kind) {
+            case Kind::Button: {
+                DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_MULTILINE | BS_CENTER | BS_VCENTER;
+                style |= c.is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+                e.hwnd = CreateWindowExW(0, L"BUTTON", text.c_str(), style, 0, 0, 0, 0, parent, id, instance, nullptr);
+                if (c.is_default) default_id_ = kFirstControlId + static_cast<int>(e.index);
+                if (c.is_cancel) cancel_id_ = kFirstControlId + static_cast<int>(e.index);
+                break;
+            }
+            case Kind::Frame:
+                e.hwnd = CreateWindowExW(WS_EX_CONTROLPARENT, kFrameClass, nullptr,
+                                         WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
+                                         id, instance, this);
+                if (e.hwnd) surfaces_.emplace_back(e.hwnd, c.name);
+                break;
+            case Kind::PictureBox:
+                e.hwnd = CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON | SS_REALSIZEIMAGE, 0,
+                                         0, 0, 0, parent, id, instance, nullptr);
+                if (e.hwnd)
+                    SendMessageW(e.hwnd, STM_SETICON, reinterpret_cast<WPARAM>(program_icon(32 * dpi_ / 96)), 0);
+                break;
+            default: break;
+        }
+        if (!e.hwnd) throw std::runtime_error("cannot create control " + std::string(c.name));
+    }
+}
+
+void Win32Form::order_children() {
+    // The dialog manager takes tab stops in the order of the children from the top: each
+    // container's children are stacked by tab index (then model order), the first on top.
+    // Across containers the focus starts at the lowest tab index of all.
+    struct Stop {
+        int tab;
+        std::size_t order;
+        const Entry* entry;
+        bool operator<(const Stop& o) const { return std::tie(tab, order) < std::tie(o.tab, o.order); }
+    };
+    std::vector<Stop> stops;
+    for (const auto& [name, e] : controls_)
+        if (e.hwnd)
+            stops.push_back({e.control->tab < 0 ? std::numeric_limits<int>::max() : e.control->tab, e.index, &e});
+    std::sort(stops.begin(), stops.end());
+    std::map<HWND, HWND> last_of;  // container -> the child placed last
+    for (const Stop& s : stops) {
+        HWND parent = GetParent(s.entry->hwnd);
+        const auto it = last_of.find(parent);
+        SetWindowPos(s.entry->hwnd, it == last_of.end() ? HWND_TOP : it->second, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        last_of[parent] = s.entry->hwnd;
+        if (s.entry->control->kind == Kind::Button) focus_order_.push_back(s.entry->hwnd);
+    }
+}
+
+void Win32Form::lay_out(const RECT* suggested) {
+    const forms::Density d = density();
+    fonts_.clear();  // fonts of the old density; the controls take new ones below
+    RECT frame{0, 0, d.x(model_.client_width), d.y(model_.client_height)};
+    AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
+                             static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)), dpi_);
+    UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    int x = 0, y = 0;
+    if (suggested) {
+        x = suggested->left;
+        y = suggested->top;
+    } else if (!model_.placement.system_default) {
+        x = d.x(model_.placement.left) + frame.left;
+        y = d.y(model_.placement.top) + frame.top;
+    } else {
+        flags |= SWP_NOMOVE;  // where the system placed it
+    }
+    SetWindowPos(hwnd_, nullptr, x, y, frame.right - frame.left, frame.bottom - frame.top, flags);
+    for (const auto& [name, e] : controls_) {
+        if (!e.hwnd) continue;
+        const forms::PixelRect r = d.rect(e.control->rect);
+        SetWindowPos(e.hwnd, nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (e.control->kind == Kind::Button)
+            SendMessageW(e.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font(e.control->font)), TRUE);
+    }
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+HFONT Win32Form::font(const forms::Font& f) {
+    for (const auto& [key, made] : fonts_)
+        if (key.face == f.face && key.points == f.points && key.weight == f.weight) return made.get();
+    fonts_.emplace_back(f, make_font(f, dpi_));
+    return fonts_.back().second.get();
+}
+
+}  // namespace platform_win32

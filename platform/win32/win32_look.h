@@ -1,0 +1,32 @@
+#pragma once
+// How a model's design values look on Windows: system colours by index, the installed
+// faces that stand in for the design faces, and fonts at a window's density. Each is decided
+// here and nowhere else.
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+#include "platform/form_model.h"
+
+namespace platform_win32 {
+
+struct GdiDeleter {
+    void operator()(HGDIOBJ object) const { DeleteObject(object); }
+};
+using unique_font = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiDeleter>;
+
+// A system colour by the platform's index, read afresh each time so a change of the user's
+// scheme shows at the next paint; a design colour, `fallback` standing for the kind's default.
+COLORREF system_colour(int index);
+COLORREF resolve(const forms::Colour& colour, COLORREF fallback);
+
+// The installed face that takes a design face's place, chosen once per face for the run.
+std::wstring face_for(std::string_view design_face);
+// The font at a window's density: the design's point size, never the screen's default.
+unique_font make_font(const forms::Font& font, unsigned dpi);
+
+}  // namespace platform_win32

@@ -1,0 +1,142 @@
+#include "platform/win32/win32_runtime.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "platform/win32/win32_form.h"
+#include "platform/win32/win32_text.h"
+
+namespace platform_win32 {
+
+Win32Runtime::Win32Runtime(std::string application_title) : application_title_(std::move(application_title)) {}
+
+Win32Runtime::~Win32Runtime() {
+    // The program is over: windows go without their closing steps.
+    for (const auto& f : forms_) f->halt();
+    forms_.clear();
+}
+
+forms::Form& Win32Runtime::load(const forms::WindowModel& model, std::vector<forms::Binding> bindings) {
+    forms_.push_back(std::make_unique<Win32Form>(*this, model, std::move(bindings)));
+    Win32Form& form = *forms_.back();
+    form.start_timers();
+    form.run_load();
+    return form;
+}
+
+void Win32Runtime::end_program() {
+    if (ending_) return;
+    ending_ = true;
+    for (const auto& f : forms_) f->halt();
+    if (!std::exchange(quit_posted_, true)) PostQuitMessage(0);
+}
+
+double Win32Runtime::twips_per_pixel_x() const {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return 1440.0 / (dpi > 0 ? dpi : 96);
+}
+
+void Win32Runtime::reset_pointer() { SetCursor(LoadCursorW(nullptr, IDC_ARROW)); }
+
+Win32Runtime::BoxCall Win32Runtime::box_call(const std::string& prompt, int style,
+                                             const std::optional<std::string>& title) const {
+    // The box belongs to the window of ours that is active, if any, so it opens over it.
+    HWND active = GetActiveWindow();
+    HWND owner = nullptr;
+    for (const Win32Form* f : forms())
+        if (f->hwnd() == active) owner = active;
+    // The style's bits are the platform's own; the box is modal to the whole program.
+    return {.owner = owner,
+            .text = to_wide(std::string_view(prompt).substr(0, prompt.find('\0'))),
+            .title = to_wide(title ? *title : application_title_),
+            .style = static_cast<UINT>(style) | MB_TASKMODAL};
+}
+
+void Win32Runtime::show(const std::string& prompt, int style, const std::optional<std::string>& title) {
+    if (ending_) return;
+    const BoxCall call = box_call(prompt, style, title);
+    // A task-modal box with an owner disables only the owner: the others are disabled here
+    // for the time the box is up.
+    std::vector<HWND> disabled;
+    for (const Win32Form* f : forms())
+        if (f->hwnd() && f->hwnd() != call.owner && IsWindowEnabled(f->hwnd())) {
+            EnableWindow(f->hwnd(), FALSE);
+            disabled.push_back(f->hwnd());
+        }
+    MessageBoxW(call.owner, call.text.c_str(), call.title.c_str(), call.style);  // the answer is never read
+    for (HWND w : disabled)
+        if (IsWindow(w)) EnableWindow(w, TRUE);
+}
+
+void Win32Runtime::deliver(MSG& msg) {
+    // Keys go through the dialog manager of the window they are typed in.
+    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (root && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST)
+        for (Win32Form* f : forms()) {
+            if (f->hwnd() != root) continue;
+            // Tab follows the tab indexes across frames, which the dialog manager, going by
+            // each container's own children, would not.
+            if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && f->step_focus(GetKeyState(VK_SHIFT) < 0)) return;
+            if (msg.message == WM_CHAR && msg.wParam == L'\t') return;
+            if (IsDialogMessageW(root, &msg)) return;
+        }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
+int Win32Runtime::run() {
+    if (!ending_ && forms().empty()) return 0;
+    MSG msg;
+    for (;;) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) return static_cast<int>(msg.wParam);
+        if (got < 0) return 1;
+        deliver(msg);
+        reap();
+    }
+}
+
+bool Win32Runtime::pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) return false;
+        deliver(msg);
+        reap();
+    }
+    return !ending_;
+}
+
+std::vector<Win32Form*> Win32Runtime::forms() const {
+    std::vector<Win32Form*> out;
+    for (const auto& f : forms_)
+        if (f->alive()) out.push_back(f.get());
+    return out;
+}
+
+Win32Form* Win32Runtime::find(std::string_view model_name) const {
+    for (const auto& f : forms_)
+        if (f->alive() && f->model().name == model_name) return f.get();
+    return nullptr;
+}
+
+void Win32Runtime::form_gone(Win32Form&) {
+    // The last loaded window has gone: the program ends once the handler that unloaded it
+    // has returned to the loop.
+    if (forms().empty() && !ending_ && !std::exchange(quit_posted_, true)) PostQuitMessage(0);
+}
+
+void Win32Runtime::reap() {
+    // A form goes only when none of its handlers is still on the stack (one may wait in a
+    // message box's loop while its window was closed).
+    std::erase_if(forms_, [](const auto& f) { return !f->alive() && !f->busy(); });
+}
+
+void Win32Runtime::report_failure(std::string_view control, std::string_view what) {
+    if (!reported_.insert(std::string(control) + '\n' + std::string(what)).second) return;
+    std::fprintf(stderr, "velmora: an event handler of %.*s failed: %.*s\n", static_cast<int>(control.size()),
+                 control.data(), static_cast<int>(what.size()), what.data());
+}
+
+}  // namespace platform_win32
