@@ -127,6 +127,9 @@ LRESULT Win32Form::handle(HWND surface, UINT message, WPARAM wparam, LPARAM lpar
                                                     : forms::kNormal;
             break;
         case kApplyState: apply_state(); return 0;
+        case WM_GETOBJECT:
+            if (top && static_cast<LONG>(lparam) == static_cast<LONG>(OBJID_CLIENT)) return client_object(wparam);
+            break;
         case WM_SYSCOLORCHANGE: InvalidateRect(surface, nullptr, FALSE); return 0;
         case WM_DPICHANGED:
             if (!top) break;
@@ -136,6 +139,38 @@ LRESULT Win32Form::handle(HWND surface, UINT message, WPARAM wparam, LPARAM lpar
         default: break;
     }
     return DefWindowProcW(surface, message, wparam, lparam);
+}
+
+// ---- accessibility ----------------------------------------------------------------------
+
+LRESULT Win32Form::client_object(WPARAM wparam) {
+    // The object may outlive the form in a reader's hands: it asks through a token the form
+    // clears when it goes.
+    auto token = alive_token_;
+    IAccessible* object = make_client_accessible(
+        hwnd_, [token] { return *token ? (*token)->accessible_labels() : std::vector<AccessibleLabel>{}; });
+    const LRESULT result = LresultFromObject(__uuidof(IAccessible), wparam, object);
+    object->Release();
+    return result;
+}
+
+std::vector<AccessibleLabel> Win32Form::accessible_labels() const {
+    std::vector<AccessibleLabel> out;
+    const forms::Density d = density();
+    for (std::size_t i = 0; i < model_.controls.size(); ++i) {
+        const Control& c = model_.controls[i];
+        if (c.kind != Kind::Label) continue;
+        HWND surface = surface_of(c.container);
+        RECT client;
+        GetClientRect(surface, &client);
+        const forms::PixelRect r = d.rect(c.rect);
+        const bool seen =
+            shown_[i] && IsWindowVisible(surface) && !r.intersected({0, 0, client.right, client.bottom}).empty();
+        RECT screen = to_rect(r);
+        MapWindowPoints(surface, nullptr, reinterpret_cast<POINT*>(&screen), 2);
+        out.push_back({.name = fields_.text(fields_.index_of(c.name)), .screen = screen, .invisible = !seen});
+    }
+    return out;
 }
 
 // ---- painting ---------------------------------------------------------------------------
@@ -351,6 +386,7 @@ void Win32Form::halt() {
     alive_ = false;
     for (auto& [name, e] : controls_)
         if (e.timer_on) KillTimer(hwnd_, kFirstControlId + e.index);
+    *alive_token_ = nullptr;
     // The window goes now; the form itself stays until no handler of it is on the stack.
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     for (const auto& [surface, name] : surfaces_) SetWindowLongPtrW(surface, GWLP_USERDATA, 0);

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -20,6 +21,7 @@
 #include "engine/fields.h"
 #include "platform/form_geometry.h"
 #include "platform/forms.h"
+#include "platform/win32/win32_accessible.h"
 #include "platform/win32/win32_look.h"
 
 namespace platform_win32 {
@@ -68,6 +70,8 @@ public:
     bool busy() const { return depth_ > 0; }
     // The buttons in the order Tab takes them.
     const std::vector<HWND>& focus_order() const { return focus_order_; }
+    // The labels as a screen reader is told of them.
+    std::vector<AccessibleLabel> accessible_labels() const;
     // Tab and Shift-Tab: the focus to the next (previous) shown button by tab index across
     // the window and its frames, round the end. False when no button can take it.
     bool step_focus(bool backwards);
@@ -111,6 +115,7 @@ private:
     forms::Mouse mouse_at(HWND surface, int button, WPARAM keys, LPARAM at) const;
     void command(WPARAM wparam);
     void focus_first();
+    LRESULT client_object(WPARAM wparam);
     void apply_state();
     void focus_button(HWND button);
     Entry& entry(std::string_view control);
@@ -140,6 +145,7 @@ private:
     int state_ = forms::kNormal;  // as the program set it or the user changed it
     bool state_pending_ = false;  // a change of state waits for the loop
     int depth_ = 0;
+    std::shared_ptr<Win32Form*> alive_token_ = std::make_shared<Win32Form*>(this);
     bool alive_ = true;
     bool unloading_ = false;
 };

@@ -96,6 +96,7 @@ Win32Form::Win32Form(Win32Runtime& runtime, const forms::WindowModel& model, std
 }
 
 Win32Form::~Win32Form() {
+    *alive_token_ = nullptr;
     if (hwnd_ && IsWindow(hwnd_)) {
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);

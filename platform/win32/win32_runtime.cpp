@@ -8,12 +8,16 @@
 
 namespace platform_win32 {
 
-Win32Runtime::Win32Runtime(std::string application_title) : application_title_(std::move(application_title)) {}
+Win32Runtime::Win32Runtime(std::string application_title) : application_title_(std::move(application_title)) {
+    // The windows answer screen readers with COM objects.
+    com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+}
 
 Win32Runtime::~Win32Runtime() {
     // The program is over: windows go without their closing steps.
     for (const auto& f : forms_) f->halt();
     forms_.clear();
+    if (com_) CoUninitialize();
 }
 
 forms::Form& Win32Runtime::load(const forms::WindowModel& model, std::vector<forms::Binding> bindings) {

@@ -72,6 +72,7 @@ private:
     std::set<std::string, std::less<>> reported_;
     bool ending_ = false;
     bool quit_posted_ = false;
+    bool com_ = false;
 };
 
 }  // namespace platform_win32

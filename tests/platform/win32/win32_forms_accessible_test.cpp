@@ -1,0 +1,106 @@
+// A screen reader's view of a window: its labels, read through AccessibleObjectFromWindow as
+// any reader does, by name, role, place on the screen and visibility.
+
+#include <oleacc.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/win32/win32_text.h"
+#include "tests/platform/win32/win32_forms_fixture.h"
+
+namespace {
+
+using forms::Control;
+using forms::Kind;
+
+// 200 x 100 pixels at 96 dpi.
+constexpr Control kControls[] = {
+    {.name = "Greeting", .kind = Kind::Label, .text = "Привет, 東京", .rect = {150, 300, 1500, 300}},
+    {.name = "Gone", .kind = Kind::Label, .text = "hidden", .rect = {150, 750, 1500, 300}},
+    {.name = "Far", .kind = Kind::Label, .text = "outside", .rect = {6000, 6000, 300, 300}},
+    {.name = "Btn", .kind = Kind::Button, .text = "Go", .rect = {1800, 0, 900, 375}, .tab = 1},
+};
+constexpr forms::WindowModel kModel{
+    .name = "R", .caption = "reader", .client_width = 3000, .client_height = 1500, .controls = kControls};
+
+struct Reader : ::testing::Test {
+    platform_win32::Win32Runtime runtime{win32_test::kAppTitle};
+    platform_win32::Win32Form* form = nullptr;
+    IAccessible* client = nullptr;
+
+    void SetUp() override {
+        form = static_cast<platform_win32::Win32Form*>(&runtime.load(kModel, {}));
+        form->set_visible("Gone", false);
+        form->show();
+        win32_test::pump_for(runtime, std::chrono::milliseconds(100));
+        ASSERT_EQ(AccessibleObjectFromWindow(form->hwnd(), static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                             reinterpret_cast<void**>(&client)),
+                  S_OK);
+    }
+    void TearDown() override {
+        if (client) client->Release();
+    }
+    static VARIANT child(long id) {
+        VARIANT v;
+        VariantInit(&v);
+        v.vt = VT_I4;
+        v.lVal = id;
+        return v;
+    }
+    std::string name(long id) const {
+        BSTR text = nullptr;
+        if (client->get_accName(child(id), &text) != S_OK) return "(no name)";
+        std::string out = platform_win32::to_utf8(std::wstring_view(text, SysStringLen(text)));
+        SysFreeString(text);
+        return out;
+    }
+    long state(long id) const {
+        VARIANT v;
+        VariantInit(&v);
+        client->get_accState(child(id), &v);
+        return v.lVal;
+    }
+};
+
+TEST_F(Reader, ReadsEveryLabelByNameRoleAndPlace) {
+    long count = 0;
+    ASSERT_EQ(client->get_accChildCount(&count), S_OK);
+    ASSERT_EQ(count, 3);
+    EXPECT_EQ(name(0), "reader");
+    struct Case {
+        long id;
+        const char* name;
+        bool invisible;
+    };
+    const Case kCases[] = {{1, "Привет, 東京", false}, {2, "hidden", true}, {3, "outside", true}};
+    for (const Case& c : kCases) {
+        EXPECT_EQ(name(c.id), c.name);
+        VARIANT role;
+        VariantInit(&role);
+        ASSERT_EQ(client->get_accRole(child(c.id), &role), S_OK);
+        EXPECT_EQ(role.lVal, ROLE_SYSTEM_STATICTEXT) << c.name;
+        EXPECT_EQ((state(c.id) & STATE_SYSTEM_INVISIBLE) != 0, c.invisible) << c.name;
+    }
+
+    POINT corner{0, 0};
+    ClientToScreen(form->hwnd(), &corner);
+    long left = 0, top = 0, width = 0, height = 0;
+    ASSERT_EQ(client->accLocation(&left, &top, &width, &height, child(1)), S_OK);
+    EXPECT_EQ((std::vector<long>{left - corner.x, top - corner.y, width, height}),
+              (std::vector<long>{10, 20, 100, 20}));
+
+    form->fields().set("Greeting", "changed");
+    EXPECT_EQ(name(1), "changed") << "the reader hears the caption as it is now";
+}
+
+TEST_F(Reader, AnObjectKeptAfterTheWindowHasGoneAnswersNothing) {
+    form->unload();
+    long count = -1;
+    EXPECT_EQ(client->get_accChildCount(&count), S_OK);
+    EXPECT_EQ(count, 0);
+}
+
+}  // namespace
