@@ -33,7 +33,11 @@ def window_maps(context):
         g = window.geometry()
         size = (WIDTH * session.scale, HEIGHT * session.scale)
         check((g.width, g.height) == size, f"window is {g.width} x {g.height}, not {size[0]} x {size[1]}")
-        if session.kind.wayland:
+        if session.kind.compositor == "gnome-shell":
+            # Mutter draws no frame around a window that asks for none (Meta.Window.decorated).
+            extents = "decorated" if window.node()["decorated"] else "none"
+            check(extents == "none", "GNOME Shell decorates the window")
+        elif session.kind.wayland:
             node = window.node()
             check(session.sway_scale() == session.scale, f"sway's output runs at {session.sway_scale()}")
             check(node["type"] == "floating_con", f"sway tiles the window ({node['type']})")

@@ -74,14 +74,17 @@ def tray_menu_show_and_close(context):
 
 def t_button_sends_window_to_tray(context):
     """"T" hides the window and the program runs on; the tray icon brings it back, and "T"
-    works again after that. Without a tray (bare sway) "T" leaves the window where a person
-    can reach it: still shown, its menu still opens, and "T" again changes nothing."""
+    works again after that. Without a tray "T" leaves the window where a person can reach it:
+    still shown (bare sway), or minimized into the Activities overview and Alt+Tab (bare GNOME),
+    whence it comes back; its menu still opens, and "T" again does the same."""
     with context.session() as session:
         program, window, _ = start(context, session)
         if not session.kind.tray:
             for _ in range(2):
                 window.click(*T_BUTTON)
-                holds_for('the window reachable after "T"', lambda: program.running() and window.viewable(), 1.0)
+                holds_for('the window reachable after "T"', lambda: program.running() and window.reachable(), 1.0)
+                window.activate()     # as Activities or Alt+Tab does
+                wait_for('the window shown again', window.viewable)
             open_panel(window)
             return
         icon = tray_icon(session)

@@ -4,6 +4,9 @@
     sni        openbox and xfce4-panel, whose systray plugin is a StatusNotifierItem host
     sway       the Wayland compositor sway, nested in the Xvfb screen, with swaybar as SNI host
     bare-sway  sway without any bar: no tray at all
+    gnome      GNOME Shell headless on Wayland with the AppIndicator extension (an SNI host
+               drawn in the top bar)
+    bare-gnome GNOME Shell as it comes: no tray at all
 
 and the AT-SPI accessibility bus, which a session of any kind starts when asked. Each start
 step waits until its helper does its part (owns its selection, manages a window, registers
@@ -11,13 +14,15 @@ on the bus) and fails, with the helper's log, when it dies or takes too long.
 """
 
 import glob
+import json
 import os
 import pwd
 import tempfile
 import time
 from dataclasses import dataclass
 
-from processes import tool
+from checks import RigFailure
+from processes import read_line, tool
 
 TRAY_GEOMETRY = ["--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
                  "--heighttype", "pixel", "--height", "24"]
@@ -138,6 +143,88 @@ def start_sway(session):
                            lambda: session.bus_name_owned("org.kde.StatusNotifierWatcher"))
 
 
+APPINDICATOR = "ubuntu-appindicators@ubuntu.com"
+# The rig's own extension: it lets the rig ask the shell (org.gnome.Shell.Eval) where windows
+# are, drive a virtual pointer and keyboard, and take pictures, as GNOME's own tests do.
+RIG_EXTENSION = "velmora-e2e-rig@velmora"
+RIG_EXTENSION_JS = """function init() {
+    return {enable() { global.context.unsafe_mode = true; }, disable() {}};
+}
+"""
+# GNOME's settings for the session: the extensions, no welcome tour, no banner over windows.
+GNOME_SETTINGS = """[org/gnome/shell]
+enabled-extensions={extensions}
+disable-user-extensions=false
+welcome-dialog-last-shown-version='999'
+[org/gnome/desktop/notifications]
+show-banners=false
+"""
+SYSTEM_BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>system</type>
+  <listen>unix:dir={folder}</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow user="*"/><allow own="*"/><allow send_destination="*"/><allow receive_sender="*"/>
+  </policy>
+</busconfig>
+"""
+
+
+def start_system_bus(session):
+    """A private system bus: GNOME Shell will not start without one."""
+    config = os.path.join(session.dir, "system-bus.conf")
+    with open(config, "w") as f:
+        f.write(SYSTEM_BUS_CONFIG.format(folder=session.dir))
+    read_end, write_end = os.pipe()
+    try:
+        proc, log = session.spawn("system-bus", [tool("dbus-daemon"), f"--config-file={config}", "--nofork",
+                                                 "--nopidfile", f"--print-address={write_end}"],
+                                  pass_fds=(write_end,))
+        os.close(write_end)
+        write_end = None
+        session.env["DBUS_SYSTEM_BUS_ADDRESS"] = read_line(read_end, proc, "the system bus", log)
+    finally:
+        os.close(read_end)
+        if write_end is not None:
+            os.close(write_end)
+
+
+def start_gnome_shell(session):
+    data = session.env["XDG_DATA_HOME"]
+    extension = os.path.join(data, "gnome-shell", "extensions", RIG_EXTENSION)
+    os.makedirs(extension)
+    with open(os.path.join(extension, "metadata.json"), "w") as f:
+        json.dump({"uuid": RIG_EXTENSION, "name": "Velmora e2e rig", "description": "The test rig's access",
+                   "shell-version": ["43"]}, f)
+    with open(os.path.join(extension, "extension.js"), "w") as f:
+        f.write(RIG_EXTENSION_JS)
+    extensions = [RIG_EXTENSION] + ([APPINDICATOR] if session.kind.tray else [])
+    settings = os.path.join(session.env["XDG_CONFIG_HOME"], "glib-2.0", "settings")
+    os.makedirs(settings)
+    with open(os.path.join(settings, "keyfile"), "w") as f:
+        f.write(GNOME_SETTINGS.format(extensions=extensions))
+    # The program and the tools read the same settings as the shell.
+    session.env.update(GSETTINGS_BACKEND="keyfile", XDG_SESSION_TYPE="wayland", XDG_CURRENT_DESKTOP="GNOME")
+    start_system_bus(session)
+    env = {k: v for k, v in session.env.items() if k != "DISPLAY"}
+    env["NO_AT_BRIDGE"] = "1"
+    proc, log = session.spawn("gnome-shell", [tool("gnome-shell"), "--headless", "--wayland", "--no-x11",
+                                              "--virtual-monitor", "1024x768"], env=env)
+    socket = os.path.join(session.env["XDG_RUNTIME_DIR"], "wayland-0")
+    session.wait_ready("gnome-shell to open its Wayland socket", proc, log, lambda: os.path.exists(socket))
+    session.wayland_socket = socket
+    session.wait_ready("gnome-shell to take the rig's extension", proc, log,
+                       lambda: session.shell_eval("!Main.layoutManager._startingUp", check=False) is True)
+    # It starts in the Overview, which would cover the program's window.
+    session.wait_ready("gnome-shell to leave its Overview", proc, log,
+                       lambda: session.shell_eval("Main.overview.hide(), !Main.overview.visible", check=False))
+    if session.kind.tray:
+        session.wait_ready("the AppIndicator extension to watch for items", proc, log,
+                           lambda: session.bus_name_owned("org.kde.StatusNotifierWatcher"))
+
+
 def start_at_spi(session):
     proc, log = session.spawn("at-spi", [AT_SPI_LAUNCHER, "--launch-immediately"])
 
@@ -155,11 +242,14 @@ class Kind:
     wayland: bool          # the program runs on the compositor's Wayland socket
     tray: str              # "xembed", "sni" or "" (no notification area)
     desktop: tuple         # start steps, in order, each called with the session
+    compositor: str = ""   # on Wayland, who is asked where windows are: "sway" or "gnome-shell"
 
 
 KINDS = {k.name: k for k in (
     Kind("xembed", wayland=False, tray="xembed", desktop=(start_openbox, start_trayer)),
     Kind("sni", wayland=False, tray="sni", desktop=(start_openbox, start_xfce4_panel, start_sni_host)),
-    Kind("sway", wayland=True, tray="sni", desktop=(start_sway, start_sni_host)),
-    Kind("bare-sway", wayland=True, tray="", desktop=(start_sway,)),
+    Kind("sway", wayland=True, tray="sni", desktop=(start_sway, start_sni_host), compositor="sway"),
+    Kind("bare-sway", wayland=True, tray="", desktop=(start_sway,), compositor="sway"),
+    Kind("gnome", wayland=True, tray="sni", desktop=(start_gnome_shell, start_sni_host), compositor="gnome-shell"),
+    Kind("bare-gnome", wayland=True, tray="", desktop=(start_gnome_shell,), compositor="gnome-shell"),
 )}

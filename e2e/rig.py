@@ -78,6 +78,7 @@ class Session:
         self.x11 = None
         self.compositor_dir = None   # the compositor's runtime folder, owned by its user
         self.wayland_socket = None
+        self._shell_bus = None       # the connection that asks GNOME Shell
 
     # -- start -----------------------------------------------------------------------------
 
@@ -205,6 +206,27 @@ class Session:
                            "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties.Get",
                            "string:org.kde.StatusNotifierWatcher", "string:IsStatusNotifierHostRegistered")
         return "boolean true" in reply
+
+    def shell_eval(self, script, check=True):
+        """What GNOME Shell's org.gnome.Shell.Eval makes of a JavaScript expression, from JSON
+        (None when it could not answer and check is off)."""
+        from gi.repository import Gio, GLib
+        if self._shell_bus is None:
+            flags = Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION
+            self._shell_bus = Gio.DBusConnection.new_for_address_sync(
+                self.env["DBUS_SESSION_BUS_ADDRESS"], flags, None, None)
+        try:
+            ok, text = self._shell_bus.call_sync("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell", "Eval",
+                                                 GLib.Variant("(s)", (script,)), None, 0, 5000, None).unpack()
+        except GLib.Error as failure:
+            if check:
+                raise RigFailure(f"org.gnome.Shell.Eval: {failure.message}") from None
+            return None
+        if not ok:
+            if check:
+                raise RigFailure(f"org.gnome.Shell.Eval of {script!r}: {text}")
+            return None
+        return json.loads(text) if text else None
 
     def sway(self, what, *command, check=True):
         """swaymsg's answer, as JSON (None when it could not answer and check is off)."""

@@ -13,7 +13,8 @@ SESSION_PACKAGES=(xvfb xauth openbox trayer dbus-x11 x11-utils imagemagick x11vn
 # clang-format-14 checks the layout of the C++ files.
 TEST_PACKAGES=(xdotool wmctrl faketime at-spi2-core python3-pyatspi x11-apps clang-14
                libclang-rt-14-dev libfuzzer-14-dev file dpkg-dev libxcb-damage0-dev locales desktop-file-utils
-               lintian appstream man-db xfce4-panel sway grim python3-gi clang-format-14)
+               lintian appstream man-db xfce4-panel sway grim python3-gi clang-format-14
+               gnome-shell gnome-shell-extension-appindicator)
 # The Windows program: cross-built with mingw-w64 and tested under Wine (64-bit); icoutils and
 # python3-pefile read the exe's icon group and version record. rsvg-convert (librsvg2-bin) and
 # ImageMagick render the exe's icons from the SVG at build time, icotool packs them.
