@@ -5,11 +5,13 @@
 #include <QImageReader>
 #include <QPixmap>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
 #include "identity/identity.h"
 #include "main_window/main_window.h"
+#include "platform/posix/exit_deadline.h"
 #include "platform/posix/posix_clock.h"
 #include "platform/qt/qt_runtime.h"
 #include "platform/qt/qt_shell.h"
@@ -23,6 +25,10 @@ namespace {
 // The largest size a window manager, a task bar and a notification area draw the icon at (a
 // 32-pixel window icon at scale 2).
 constexpr int kLargestDrawnIcon = 64;
+
+// How long the windows, the tray and the toolkit may take to go once the event loop has
+// returned; an orderly end takes a few milliseconds.
+constexpr std::chrono::seconds kTeardownLimit{2};
 
 // Each picture up to that size is decoded once, as PNG by name, so no image-format plugin is
 // loaded to guess the format, and the larger pictures compiled in for the About box's and the
@@ -43,6 +49,8 @@ QIcon program_icon() {
 int main(int argc, char* argv[]) {
     // Without a display Qt would abort; the guard says so in one line and ends instead.
     platform_qt::WindowSystemGuard no_display_guard("velmora3-c");
+    // Outlives the application object, whose Wayland teardown can hang in Qt 6.4.
+    platform::ExitDeadline teardown_deadline(kTeardownLimit);
     QApplication app(argc, argv);
     no_display_guard.release();
     QApplication::setApplicationName(QStringLiteral("velmora3-c"));
@@ -71,5 +79,7 @@ int main(int argc, char* argv[]) {
         .open_arrival_window = [&] { secondary::open_arrival_window(runtime, runtime); },
     });
     main.start();
-    return app.exec();
+    const int status = app.exec();
+    teardown_deadline.arm(status);
+    return status;
 }
