@@ -71,13 +71,7 @@ QPixmap picture_at_density(const QString& path, double device_pixel_ratio) {
 }  // namespace
 
 QtForm::QtForm(QtRuntime& runtime, const forms::WindowModel& model, std::vector<forms::Binding> bindings, Scale scale)
-    : runtime_(runtime),
-      model_(model),
-      bindings_(std::move(bindings)),
-      running_(bindings_.size(), false),
-      scale_(scale),
-      fields_(forms::label_fields(model)) {
-    forms::check_bindings(model_, bindings_);
+    : BoundForm(model, std::move(bindings)), runtime_(runtime), scale_(scale) {
     try {
         build();
     } catch (...) {
