@@ -7,8 +7,8 @@ import re
 import xwin
 from checks import check, holds_for, wait_for
 from program import (ABOUT_BUTTON, ABOUT_MAIL_BUTTON, ABOUT_TITLE, ARRIVAL_BUTTON, ARRIVAL_TITLE,
-                     FAREWELL_TITLE, FESTIVAL_BUTTON, FESTIVAL_DAY, count_windows, one_shown_window, one_window, open_panel,
-                     panel_hidden, start)
+                     FAREWELL_TITLE, FESTIVAL_BUTTON, FESTIVAL_DAY, count_windows, one_shown_window, one_window,
+                     open_panel, panel_hidden, start)
 
 # _MOTIF_WM_HINTS bits: flags, then functions, then decorations.
 MWM_HINTS_FUNCTIONS, MWM_HINTS_DECORATIONS = 1, 2

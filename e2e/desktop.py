@@ -218,8 +218,9 @@ class KWinWindow:
     def node(self):
         # The window's own surface (bufferGeometry), as an X11 window's geometry is its own
         # and not its frame's; a frame larger than that is KWin's decoration.
-        found = self._windows(".map(c => { const b = c.bufferGeometry, f = c.frameGeometry; return {x: b.x, y: b.y, "
-                              "width: b.width, height: b.height, decorated: f.width != b.width || f.height != b.height, "
+        found = self._windows(".map(c => { const b = c.bufferGeometry, f = c.frameGeometry; "
+                              "return {x: b.x, y: b.y, width: b.width, height: b.height, "
+                              "decorated: f.width != b.width || f.height != b.height, "
                               "shown: !c.minimized && !c.hidden}; })")
         check(len(found) <= 1, f"KWin shows {len(found)} windows titled {self.title!r}")
         return found[0] if found else None

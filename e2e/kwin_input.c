@@ -71,8 +71,7 @@ int main(void) {
     wl_registry_add_listener(registry, &registry_listener, NULL);
     wl_display_roundtrip(display);
     if (!fake_input) {
-        fprintf(stderr, "velmora_kwin_input: the compositor offers no org_kde_kwin_fake_input version %d\n",
-                kVersion);
+        fprintf(stderr, "velmora_kwin_input: the compositor offers no org_kde_kwin_fake_input version %d\n", kVersion);
         return 1;
     }
     org_kde_kwin_fake_input_authenticate(fake_input, "velmora e2e rig", "drives the program under test");
