@@ -95,10 +95,10 @@ def drag_moves_window_and_hides_panel(context):
         window.click(*FESTIVAL_BUTTON)
         holds_for("nothing handed to the desktop", lambda: not session.handed_to_desktop(), 0.5)
         check(program.running(), "the program ended during the drag")
-        if session.kind.compositor == "kwin":
-            # A Wayland client cannot say where its window goes, and KWin places a window that
-            # is shown again as it places a new one (centred in the free area): it comes back
-            # there, whole on the screen, as every window on Plasma does.
+        if session.kind.compositor in ("kwin", "gnome-shell"):
+            # A Wayland client cannot say where its window goes, and KWin and Mutter place a
+            # window that is shown again as they place a new one: it comes back there, whole
+            # on the screen, as every window on Plasma and GNOME does.
             send_to_tray_and_back(session, program, window, tray_icon(session))
             g = window.geometry()
             check(g.x >= 0 and g.y >= 0 and g.x + g.width <= 1024 * session.scale

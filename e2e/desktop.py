@@ -184,6 +184,25 @@ class GnomeWindow:
     def click(self, x, y, button=1):
         gnome_click(self.session, *self._screen(x, y), button)
 
+    def drag(self, x, y, dx, dy):
+        sx, sy = self._screen(x, y)
+        now = "imports.gi.GLib.get_monotonic_time()"
+        gnome_pointer(self.session, f"notify_absolute_motion({now}, {sx}, {sy})")
+        time.sleep(xwin.STEP)
+        gnome_pointer(self.session, f"notify_button({now}, 1, imports.gi.Clutter.ButtonState.PRESSED)")
+        time.sleep(4 * xwin.STEP)
+        # In steps, as a hand moves: a move handed over in one jump may start no drag.
+        for i in range(1, 5):
+            gnome_pointer(self.session, f"notify_absolute_motion({now}, {sx + dx * i / 4}, {sy + dy * i / 4})")
+            time.sleep(xwin.STEP)
+        time.sleep(3 * xwin.STEP)
+        gnome_pointer(self.session, f"notify_button({now}, 1, imports.gi.Clutter.ButtonState.RELEASED)")
+        # Mutter gives the window no sign of the move's end (no release, no enter) until the
+        # pointer moves again, as a hand does once it lets go.
+        time.sleep(xwin.STEP)
+        gnome_pointer(self.session, f"notify_absolute_motion({now}, {sx + dx + 1}, {sy + dy})")
+        return (sx, sy), (sx + dx, sy + dy)
+
     def activate(self):
         self._windows(".map(w => w.activate(global.get_current_time())).length")
 
