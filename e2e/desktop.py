@@ -381,6 +381,17 @@ def gnome_click(session, x, y, button=1, count=1):
     time.sleep(xwin.DOUBLE_CLICK_GAP)     # two clicks on one spot are two clicks
 
 
+def park_pointer(session):
+    """Moves the pointer where no window is (and no hot corner), so that no tooltip or hover
+    look appears in what the test looks at."""
+    if session.kind.compositor == "kwin":
+        session.kwin_hand("move 1000 10")
+    elif session.kind.compositor == "gnome-shell":
+        gnome_pointer(session, "notify_absolute_motion(imports.gi.GLib.get_monotonic_time(), 1000, 700)")
+    else:
+        xwin.park_pointer(session)
+
+
 def capture_area(session, x, y, width, height):
     """The pixels of a part of the screen now: the X screen's, or GNOME Shell's own picture."""
     if session.kind.compositor == "kwin":
