@@ -23,14 +23,14 @@ QtRuntime::QtRuntime(std::string application_title) : application_title_(std::mo
 
 QtRuntime::~QtRuntime() {
     // The program is over: windows go without their closing steps.
-    for (const auto& f : forms_)
-        if (f->alive()) f->halt();
+    forms_.each([](QtForm& f) {
+        if (f.alive()) f.halt();
+    });
     forms_.clear();
 }
 
 forms::Form& QtRuntime::load(const forms::WindowModel& model, std::vector<forms::Binding> bindings) {
-    forms_.push_back(std::make_unique<QtForm>(*this, model, std::move(bindings), Scale::of_primary_screen()));
-    QtForm& form = *forms_.back();
+    QtForm& form = forms_.add(std::make_unique<QtForm>(*this, model, std::move(bindings), Scale::of_primary_screen()));
     form.start_timers();
     form.run_load();
     return form;
@@ -39,8 +39,9 @@ forms::Form& QtRuntime::load(const forms::WindowModel& model, std::vector<forms:
 void QtRuntime::end_program() {
     if (ending_) return;
     ending_ = true;
-    for (const auto& f : forms_)
-        if (f->alive()) f->halt();
+    forms_.each([](QtForm& f) {
+        if (f.alive()) f.halt();
+    });
     for (QWidget* w : QApplication::topLevelWidgets()) w->hide();  // message boxes too
     leave_event_loop();
 }
@@ -70,18 +71,9 @@ void QtRuntime::show(const std::string& prompt, int style, const std::optional<s
     box->exec();  // other events, timer ticks among them, are taken meanwhile
 }
 
-std::vector<QtForm*> QtRuntime::forms() const {
-    std::vector<QtForm*> out;
-    for (const auto& f : forms_)
-        if (f->alive()) out.push_back(f.get());
-    return out;
-}
+std::vector<QtForm*> QtRuntime::forms() const { return forms_.loaded(); }
 
-QtForm* QtRuntime::find(std::string_view model_name) const {
-    for (const auto& f : forms_)
-        if (f->alive() && f->model().name == model_name) return f.get();
-    return nullptr;
-}
+QtForm* QtRuntime::find(std::string_view model_name) const { return forms_.find(model_name); }
 
 void QtRuntime::form_gone(QtForm&) {
     // The last loaded window has gone: the program ends, once the handler that unloaded it
@@ -97,15 +89,9 @@ void QtRuntime::reap_later() {
 
 void QtRuntime::reap() {
     reap_queued_ = false;
-    // A form goes only when none of its handlers is still on the stack (one may wait in a
-    // message box's loop while the window was closed).
-    std::erase_if(forms_, [](const auto& f) { return !f->alive() && !f->busy(); });
+    forms_.reap();
 }
 
-void QtRuntime::report_failure(std::string_view control, std::string_view what) {
-    if (!reported_.insert(std::string(control) + '\n' + std::string(what)).second) return;
-    std::fprintf(stderr, "velmora: an event handler of %.*s failed: %.*s\n", static_cast<int>(control.size()),
-                 control.data(), static_cast<int>(what.size()), what.data());
-}
+void QtRuntime::report_failure(std::string_view control, std::string_view what) { failures_.report(control, what); }
 
 }  // namespace platform_qt

@@ -10,11 +10,11 @@
 
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/form_list.h"
 #include "platform/forms.h"
 #include "platform/message_box.h"
 
@@ -53,8 +53,8 @@ private:
     void leave_event_loop();
 
     std::string application_title_;
-    std::vector<std::unique_ptr<QtForm>> forms_;  // loaded, and unloaded ones not yet freed
-    std::set<std::string, std::less<>> reported_;
+    forms::FormList<QtForm> forms_;  // loaded, and unloaded ones not yet freed
+    forms::FailureReport failures_;
     QObject context_;  // queued work dies with the runtime
     bool reap_queued_ = false;
     bool ending_ = false;

@@ -15,14 +15,13 @@ Win32Runtime::Win32Runtime(std::string application_title) : application_title_(s
 
 Win32Runtime::~Win32Runtime() {
     // The program is over: windows go without their closing steps.
-    for (const auto& f : forms_) f->halt();
+    forms_.each([](Win32Form& f) { f.halt(); });
     forms_.clear();
     if (com_) CoUninitialize();
 }
 
 forms::Form& Win32Runtime::load(const forms::WindowModel& model, std::vector<forms::Binding> bindings) {
-    forms_.push_back(std::make_unique<Win32Form>(*this, model, std::move(bindings)));
-    Win32Form& form = *forms_.back();
+    Win32Form& form = forms_.add(std::make_unique<Win32Form>(*this, model, std::move(bindings)));
     form.start_timers();
     form.run_load();
     return form;
@@ -31,7 +30,7 @@ forms::Form& Win32Runtime::load(const forms::WindowModel& model, std::vector<for
 void Win32Runtime::end_program() {
     if (ending_) return;
     ending_ = true;
-    for (const auto& f : forms_) f->halt();
+    forms_.each([](Win32Form& f) { f.halt(); });
     if (!std::exchange(quit_posted_, true)) PostQuitMessage(0);
 }
 
@@ -112,18 +111,9 @@ bool Win32Runtime::pump() {
     return !ending_;
 }
 
-std::vector<Win32Form*> Win32Runtime::forms() const {
-    std::vector<Win32Form*> out;
-    for (const auto& f : forms_)
-        if (f->alive()) out.push_back(f.get());
-    return out;
-}
+std::vector<Win32Form*> Win32Runtime::forms() const { return forms_.loaded(); }
 
-Win32Form* Win32Runtime::find(std::string_view model_name) const {
-    for (const auto& f : forms_)
-        if (f->alive() && f->model().name == model_name) return f.get();
-    return nullptr;
-}
+Win32Form* Win32Runtime::find(std::string_view model_name) const { return forms_.find(model_name); }
 
 void Win32Runtime::form_gone(Win32Form&) {
     // The last loaded window has gone: the program ends once the handler that unloaded it
@@ -131,16 +121,8 @@ void Win32Runtime::form_gone(Win32Form&) {
     if (forms().empty() && !ending_ && !std::exchange(quit_posted_, true)) PostQuitMessage(0);
 }
 
-void Win32Runtime::reap() {
-    // A form goes only when none of its handlers is still on the stack (one may wait in a
-    // message box's loop while its window was closed).
-    std::erase_if(forms_, [](const auto& f) { return !f->alive() && !f->busy(); });
-}
+void Win32Runtime::reap() { forms_.reap(); }
 
-void Win32Runtime::report_failure(std::string_view control, std::string_view what) {
-    if (!reported_.insert(std::string(control) + '\n' + std::string(what)).second) return;
-    std::fprintf(stderr, "velmora: an event handler of %.*s failed: %.*s\n", static_cast<int>(control.size()),
-                 control.data(), static_cast<int>(what.size()), what.data());
-}
+void Win32Runtime::report_failure(std::string_view control, std::string_view what) { failures_.report(control, what); }
 
 }  // namespace platform_win32

@@ -11,11 +11,11 @@
 
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/form_list.h"
 #include "platform/forms.h"
 #include "platform/message_box.h"
 
@@ -68,8 +68,8 @@ private:
     void reap();
 
     std::string application_title_;
-    std::vector<std::unique_ptr<Win32Form>> forms_;  // loaded, and unloaded ones not yet freed
-    std::set<std::string, std::less<>> reported_;
+    forms::FormList<Win32Form> forms_;  // loaded, and unloaded ones not yet freed
+    forms::FailureReport failures_;
     bool ending_ = false;
     bool quit_posted_ = false;
     bool com_ = false;
