@@ -18,7 +18,7 @@ if [ "${1:-}" = --session ]; then
     session=1
     shift
 fi
-prefix=$1
+prefix=$(realpath -m "$1")  # Wine takes only an absolute WINEPREFIX
 shift
 run=(wine)
 if [ "${1:-}" = -- ]; then
