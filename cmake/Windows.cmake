@@ -29,3 +29,10 @@ add_subdirectory(tests/platform)
 add_subdirectory(tests/main_window)
 add_subdirectory(tests/secondary_windows)
 add_subdirectory(tests/app/win32)
+# The Windows floor and the whole-process benchmark under Wine.
+add_subdirectory(bench/floor_win32)
+# The installer and the portable zip (`cmake --build build/windows --target package`), and
+# their test under Wine.
+if(TARGET Velmora3-C)
+  add_subdirectory(packaging/windows)
+endif()

@@ -21,9 +21,10 @@ TEST_PACKAGES=(xdotool wmctrl faketime at-spi2-core python3-pyatspi x11-apps cla
                plasma-wayland-protocols)
 # The Windows program: cross-built with mingw-w64 and tested under Wine (64-bit); icoutils and
 # python3-pefile read the exe's icon group and version record. rsvg-convert (librsvg2-bin) and
-# ImageMagick render the exe's icons from the SVG at build time, icotool packs them.
+# ImageMagick render the exe's icons from the SVG at build time, icotool packs them. nsis builds
+# the installer; unzip lists the portable zip in its test.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 icoutils python3-pefile
-                  librsvg2-bin imagemagick)
+                  librsvg2-bin imagemagick nsis unzip)
 
 ensure_packages() {
     local missing=() p

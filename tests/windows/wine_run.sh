@@ -2,6 +2,10 @@
 # Runs one Windows program under Wine in the build tree's own prefix, made once on first use.
 #
 #   wine_run.sh [--session] PREFIX PROGRAM.exe [ARGS...]
+#   wine_run.sh [--session] PREFIX -- COMMAND [ARGS...]
+#
+# With --, COMMAND is a Linux program (a test script) that runs Wine's programs itself, in the
+# same prefix (WINEPREFIX) and, with --session, on the same display.
 #
 # --session: the program opens windows. It gets a desktop of its own: a private Xvfb
 # (1024x768x24, no TCP), openbox and trayer (a notification area), and a prefix of its own
@@ -14,8 +18,13 @@ if [ "${1:-}" = --session ]; then
     session=1
     shift
 fi
-prefix=$1
+prefix=$(realpath -m "$1")  # Wine takes only an absolute WINEPREFIX
 shift
+run=(wine)
+if [ "${1:-}" = -- ]; then
+    run=()
+    shift
+fi
 [ $session = 1 ] && prefix=$prefix-session
 export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 mkdir -p "$prefix"
@@ -29,7 +38,7 @@ mkdir -p "$prefix"
 
 if [ $session = 0 ]; then
     status=0
-    wine "$@" || status=$?
+    "${run[@]}" "$@" || status=$?
     exit $status
 fi
 
@@ -80,5 +89,5 @@ await "${pids[-1]}" trayer xdotool search --classname panel
 
 echo "wine_run.sh: session on DISPLAY=$DISPLAY" >&2
 status=0
-wine "$@" || status=$?
+"${run[@]}" "$@" || status=$?
 exit $status
