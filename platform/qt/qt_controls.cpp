@@ -317,50 +317,39 @@ void FormPicture::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
 
 // ---- lines and the shape ----------------------------------------------------------------
 
-QRect LineBand::straight_pixels() const {
-    const QPoint a = line.p1(), b = line.p2();
-    if (a == b) return {};
-    if (horizontal()) {
-        // From the start point up to, not including, the end point.
-        const int first = a.x() < b.x() ? a.x() : b.x() + 1;
-        const int last = a.x() < b.x() ? b.x() - 1 : a.x();
-        return QRect(QPoint(first, a.y() - before()), QPoint(last, a.y() - before() + width - 1));
-    }
-    if (vertical()) {
-        const int first = a.y() < b.y() ? a.y() : b.y() + 1;
-        const int last = a.y() < b.y() ? b.y() - 1 : a.y();
-        return QRect(QPoint(a.x() - before(), first), QPoint(a.x() - before() + width - 1, last));
-    }
-    return {};
+namespace {
+
+QRect to_qrect(const forms::PixelRect& r) { return {r.left, r.top, r.width, r.height}; }
+
+// What a line can touch, for any direction.
+QRect bounds(const forms::LineBand& band) {
+    if (band.horizontal() || band.vertical()) return to_qrect(band.straight_pixels());
+    const QRect box(QPoint(std::min(band.x1, band.x2), std::min(band.y1, band.y2)),
+                    QPoint(std::max(band.x1, band.x2), std::max(band.y1, band.y2)));
+    return box.adjusted(-band.width, -band.width, band.width, band.width);
 }
 
-QRect LineBand::bounds() const {
-    if (horizontal() || vertical()) return straight_pixels();
-    const QRect box(QPoint(std::min(line.x1(), line.x2()), std::min(line.y1(), line.y2())),
-                    QPoint(std::max(line.x1(), line.x2()), std::max(line.y1(), line.y2())));
-    return box.adjusted(-width, -width, width, width);
-}
+}  // namespace
 
-LineWidget::LineWidget(QWidget* parent, LineBand band, QColor colour) : QWidget(parent), band_(band), colour_(colour) {
-    band_.width = std::max(1, band_.width);
+LineWidget::LineWidget(QWidget* parent, forms::LineBand band, QColor colour)
+    : QWidget(parent), band_(band), colour_(colour) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
-    setGeometry(band_.bounds());
+    setGeometry(bounds(band_));
 }
 
 void LineWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.translate(-geometry().topLeft());
     if (band_.horizontal() || band_.vertical()) {
-        painter.fillRect(band_.straight_pixels(), colour_);
+        painter.fillRect(to_qrect(band_.straight_pixels()), colour_);
         return;
     }
     // A slanted line: the same band, centred where a straight one would lie.
     const double shift = band_.width / 2.0 - band_.before();
     QPen pen(colour_, band_.width, Qt::SolidLine, Qt::FlatCap);
     painter.setPen(pen);
-    painter.drawLine(QPointF(band_.line.p1()) + QPointF(shift, shift),
-                     QPointF(band_.line.p2()) + QPointF(shift, shift));
+    painter.drawLine(QPointF(band_.x1 + shift, band_.y1 + shift), QPointF(band_.x2 + shift, band_.y2 + shift));
 }
 
 ShapeWidget::ShapeWidget(QWidget* parent, QColor outline, int width)
@@ -372,12 +361,8 @@ ShapeWidget::ShapeWidget(QWidget* parent, QColor outline, int width)
 void ShapeWidget::paintEvent(QPaintEvent*) {
     // The outline lies inside the rectangle; what is within shows through.
     QPainter painter(this);
-    const int w = std::min({width_, width(), height()});
-    if (w <= 0) return;
-    painter.fillRect(QRect(0, 0, width(), w), outline_);
-    painter.fillRect(QRect(0, height() - w, width(), w), outline_);
-    painter.fillRect(QRect(0, 0, w, height()), outline_);
-    painter.fillRect(QRect(width() - w, 0, w, height()), outline_);
+    for (const forms::PixelRect& band : forms::outline_bands({0, 0, width(), height()}, width_))
+        painter.fillRect(to_qrect(band), outline_);
 }
 
 }  // namespace platform_qt

@@ -4,12 +4,13 @@
 
 #include <QFrame>
 #include <QLabel>
-#include <QLine>
 #include <QPushButton>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
+
+#include "platform/form_geometry.h"
 
 class QTextLayout;
 
@@ -112,36 +113,18 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
-// Which pixels a straight line of a given width covers, in its container's pixels. A line
-// `width` pixels wide starts (width - 1) / 2 pixels before the line's own row or column and
-// runs on from there; drawn inside solid it starts on the line itself. Horizontal and
-// vertical lines stop before their end point, as the platform draws them.
-struct LineBand {
-    QLine line;
-    int width = 1;
-    bool inside = false;
-
-    int before() const { return inside ? 0 : (width - 1) / 2; }
-    bool horizontal() const { return line.y1() == line.y2(); }
-    bool vertical() const { return line.x1() == line.x2(); }
-    // The pixels a horizontal or vertical line fills; empty for a line of no length.
-    QRect straight_pixels() const;
-    // What the line can touch, for any direction.
-    QRect bounds() const;
-};
-
 // A line over its bounding box; the mouse passes through it.
 class LineWidget final : public QWidget {
 public:
-    LineWidget(QWidget* parent, LineBand band, QColor colour);
-    const LineBand& band() const { return band_; }
+    LineWidget(QWidget* parent, forms::LineBand band, QColor colour);
+    const forms::LineBand& band() const { return band_; }
     QColor colour() const { return colour_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    LineBand band_;
+    forms::LineBand band_;
     QColor colour_;
 };
 

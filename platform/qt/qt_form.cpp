@@ -81,61 +81,25 @@ forms::Mouse QtForm::mouse_of(const QMouseEvent* e) const {
             .y = static_cast<float>(at.y() * scale_.twips_per_pixel_y())};
 }
 
-std::vector<std::size_t> QtForm::bound_to(std::string_view control, Event event) const {
-    std::vector<std::size_t> bound;
-    for (std::size_t i = 0; i < bindings_.size(); ++i)
-        if (bindings_[i].control == control && bindings_[i].event == event && bindings_[i].run) bound.push_back(i);
-    return bound;
-}
-
-void QtForm::dispatch(std::string_view control, Event event, const forms::Mouse& mouse) {
-    run_bound(control, bound_to(control, event), mouse);
-}
-
-void QtForm::run_bound(std::string_view control, std::span<const std::size_t> bound, const forms::Mouse& mouse) {
-    if (!alive_ || runtime_.ending()) return;
-    for (const std::size_t i : bound) {
-        if (!alive_) break;
-        // A handler that waits in a loop of its own (a message box) is not entered again by
-        // its own event: a timer's ticks meanwhile are dropped, so they cannot pile up boxes.
-        if (running_[i]) continue;
-        running_[i] = true;
-        ++depth_;
-        try {
-            bindings_[i].run(*this, mouse);
-        } catch (const std::exception& e) {
-            runtime_.report_failure(control, e.what());
-        } catch (...) {
-            runtime_.report_failure(control, "unknown failure");
-        }
-        --depth_;
-        running_[i] = false;
-    }
-    if (!alive_ && depth_ == 0) runtime_.reap_later();
-}
-
 void QtForm::start_timers() {
     for (auto& [name, e] : controls_)
         if (e.timer && e.control->enabled && e.timer->interval() > 0) e.timer->start();
 }
 
-void QtForm::run_load() { dispatch(model_.name, Event::Load); }
+bool QtForm::runtime_ending() const { return runtime_.ending(); }
 
-void QtForm::unload() {
-    if (!alive_ || unloading_) return;
-    unloading_ = true;
-    dispatch(model_.name, Event::Unload);
-    retire();
-}
+void QtForm::report_failure(std::string_view control, std::string_view what) { runtime_.report_failure(control, what); }
 
 void QtForm::retire() {
     halt();
     runtime_.form_gone(*this);
-    if (depth_ == 0) runtime_.reap_later();
+    if (!busy()) runtime_.reap_later();
 }
 
+void QtForm::handlers_done() { runtime_.reap_later(); }
+
 void QtForm::halt() {
-    alive_ = false;
+    mark_gone();
     if (move_) {
         move_->cancel();
         move_->deleteLater();
@@ -182,7 +146,7 @@ void QtForm::set_timer_enabled(std::string_view name, bool on) {
     if (!t) throw std::invalid_argument(std::string(name) + " is not a timer");
     if (!on) {
         t->stop();
-    } else if (alive_ && !t->isActive() && t->interval() > 0) {
+    } else if (alive() && !t->isActive() && t->interval() > 0) {
         t->start();  // a timer without an interval never ticks
     }
 }
@@ -228,7 +192,7 @@ void QtForm::apply_state() {
 }
 
 void QtForm::show() {
-    if (!alive_) return;
+    if (!alive()) return;
     apply_state();  // the state the window manager forgot when it withdrew the window
     // Back where the person left it, not where the desktop would place a new window.
     if (left_at_ && !window_->isVisible()) place_->put_back(*window_, *std::exchange(left_at_, std::nullopt));
@@ -255,22 +219,14 @@ void QtForm::start_system_move(std::function<void()> ended) {
         if (move_) move_->deleteLater();
     }
     auto guarded = [this, ended = std::move(ended)] {
-        if (!ended) return;
-        ++depth_;
-        try {
-            ended();
-        } catch (const std::exception& e) {
-            runtime_.report_failure(model_.name, e.what());
-        }
-        --depth_;
-        if (!alive_ && depth_ == 0) runtime_.reap_later();
+        if (ended) run_step(ended);
     };
     // The window manager's move follows the left button (that is what _NET_WM_MOVERESIZE
     // names); a press of another button, or a platform that cannot move windows (offscreen),
     // makes a move that is over at once.
     QWindow* handle = window_->windowHandle();
     const bool left_held = QGuiApplication::mouseButtons().testFlag(Qt::LeftButton);
-    if (!alive_ || !handle || !left_held || !handle->startSystemMove()) {
+    if (!alive() || !handle || !left_held || !handle->startSystemMove()) {
         guarded();
         return;
     }

@@ -13,8 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/fields.h"
-#include "platform/forms.h"
+#include "platform/bound_form.h"
 #include "platform/qt/qt_look.h"
 #include "platform/qt/qt_window_place.h"
 
@@ -32,7 +31,7 @@ class FormWindow;
 class QtRuntime;
 class SystemMove;
 
-class QtForm final : public forms::Form {
+class QtForm final : public forms::BoundForm {
 public:
     // Builds the window and its controls (hidden); the model must outlive the form. Throws
     // forms::BindingError for a binding to a control or event the model does not have.
@@ -41,7 +40,6 @@ public:
     QtForm(const QtForm&) = delete;
     QtForm& operator=(const QtForm&) = delete;
 
-    engine::FieldStore& fields() override { return fields_; }
     void set_visible(std::string_view control, bool visible) override;
     bool is_visible(std::string_view control) const override;
     void set_timer_enabled(std::string_view timer, bool on) override;
@@ -54,23 +52,18 @@ public:
     void hide() override;
     bool is_shown() const override;
     void start_system_move(std::function<void()> ended) override;
-    void unload() override;
     std::uint32_t window_handle() const override;
 
     // For the runtime and for tests.
-    const forms::WindowModel& model() const { return model_; }
     QWidget* window() const;
     QWidget* widget(std::string_view control) const;  // nullptr for timers and unknown names
     QTimer* timer(std::string_view control) const;
     const Scale& scale() const { return scale_; }
-    bool alive() const { return alive_; }
     // How the window's place is read and put back (for tests; the platform's by default).
     void set_window_place(std::unique_ptr<WindowPlace> place) { place_ = std::move(place); }
-    bool busy() const { return depth_ > 0; }  // a handler of this form is running
     bool moving() const;
 
     void start_timers();
-    void run_load();
     // Stops everything without running any step of the window (the program ends).
     void halt();
 
@@ -95,18 +88,13 @@ private:
     void apply_state();
     forms::Mouse mouse_of(const QMouseEvent* event) const;
     const Entry& entry(std::string_view control) const;
-    void dispatch(std::string_view control, forms::Event event, const forms::Mouse& mouse = {});
-    // The indices of the bindings that run for a control's event, in the order they run.
-    std::vector<std::size_t> bound_to(std::string_view control, forms::Event event) const;
-    void run_bound(std::string_view control, std::span<const std::size_t> bound, const forms::Mouse& mouse = {});
-    void retire();
+    bool runtime_ending() const override;
+    void report_failure(std::string_view control, std::string_view what) override;
+    void retire() override;
+    void handlers_done() override;
 
     QtRuntime& runtime_;
-    const forms::WindowModel& model_;
-    std::vector<forms::Binding> bindings_;
-    std::vector<bool> running_;  // per binding: its handler is on the stack now
     Scale scale_;
-    engine::FieldStore fields_;
     FormWindow* window_ = nullptr;  // owned; deleted with the form
     std::map<std::string, Entry, std::less<>> controls_;
     std::vector<FormLabel*> field_labels_;  // by field index
@@ -118,9 +106,6 @@ private:
     std::optional<QPoint> left_at_;  // where the program hid the window, to show it there again
     bool state_pending_ = false;     // a change of state waits for the event loop
     int state_ = forms::kNormal;     // the window's state as the program set it or the user changed it
-    int depth_ = 0;
-    bool alive_ = true;
-    bool unloading_ = false;
 };
 
 }  // namespace platform_qt

@@ -48,10 +48,6 @@ Qt::Alignment alignment_of(forms::Align align) {
     return Qt::AlignLeft | Qt::AlignTop;
 }
 
-// Labels, lines and the shape are drawn on the window's surface; buttons, frames and
-// picture boxes are windows of their own and always lie above them.
-bool windowless(Kind kind) { return kind == Kind::Label || kind == Kind::Line || kind == Kind::Shape; }
-
 void set_colours(QWidget* w, QPalette::ColorRole back_role, const QColor* back, QPalette::ColorRole fore_role,
                  const QColor* fore) {
     QPalette p = w->palette();
@@ -71,13 +67,7 @@ QPixmap picture_at_density(const QString& path, double device_pixel_ratio) {
 }  // namespace
 
 QtForm::QtForm(QtRuntime& runtime, const forms::WindowModel& model, std::vector<forms::Binding> bindings, Scale scale)
-    : runtime_(runtime),
-      model_(model),
-      bindings_(std::move(bindings)),
-      running_(bindings_.size(), false),
-      scale_(scale),
-      fields_(forms::label_fields(model)) {
-    forms::check_bindings(model_, bindings_);
+    : BoundForm(model, std::move(bindings)), runtime_(runtime), scale_(scale) {
     try {
         build();
     } catch (...) {
@@ -212,7 +202,7 @@ void QtForm::build_control(const Control& c, QWidget* parent) {
         }
         case Kind::Line: {
             const QColor colour = resolve(c.fore, system_colour(8, base), base);
-            entry.widget = new LineWidget(parent, {scale_.line(c.ends), c.line_width, c.inside_solid}, colour);
+            entry.widget = new LineWidget(parent, forms::LineBand::of(c, scale_), colour);
             break;
         }
         case Kind::Shape: {
@@ -240,7 +230,7 @@ void QtForm::stack(QWidget* parent) {
     // first on top; the windowed controls go last, above everything windowless.
     for (bool windowed : {false, true})
         for (auto it = model_.controls.rbegin(); it != model_.controls.rend(); ++it) {
-            if (it->kind == Kind::Timer || windowless(it->kind) == windowed) continue;
+            if (it->kind == Kind::Timer || forms::surface_drawn(it->kind) == windowed) continue;
             QWidget* w = controls_.at(std::string(it->name)).widget;
             if (w->parentWidget() == parent) w->raise();
         }

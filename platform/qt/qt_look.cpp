@@ -17,8 +17,6 @@ namespace platform_qt {
 
 namespace {
 
-int to_pixels(int twips, double dpi) { return static_cast<int>(std::lround(twips * dpi / 1440.0)); }
-
 bool installed(const QString& family) { return QFontDatabase::hasFamily(family); }
 
 // The first candidate the font database has (tests/platform/qt/look_test.cpp checks that
@@ -46,14 +44,10 @@ Scale Scale::of_primary_screen() {
     return {dx > 0 ? dx : 96, dy > 0 ? dy : 96};
 }
 
-int Scale::x(int twips) const { return to_pixels(twips, dpi_x); }
-int Scale::y(int twips) const { return to_pixels(twips, dpi_y); }
-
 QRect Scale::rect(const forms::Rect& r) const {
-    return {x(r.left), y(r.top), std::max(0, x(r.width)), std::max(0, y(r.height))};
+    const forms::PixelRect p = forms::Density::rect(r);
+    return {p.left, p.top, p.width, p.height};
 }
-
-QLine Scale::line(const forms::Ends& e) const { return {x(e.x1), y(e.y1), x(e.x2), y(e.y2)}; }
 
 QColor system_colour(int index, const QPalette& palette) {
     constexpr auto active = QPalette::Active;

@@ -5,31 +5,24 @@
 
 #include <QColor>
 #include <QFont>
-#include <QLine>
 #include <QPalette>
 #include <QRect>
 #include <QString>
 
 #include <string_view>
 
+#include "platform/form_geometry.h"
 #include "platform/form_model.h"
 
 namespace platform_qt {
 
-// Twips to pixels at the screen's logical density: pixels = twips x dpi / 1440, each
-// value rounded on its own, as the design tool converted positions and sizes.
-struct Scale {
-    double dpi_x = 96;
-    double dpi_y = 96;
-
+// Twips to pixels at the screen's logical density, by the rule every runtime shares, in
+// Qt's rectangles and lines.
+struct Scale : forms::Density {
+    Scale(double dpi_x = 96, double dpi_y = 96) : forms::Density{dpi_x, dpi_y} {}
     static Scale of_primary_screen();
 
-    int x(int twips) const;
-    int y(int twips) const;
     QRect rect(const forms::Rect& r) const;
-    QLine line(const forms::Ends& e) const;
-    double twips_per_pixel_x() const { return 1440.0 / dpi_x; }
-    double twips_per_pixel_y() const { return 1440.0 / dpi_y; }
 };
 
 // A system colour by the platform's index (2 active caption, 9 caption text, 10 active

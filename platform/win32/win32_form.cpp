@@ -237,7 +237,7 @@ void Win32Form::draw_label(HDC dc, const Control& c) {
 
 void Win32Form::invalidate_label(std::size_t index) {
     const Control& c = model_.controls[index];
-    if (!alive_ || !shown_[index]) return;
+    if (!alive() || !shown_[index]) return;
     HWND surface = surface_of(c.container);
     RECT client;
     GetClientRect(surface, &client);
@@ -330,40 +330,15 @@ bool Win32Form::step_focus(bool backwards) {
     return false;
 }
 
-void Win32Form::dispatch(std::string_view control, Event event, const forms::Mouse& mouse) {
-    if (!alive_ || runtime_.ending()) return;
-    for (std::size_t i = 0; i < bindings_.size(); ++i) {
-        if (!alive_) break;
-        const forms::Binding& b = bindings_[i];
-        // A handler that waits in a loop of its own (a message box) is not entered again by
-        // its own event: a timer's ticks meanwhile are dropped, so they cannot pile up boxes.
-        if (b.control != control || b.event != event || !b.run || running_[i]) continue;
-        running_[i] = true;
-        ++depth_;
-        try {
-            b.run(*this, mouse);
-        } catch (const std::exception& e) {
-            runtime_.report_failure(control, e.what());
-        } catch (...) {
-            runtime_.report_failure(control, "unknown failure");
-        }
-        --depth_;
-        running_[i] = false;
-    }
+bool Win32Form::runtime_ending() const { return runtime_.ending(); }
+
+void Win32Form::report_failure(std::string_view control, std::string_view what) {
+    runtime_.report_failure(control, what);
 }
 
 void Win32Form::start_timers() {
     for (auto& [name, e] : controls_)
         if (e.control->kind == Kind::Timer && e.control->enabled) set_timer_enabled(name, true);
-}
-
-void Win32Form::run_load() { dispatch(model_.name, Event::Load); }
-
-void Win32Form::unload() {
-    if (!alive_ || unloading_) return;
-    unloading_ = true;
-    dispatch(model_.name, Event::Unload);
-    retire();
 }
 
 void Win32Form::retire() {
@@ -372,8 +347,8 @@ void Win32Form::retire() {
 }
 
 void Win32Form::halt() {
-    if (!alive_) return;
-    alive_ = false;
+    if (!alive()) return;
+    mark_gone();
     for (auto& [name, e] : controls_)
         if (e.timer_on) KillTimer(hwnd_, kFirstControlId + e.index);
     *alive_token_ = nullptr;
@@ -408,7 +383,7 @@ void Win32Form::set_visible(std::string_view control, bool visible) {
     if (e.control->kind == Kind::Timer) throw std::invalid_argument(std::string(control) + " has no visibility");
     if (shown_[e.index] == visible) return;
     shown_[e.index] = visible;
-    if (!alive_) return;
+    if (!alive()) return;
     if (e.hwnd) {
         ShowWindow(e.hwnd, visible ? SW_SHOWNA : SW_HIDE);
         return;
@@ -437,7 +412,7 @@ void Win32Form::set_timer_enabled(std::string_view name, bool on) {
     if (!on) {
         if (e.timer_on && hwnd_) KillTimer(hwnd_, id);
         e.timer_on = false;
-    } else if (alive_ && !e.timer_on && e.control->interval_ms > 0) {
+    } else if (alive() && !e.timer_on && e.control->interval_ms > 0) {
         e.timer_on = SetTimer(hwnd_, id, static_cast<UINT>(e.control->interval_ms), nullptr) != 0;
     }
 }
@@ -482,7 +457,7 @@ void Win32Form::apply_state() {
 }
 
 void Win32Form::show() {
-    if (!alive_) return;
+    if (!alive()) return;
     ShowWindow(hwnd_, state_ == forms::kMinimized   ? SW_SHOWMINIMIZED
                       : state_ == forms::kMaximized ? SW_SHOWMAXIMIZED
                                                     : SW_SHOWNORMAL);
@@ -500,19 +475,12 @@ bool Win32Form::is_shown() const { return hwnd_ && IsWindowVisible(hwnd_); }
 void Win32Form::start_system_move(std::function<void()> ended) {
     pressing_ = false;
     // The system's move follows the left button; with it up, the move is over at once.
-    if (alive_ && GetKeyState(VK_LBUTTON) < 0) {
+    if (alive() && GetKeyState(VK_LBUTTON) < 0) {
         ReleaseCapture();
         // Returns when the button is let go; timers tick meanwhile.
         SendMessageA(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
     }
-    if (!alive_ || !ended) return;
-    ++depth_;
-    try {
-        ended();
-    } catch (const std::exception& e) {
-        runtime_.report_failure(model_.name, e.what());
-    }
-    --depth_;
+    if (alive() && ended) run_step(ended);
 }
 
 std::uint32_t Win32Form::window_handle() const {

@@ -18,9 +18,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/fields.h"
+#include "platform/bound_form.h"
 #include "platform/form_geometry.h"
-#include "platform/forms.h"
 #include "platform/win32/win32_accessible.h"
 #include "platform/win32/win32_look.h"
 
@@ -34,7 +33,7 @@ inline constexpr int kFirstControlId = 100;
 // Posted to apply a change of the window's state once the handler that made it is done.
 inline constexpr UINT kApplyState = WM_APP + 1;
 
-class Win32Form final : public forms::Form {
+class Win32Form final : public forms::BoundForm {
 public:
     // Builds the window and its controls (hidden); the model must outlive the form. Throws
     // forms::BindingError for a binding to a control or event the model does not have.
@@ -43,7 +42,6 @@ public:
     Win32Form(const Win32Form&) = delete;
     Win32Form& operator=(const Win32Form&) = delete;
 
-    engine::FieldStore& fields() override { return fields_; }
     void set_visible(std::string_view control, bool visible) override;
     bool is_visible(std::string_view control) const override;
     void set_timer_enabled(std::string_view timer, bool on) override;
@@ -56,18 +54,14 @@ public:
     void hide() override;
     bool is_shown() const override;
     void start_system_move(std::function<void()> ended) override;
-    void unload() override;
     std::uint32_t window_handle() const override;
     std::uint32_t icon_handle() const override;
 
     // For the runtime and for tests.
-    const forms::WindowModel& model() const { return model_; }
     HWND hwnd() const { return hwnd_; }
     HWND control_window(std::string_view control) const;  // nullptr for windowless controls
     unsigned dpi() const { return dpi_; }
     forms::Density density() const { return {static_cast<double>(dpi_), static_cast<double>(dpi_)}; }
-    bool alive() const { return alive_; }
-    bool busy() const { return depth_ > 0; }
     // The buttons in the order Tab takes them.
     const std::vector<HWND>& focus_order() const { return focus_order_; }
     // The labels as a screen reader is told of them.
@@ -77,7 +71,6 @@ public:
     bool step_focus(bool backwards);
 
     void start_timers();
-    void run_load();
     // Stops everything and destroys the window without running any step of it (the
     // program ends).
     void halt();
@@ -120,14 +113,11 @@ private:
     void focus_button(HWND button);
     Entry& entry(std::string_view control);
     const Entry& entry(std::string_view control) const;
-    void dispatch(std::string_view control, forms::Event event, const forms::Mouse& mouse = {});
-    void retire();
+    bool runtime_ending() const override;
+    void report_failure(std::string_view control, std::string_view what) override;
+    void retire() override;
 
     Win32Runtime& runtime_;
-    const forms::WindowModel& model_;
-    std::vector<forms::Binding> bindings_;
-    std::vector<bool> running_;  // per binding: its handler is on the stack now
-    engine::FieldStore fields_;
     std::map<std::string, Entry, std::less<>> controls_;
     std::vector<bool> shown_;                                  // per control in the model: its own visibility
     std::vector<std::size_t> label_of_;                        // per field: the label's index in the model
@@ -144,10 +134,7 @@ private:
     bool shown_before_ = false;
     int state_ = forms::kNormal;  // as the program set it or the user changed it
     bool state_pending_ = false;  // a change of state waits for the loop
-    int depth_ = 0;
     std::shared_ptr<Win32Form*> alive_token_ = std::make_shared<Win32Form*>(this);
-    bool alive_ = true;
-    bool unloading_ = false;
 };
 
 }  // namespace platform_win32

@@ -74,13 +74,7 @@ HICON program_icon(int size) {
 }  // namespace
 
 Win32Form::Win32Form(Win32Runtime& runtime, const forms::WindowModel& model, std::vector<forms::Binding> bindings)
-    : runtime_(runtime),
-      model_(model),
-      bindings_(std::move(bindings)),
-      running_(bindings_.size(), false),
-      fields_(forms::label_fields(model)),
-      shown_(model.controls.size(), true) {
-    forms::check_bindings(model_, bindings_);
+    : BoundForm(model, std::move(bindings)), runtime_(runtime), shown_(model.controls.size(), true) {
     register_classes();
     try {
         build();
