@@ -40,7 +40,7 @@ constexpr StandIns kStandIns[] = {
 
 std::vector<FaceCandidate> face_candidates(std::string_view design_face) {
     if (design_face.empty()) design_face = kStandIns[0].design;
-    std::vector<FaceCandidate> out{{.family = design_face, .design_own = true}};
+    std::vector<FaceCandidate> out{{.family = design_face}};
     for (const StandIns& s : kStandIns) {
         if (s.design != design_face) continue;
         if (!s.successor.empty()) out.push_back({.family = s.successor});

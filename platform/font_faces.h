@@ -10,9 +10,6 @@ namespace forms {
 
 struct FaceCandidate {
     std::string_view family;
-    // The design's own face: a runtime may refuse it where it would draw badly (a bitmap face
-    // at a density it was not drawn for).
-    bool design_own = false;
     // The design face is a narrow one and this candidate is not: draw it condensed where the
     // font system can.
     bool condense = false;
