@@ -1,6 +1,7 @@
 #include "platform/win32/win32_label_text.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace platform_win32 {
 
@@ -8,10 +9,37 @@ namespace {
 
 bool is_space(wchar_t c) { return c == L' '; }
 
-int advance_of(HDC dc, std::wstring_view s) {
-    if (s.empty()) return 0;
-    return LOWORD(GetTabbedTextExtentW(dc, s.data(), static_cast<int>(s.size()), 0, nullptr));
+// Tabs stop every eight average characters from the line's start.
+int next_tab_stop(HDC dc, int x) {
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    const int every = std::max(1, 8 * static_cast<int>(metrics.tmAveCharWidth));
+    return (x / every + 1) * every;
 }
+
+// Where each character of `s` ends, from its start: what the line is measured by and drawn at,
+// so the glyphs stand where they were measured whatever the system's own spacing when it draws.
+std::vector<int> ends_of(HDC dc, std::wstring_view s) {
+    std::vector<int> ends(s.size());
+    int x = 0;
+    for (std::size_t at = 0; at < s.size();) {
+        if (s[at] == L'\t') {
+            x = next_tab_stop(dc, x);
+            ends[at++] = x;
+            continue;
+        }
+        const std::size_t run = std::min(s.find(L'\t', at), s.size()) - at;
+        SIZE size{};
+        int fit = 0;
+        GetTextExtentExPointW(dc, s.data() + at, static_cast<int>(run), 0, &fit, ends.data() + at, &size);
+        for (std::size_t i = at; i < at + run; ++i) ends[i] += x;
+        x += size.cx;
+        at += run;
+    }
+    return ends;
+}
+
+int advance_of(HDC dc, std::wstring_view s) { return s.empty() ? 0 : ends_of(dc, s).back(); }
 
 // How far right of the line's start its ink reaches: the advance, less the blank the last
 // glyph leaves after its ink (or plus the ink it throws past its advance).
@@ -84,9 +112,22 @@ void draw_label_text(HDC dc, const LabelLayout& layout, int left, int top, const
     SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
     int y = top;
     for (const LabelLine& line : layout.lines) {
-        if (!line.text.empty())
-            TabbedTextOutW(dc, left + line.x, y, line.text.c_str(), static_cast<int>(line.text.size()), 0, nullptr,
-                           left + line.x);
+        const std::vector<int> ends = ends_of(dc, line.text);
+        // Each run between tabs from where it was measured to start, each character advancing
+        // by what it measured.
+        for (std::size_t at = 0; at < line.text.size();) {
+            if (line.text[at] == L'\t') {
+                ++at;
+                continue;
+            }
+            const std::size_t run = std::min(line.text.find(L'\t', at), line.text.size()) - at;
+            const int start = at == 0 ? 0 : ends[at - 1];
+            std::vector<int> dx(run);
+            for (std::size_t i = 0; i < run; ++i) dx[i] = ends[at + i] - (i == 0 ? start : ends[at + i - 1]);
+            ExtTextOutW(dc, left + line.x + start, y, 0, nullptr, line.text.c_str() + at, static_cast<UINT>(run),
+                        dx.data());
+            at += run;
+        }
         y += layout.line_height;
     }
     RestoreDC(dc, saved);

@@ -3,7 +3,9 @@
 // width, each line placed by the label's alignment, cut at the label's edge. The runtime
 // breaks the lines itself rather than leave it to DrawText: Wine's DrawText counts the space
 // a line breaks at as part of the line, and DrawText on any system calls a line too long
-// when the blank after its last glyph's ink, not the ink, reaches past the edge.
+// when the blank after its last glyph's ink, not the ink, reaches past the edge. It places each
+// glyph where it measured it: Wine smoothing text as ClearType does spaces the glyphs it draws
+// wider than it measures them.
 
 #include <windows.h>
 
