@@ -7,8 +7,8 @@ import re
 import xwin
 from checks import check, holds_for, wait_for
 from program import (ABOUT_BUTTON, ABOUT_MAIL_BUTTON, ABOUT_TITLE, ARRIVAL_BUTTON, ARRIVAL_TITLE,
-                     FAREWELL_TITLE, FESTIVAL_BUTTON, FESTIVAL_DAY, count_windows, one_window, open_panel,
-                     panel_hidden, start)
+                     FAREWELL_TITLE, FESTIVAL_BUTTON, FESTIVAL_DAY, count_windows, one_shown_window, one_window,
+                     open_panel, panel_hidden, start)
 
 # _MOTIF_WM_HINTS bits: flags, then functions, then decorations.
 MWM_HINTS_FUNCTIONS, MWM_HINTS_DECORATIONS = 1, 2
@@ -62,20 +62,21 @@ def about_box_single_instance(context):
         program, window, _ = start(context, session)
         open_panel(window)
         window.click(*ABOUT_BUTTON)
-        about = one_window(session, ABOUT_TITLE)
+        about = one_shown_window(session, ABOUT_TITLE)
         open_panel(window)
         window.click(*ABOUT_BUTTON)
         wait_for("the panel to hide after the second request", lambda: panel_hidden(window))
         holds_for(f"exactly one {ABOUT_TITLE!r} window", lambda: count_windows(session, ABOUT_TITLE) == 1, 1.0)
-        check(len(xwin.windows_named(session, ABOUT_TITLE)) == 1, "a second About window exists (unmapped)")
+        if not session.kind.wayland:
+            check(len(xwin.windows_named(session, ABOUT_TITLE)) == 1, "a second About window exists (unmapped)")
 
-        xwin.click(session, about, *ABOUT_MAIL_BUTTON)
+        about.click(*ABOUT_MAIL_BUTTON)
         calls = wait_for("a mailto: address handed to the desktop", lambda: addresses(session, "mailto:"))
         check(len(calls) == 1 and re.fullmatch(r"mailto:[^@\s]+@[^@\s]+", calls[0][0]),
               f"expected one mailto: address, got {calls}")
-        check(xwin.viewable(session, about), "the About window closed when its mail button was pressed")
+        check(about.viewable(), "the About window closed when its mail button was pressed")
 
-        xwin.key(session, about, "Escape")
+        about.key("Escape")
         wait_for("the About window to close on Esc", lambda: count_windows(session, ABOUT_TITLE) == 0)
         check(program.running() and window.viewable(), "the main window went with the About box")
         print(f"handed to the desktop: {calls[0][0]}")

@@ -33,10 +33,11 @@ def window_maps(context):
         g = window.geometry()
         size = (WIDTH * session.scale, HEIGHT * session.scale)
         check((g.width, g.height) == size, f"window is {g.width} x {g.height}, not {size[0]} x {size[1]}")
-        if session.kind.compositor == "gnome-shell":
-            # Mutter draws no frame around a window that asks for none (Meta.Window.decorated).
+        if session.kind.compositor in ("gnome-shell", "kwin"):
+            # Mutter and KWin draw no frame around a window that asks for none
+            # (Meta.Window.decorated; a KWin window's frame no larger than its surface's buffer).
             extents = "decorated" if window.node()["decorated"] else "none"
-            check(extents == "none", "GNOME Shell decorates the window")
+            check(extents == "none", f"{session.kind.compositor} decorates the window")
         elif session.kind.wayland:
             node = window.node()
             check(session.sway_scale() == session.scale, f"sway's output runs at {session.sway_scale()}")
@@ -94,7 +95,16 @@ def drag_moves_window_and_hides_panel(context):
         window.click(*FESTIVAL_BUTTON)
         holds_for("nothing handed to the desktop", lambda: not session.handed_to_desktop(), 0.5)
         check(program.running(), "the program ended during the drag")
-        if session.kind.tray:
+        if session.kind.compositor in ("kwin", "gnome-shell"):
+            # A Wayland client cannot say where its window goes, and KWin and Mutter place a
+            # window that is shown again as they place a new one: it comes back there, whole
+            # on the screen, as every window on Plasma and GNOME does.
+            send_to_tray_and_back(session, program, window, tray_icon(session))
+            g = window.geometry()
+            check(g.x >= 0 and g.y >= 0 and g.x + g.width <= 1024 * session.scale
+                  and g.y + g.height <= 768 * session.scale, f"the window came back from the tray partly off the "
+                  f"screen: {g}")
+        elif session.kind.tray:
             left = window.geometry()
             send_to_tray_and_back(session, program, window, tray_icon(session))
             try:

@@ -21,7 +21,7 @@ def screenshot_matches_reference(context):
     """At a frozen instant the window looks like e2e/reference/main-window.png (within a small
     tolerance). VELMORA_UPDATE_REFERENCE=1 writes the reference (and docs/screenshot.png) anew."""
     with context.session() as session:
-        xwin.park_pointer(session)
+        desktop.park_pointer(session)
         _, window, _ = start(context, session, fake_time=FROZEN_INSTANT)
         matches_reference(context, session, window, REFERENCE, also=(README_SCREENSHOT,))
 
@@ -54,7 +54,7 @@ def matches_reference(context, session, window, reference, also=()):
     name = os.path.basename(reference)
     shot = os.path.join(context.artifacts, name)
     settled = _settled_image(window)
-    xwin.screenshot(session, window.window, shot)
+    settled.save_png(shot)
     check(window.capture().pixels == settled.pixels, "the window changed while it was saved")
     if os.environ.get("VELMORA_UPDATE_REFERENCE") == "1":
         for target in (reference, *also):

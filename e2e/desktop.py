@@ -184,6 +184,25 @@ class GnomeWindow:
     def click(self, x, y, button=1):
         gnome_click(self.session, *self._screen(x, y), button)
 
+    def drag(self, x, y, dx, dy):
+        sx, sy = self._screen(x, y)
+        now = "imports.gi.GLib.get_monotonic_time()"
+        gnome_pointer(self.session, f"notify_absolute_motion({now}, {sx}, {sy})")
+        time.sleep(xwin.STEP)
+        gnome_pointer(self.session, f"notify_button({now}, 1, imports.gi.Clutter.ButtonState.PRESSED)")
+        time.sleep(4 * xwin.STEP)
+        # In steps, as a hand moves: a move handed over in one jump may start no drag.
+        for i in range(1, 5):
+            gnome_pointer(self.session, f"notify_absolute_motion({now}, {sx + dx * i / 4}, {sy + dy * i / 4})")
+            time.sleep(xwin.STEP)
+        time.sleep(3 * xwin.STEP)
+        gnome_pointer(self.session, f"notify_button({now}, 1, imports.gi.Clutter.ButtonState.RELEASED)")
+        # Mutter gives the window no sign of the move's end (no release, no enter) until the
+        # pointer moves again, as a hand does once it lets go.
+        time.sleep(xwin.STEP)
+        gnome_pointer(self.session, f"notify_absolute_motion({now}, {sx + dx + 1}, {sy + dy})")
+        return (sx, sy), (sx + dx, sy + dy)
+
     def activate(self):
         self._windows(".map(w => w.activate(global.get_current_time())).length")
 
@@ -197,6 +216,149 @@ class GnomeWindow:
         window to close."""
         check(self._windows(".map(w => w.delete(global.get_current_time())).length") == 1,
               f"{self} is not there to close")
+
+
+class KWinWindow:
+    """A window of the program as KWin knows it (a client of its scripting), found by resource
+    class and caption; the pointer is the rig's fake-input client."""
+
+    FIND = "workspace.clientList().filter(c => c.resourceClass == {app_id} && c.caption == {title})"
+
+    def __init__(self, session, app_id, title, scale):
+        self.session, self.app_id, self.title, self.scale = session, app_id, title, scale
+
+    def __repr__(self):
+        return f"KWin window {self.title!r} ({self.app_id})"
+
+    def _windows(self, then):
+        return self.session.kwin_script("return " + self.FIND.format(app_id=json.dumps(self.app_id),
+                                                                     title=json.dumps(self.title)) + then + ";")
+
+    def node(self):
+        # The window's own surface (bufferGeometry), as an X11 window's geometry is its own
+        # and not its frame's; a frame larger than that is KWin's decoration.
+        found = self._windows(".map(c => { const b = c.bufferGeometry, f = c.frameGeometry; "
+                              "return {x: b.x, y: b.y, width: b.width, height: b.height, "
+                              "decorated: f.width != b.width || f.height != b.height, "
+                              "shown: !c.minimized && !c.hidden}; })")
+        check(len(found) <= 1, f"KWin shows {len(found)} windows titled {self.title!r}")
+        return found[0] if found else None
+
+    def geometry(self):
+        node = self.node()
+        if node is None:
+            return None
+        # KWin speaks in logical pixels; the rig in the screen's.
+        s = self.scale
+        return xwin.Geometry(round(node["x"] * s), round(node["y"] * s), round(node["width"] * s),
+                             round(node["height"] * s), node["shown"], "IsViewable" if node["shown"] else "IsUnMapped")
+
+    def viewable(self):
+        g = self.geometry()
+        return g is not None and g.viewable
+
+    reachable = viewable
+
+    def _screen(self, x, y):
+        g = self.geometry()
+        check(g is not None and g.viewable, f"{self} is not on the screen")
+        return g.x / self.scale + x, g.y / self.scale + y
+
+    def click(self, x, y, button=1):
+        kwin_click(self.session, *self._screen(x, y), button)
+
+    def drag(self, x, y, dx, dy):
+        sx, sy = self._screen(x, y)
+        s = self.scale
+        self.session.kwin_hand(f"move {sx} {sy}")
+        time.sleep(xwin.STEP)
+        self.session.kwin_hand(f"press {BUTTON_CODES[1]}")
+        time.sleep(4 * xwin.STEP)
+        # In steps, as a hand moves: a move handed over in one jump may start no drag.
+        for i in range(1, 5):
+            self.session.kwin_hand(f"move {sx + dx / s * i / 4} {sy + dy / s * i / 4}")
+            time.sleep(xwin.STEP)
+        time.sleep(3 * xwin.STEP)
+        self.session.kwin_hand(f"release {BUTTON_CODES[1]}")
+        return (round(sx * s), round(sy * s)), (round((sx + dx / s) * s), round((sy + dy / s) * s))
+
+    def activate(self):
+        self._windows(".map(c => { workspace.activeClient = c; return 1; }).length")
+
+    def capture(self):
+        g = self.geometry()
+        check(g is not None and g.viewable, f"{self} is not on the screen")
+        return capture_area(self.session, g.x, g.y, g.width, g.height)
+
+    def key(self, keysym):
+        self.activate()
+        time.sleep(xwin.STEP)
+        self.session.kwin_hand(f"key {KEY_CODES[keysym]}")
+
+    def close(self):
+        """KWin's close (the window menu's Close, Alt+F4): the compositor asks the window to close."""
+        check(self._windows(".map(c => { c.closeWindow(); return 1; }).length") == 1, f"{self} is not there to close")
+
+
+# Linux input codes of the buttons and keys the rig presses on KWin.
+BUTTON_CODES = {1: 272, 2: 274, 3: 273}
+KEY_CODES = {"Escape": 1, "Return": 28, "space": 57, "Tab": 15, "Down": 108, "Up": 103}
+
+
+def kwin_click(session, x, y, button=1, count=1):
+    """A click at (x, y) in KWin's logical pixels."""
+    session.kwin_hand(f"move {x} {y}")
+    time.sleep(xwin.STEP)
+    for _ in range(count):
+        session.kwin_hand(f"press {BUTTON_CODES[button]}", f"release {BUTTON_CODES[button]}")
+        time.sleep(xwin.STEP)
+    time.sleep(xwin.DOUBLE_CLICK_GAP)     # two clicks on one spot are two clicks
+
+
+def kwin_capture(session, x, y, width, height):
+    """KWin's own picture of a part of the screen (org.kde.KWin.ScreenShot2), in screen pixels."""
+    import threading
+    from gi.repository import Gio, GLib
+    read_end, write_end = os.pipe()
+    data = bytearray()
+
+    def drain():
+        # KWin may write the picture before it answers: the pipe is read meanwhile.
+        with os.fdopen(read_end, "rb") as pipe:
+            while chunk := pipe.read(1 << 16):
+                data.extend(chunk)
+    reader = threading.Thread(target=drain, daemon=True)
+    reader.start()
+    # The list owns the writing end from here and closes it with itself, so that the
+    # picture's end is the pipe's end.
+    fds = Gio.UnixFDList.new_from_array([write_end])
+    s = session.scale
+    options = {"native-resolution": GLib.Variant("b", True)}
+    try:
+        reply, _ = session.bus().call_with_unix_fd_list_sync(
+            "org.kde.KWin", "/org/kde/KWin/ScreenShot2", "org.kde.KWin.ScreenShot2", "CaptureArea",
+            GLib.Variant("(iiuua{sv}h)", (round(x / s), round(y / s), round(width / s), round(height / s), options, 0)),
+            None, 0, 10000, fds, None)
+    except GLib.Error as failure:
+        raise RigFailure(f"KWin's ScreenShot2.CaptureArea: {failure.message}") from None
+    finally:
+        del fds
+    reader.join(10.0)
+    check(not reader.is_alive(), "KWin's picture did not end within 10 s")
+    meta = reply.unpack()[0]
+    w, h, stride = meta["width"], meta["height"], meta["stride"]
+    check(len(data) >= stride * h, f"KWin's picture holds {len(data)} bytes, not {stride} x {h}")
+    # QImage's 32-bit formats, in memory on this machine: blue, green, red, alpha.
+    rgb = bytearray(3 * w * h)
+    for row in range(h):
+        line = data[row * stride:row * stride + 4 * w]
+        out = rgb[3 * w * row:3 * w * (row + 1)]
+        out[0::3], out[1::3], out[2::3] = line[2::4], line[1::4], line[0::4]
+        rgb[3 * w * row:3 * w * (row + 1)] = out
+    image = xwin.Image(w, h, bytes(rgb))
+    if (w, h) != (width, height):
+        raise RigFailure(f"KWin's picture is {w} x {h}, not the {width} x {height} asked for")
+    return image
 
 
 def gnome_device(session, kind, call):
@@ -219,8 +381,21 @@ def gnome_click(session, x, y, button=1, count=1):
     time.sleep(xwin.DOUBLE_CLICK_GAP)     # two clicks on one spot are two clicks
 
 
+def park_pointer(session):
+    """Moves the pointer where no window is (and no hot corner), so that no tooltip or hover
+    look appears in what the test looks at."""
+    if session.kind.compositor == "kwin":
+        session.kwin_hand("move 1000 10")
+    elif session.kind.compositor == "gnome-shell":
+        gnome_pointer(session, "notify_absolute_motion(imports.gi.GLib.get_monotonic_time(), 1000, 700)")
+    else:
+        xwin.park_pointer(session)
+
+
 def capture_area(session, x, y, width, height):
     """The pixels of a part of the screen now: the X screen's, or GNOME Shell's own picture."""
+    if session.kind.compositor == "kwin":
+        return kwin_capture(session, x, y, width, height)
     if session.kind.compositor != "gnome-shell":
         return xwin.capture_area(session, x, y, width, height)
     path = os.path.join(session.dir, "area.png")
@@ -247,7 +422,7 @@ def sway_views(tree):
 def main_windows(session, title, app_id):
     """The program's windows with that title, viewable or not, as handles."""
     if session.kind.wayland:
-        kind = GnomeWindow if session.kind.compositor == "gnome-shell" else SwayWindow
+        kind = {"gnome-shell": GnomeWindow, "kwin": KWinWindow}.get(session.kind.compositor, SwayWindow)
         handle = kind(session, app_id, title, session.scale)
         return [handle] if handle.node() is not None else []
     return [X11Window(session, w, session.scale) for w in xwin.windows_named(session, title)]
@@ -395,12 +570,22 @@ class SniItem:
     def spot(self):
         """Where the host draws the item, on the screen: the middle of the program's colour
         (blue-violet) where the rig puts the host's tray: xfce4-panel's in the top left
-        corner, swaybar's at the right end of the bar along the top."""
-        reach = (300 if self.session.kind.compositor == "gnome-shell" else 60) * self.session.scale
-        left = 0 if self.session.kind.name == "sni" else 1024 - reach
-        strip = capture_area(self.session, left, 0, reach, 24 * self.session.scale + 20)
-        hits = [(left + x, y) for y in range(strip.height) for x in range(strip.width)
+        corner, swaybar's at the right end of the bar along the top, Plasma's in its panel
+        along the bottom (right of its task manager, whose entry can show the window's own
+        blue strip)."""
+        s = self.session.scale
+        reach = {"gnome-shell": 300, "kwin": 1024}.get(self.session.kind.compositor, 60) * s
+        left = 0 if self.session.kind.name == "sni" else 1024 * s - reach
+        # Plasma's panel lies along the bottom, its tray near the right end.
+        top = 768 * s - 60 * s if self.session.kind.compositor == "kwin" else 0
+        strip = capture_area(self.session, left, top, reach, 60 * s if top else 24 * s + 20)
+        hits = [(left + x, top + y) for y in range(strip.height) for x in range(strip.width)
                 if _icon_colour(*strip.at(x, y))]
+        if self.session.kind.compositor == "kwin":
+            # The last run of columns of that colour with gaps under 8 pixels.
+            columns = sorted({x for x, _ in hits})
+            first = next((i for i in range(len(columns) - 1, 0, -1) if columns[i] - columns[i - 1] >= 8), 0)
+            hits = [(x, y) for x, y in hits if x >= columns[first]] if columns else hits
         check(len(hits) >= 6, f"the host draws no icon of the program's colour ({len(hits)} pixels)")
         xs, ys = sorted(x for x, _ in hits), sorted(y for _, y in hits)
         check(xs[-1] - xs[0] <= 40 * self.session.scale, f"the program's colour lies spread from x {xs[0]} to {xs[-1]}")
@@ -413,6 +598,9 @@ class SniItem:
             # GNOME's AppIndicator extension opens the item's menu on a single click and
             # activates it on a double click, as a person there learns to do.
             gnome_click(self.session, x, y, button, count=2 if button == 1 else 1)
+            return
+        if self.session.kind.compositor == "kwin":
+            kwin_click(self.session, x / self.session.scale, y / self.session.scale, button)
             return
         self.session.xtool("xdotool", "mousemove", str(x), str(y), check=True)
         time.sleep(xwin.STEP)

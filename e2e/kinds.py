@@ -7,6 +7,7 @@
     gnome      GNOME Shell headless on Wayland with the AppIndicator extension (an SNI host
                drawn in the top bar)
     bare-gnome GNOME Shell as it comes: no tray at all
+    plasma     KWin on Wayland (headless) with plasmashell, Plasma's own panel and SNI host
 
 and the AT-SPI accessibility bus, which a session of any kind starts when asked. Each start
 step waits until its helper does its part (owns its selection, manages a window, registers
@@ -17,12 +18,13 @@ import glob
 import json
 import os
 import pwd
+import shutil
 import tempfile
 import time
 from dataclasses import dataclass
 
 from checks import RigFailure
-from processes import read_line, tool
+from processes import START_TIMEOUT, read_line, tool
 
 TRAY_GEOMETRY = ["--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
                  "--heighttype", "pixel", "--height", "24"]
@@ -225,6 +227,63 @@ def start_gnome_shell(session):
                            lambda: session.bus_name_owned("org.kde.StatusNotifierWatcher"))
 
 
+# kwin_wayland carries a file capability (CAP_SYS_NICE) this container cannot grant, so exec
+# refuses it; a copy without it, bound over the original in a mount namespace of its own, runs.
+KWIN_WITHOUT_CAPABILITY = 'mount --bind "$0" /usr/bin/kwin_wayland && exec /usr/bin/kwin_wayland "$@"'
+
+
+def plasma_env(session):
+    """What KWin, plasmashell and the program share: the Wayland socket and Plasma's name."""
+    env = {k: v for k, v in session.env.items() if k != "DISPLAY"}
+    env.update(XDG_CURRENT_DESKTOP="KDE", XDG_SESSION_TYPE="wayland", KDE_FULL_SESSION="true",
+               KDE_SESSION_VERSION="5", QT_QPA_PLATFORM="wayland", NO_AT_BRIDGE="1")
+    if session.wayland_socket:
+        env["WAYLAND_DISPLAY"] = session.wayland_socket
+    return env
+
+
+def start_kwin(session):
+    copy = os.path.join(session.dir, "kwin_wayland")
+    shutil.copyfile(tool("kwin_wayland"), copy)
+    os.chmod(copy, 0o755)
+    session.env.update(XDG_CURRENT_DESKTOP="KDE", XDG_SESSION_TYPE="wayland")
+    env = plasma_env(session)
+    # Any client may fake input and take pictures: the rig is both.
+    env.update(KWIN_WAYLAND_NO_PERMISSION_CHECKS="1", KWIN_SCREENSHOT_NO_PERMISSION_CHECKS="1",
+               QT_LOGGING_RULES="kwin_scripting.debug=true")
+    socket = os.path.join(session.env["XDG_RUNTIME_DIR"], "wayland-velmora")
+    proc, log = session.spawn("kwin", [tool("unshare"), "-m", "sh", "-c", KWIN_WITHOUT_CAPABILITY, copy,
+                                       # 1024 x 768 logical pixels at any scale, as the
+                                       # other kinds' screens are in the program's pixels.
+                                       "--virtual", "--width", "1024", "--height", "768", "--scale", str(session.scale),
+                                       "--socket", os.path.basename(socket), "--no-lockscreen",
+                                       "--no-global-shortcuts"], env=env)
+    session.wait_ready("kwin to open its Wayland socket", proc, log, lambda: os.path.exists(socket))
+    session.wayland_socket = socket
+    session.kwin_log = log
+    session.wait_ready("kwin to answer on the bus", proc, log, lambda: session.bus_name_owned("org.kde.KWin"))
+    # The bus started before kwin: services it starts on demand (kactivitymanagerd, which
+    # plasmashell needs) must learn where the compositor is.
+    shared = plasma_env(session)
+    pairs = ",".join(f'"{k}","{shared[k]}"' for k in ("WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP", "QT_QPA_PLATFORM",
+                                                     "XDG_SESSION_TYPE"))
+    session.xtool("dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+                  "org.freedesktop.DBus.UpdateActivationEnvironment", f"dict:string:string:{pairs}", check=True)
+    session.kwin_input = session.spawn_kwin_input(plasma_env(session))
+
+
+def start_plasmashell(session):
+    env = plasma_env(session)
+    proc, log = session.spawn("kded5", [tool("kded5")], env=env)
+    session.wait_ready("kded5 to own the StatusNotifierWatcher", proc, log,
+                       lambda: session.bus_name_owned("org.kde.StatusNotifierWatcher"))
+    proc, log = session.spawn("plasmashell", [tool("plasmashell"), "--no-respawn"], env=env)
+    # Its panel and tray are QML, loaded in about 3 s on an idle machine and several times
+    # that on a busy one.
+    session.wait_ready("plasmashell to register a StatusNotifierHost", proc, log, session.sni_host_registered,
+                       timeout=4 * START_TIMEOUT)
+
+
 def start_at_spi(session):
     proc, log = session.spawn("at-spi", [AT_SPI_LAUNCHER, "--launch-immediately"])
 
@@ -242,7 +301,7 @@ class Kind:
     wayland: bool          # the program runs on the compositor's Wayland socket
     tray: str              # "xembed", "sni" or "" (no notification area)
     desktop: tuple         # start steps, in order, each called with the session
-    compositor: str = ""   # on Wayland, who is asked where windows are: "sway" or "gnome-shell"
+    compositor: str = ""   # on Wayland, who is asked where windows are: "sway", "gnome-shell" or "kwin"
 
 
 KINDS = {k.name: k for k in (
@@ -252,4 +311,5 @@ KINDS = {k.name: k for k in (
     Kind("bare-sway", wayland=True, tray="", desktop=(start_sway,), compositor="sway"),
     Kind("gnome", wayland=True, tray="sni", desktop=(start_gnome_shell, start_sni_host), compositor="gnome-shell"),
     Kind("bare-gnome", wayland=True, tray="", desktop=(start_gnome_shell,), compositor="gnome-shell"),
+    Kind("plasma", wayland=True, tray="sni", desktop=(start_kwin, start_plasmashell), compositor="kwin"),
 )}

@@ -92,7 +92,21 @@ def one_window(session, title, timeout=5.0):
 
 
 def count_windows(session, title):
+    if session.kind.wayland:
+        return len(shown_windows(session, title))
     return len([w for w in xwin.windows_named(session, title) if xwin.viewable(session, w)])
+
+
+def shown_windows(session, title):
+    """The program's viewable windows with that title, as desktop handles, on any kind."""
+    return [w for w in desktop.main_windows(session, title, WM_CLASS) if w.viewable()]
+
+
+def one_shown_window(session, title, timeout=5.0):
+    """Waits for exactly one viewable window with that title and returns its desktop handle."""
+    windows = wait_for(f"a viewable window titled {title!r}", lambda: shown_windows(session, title), timeout=timeout)
+    check(len(windows) == 1, f"expected one window titled {title!r}, found {len(windows)}")
+    return windows[0]
 
 
 def tray_icon(session):

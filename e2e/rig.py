@@ -78,7 +78,10 @@ class Session:
         self.x11 = None
         self.compositor_dir = None   # the compositor's runtime folder, owned by its user
         self.wayland_socket = None
-        self._shell_bus = None       # the connection that asks GNOME Shell
+        self._bus = None             # the rig's own connection to the session bus
+        self.kwin_log = None         # kwin's standard error, where its scripts print
+        self.kwin_input = None       # the rig's fake-input client on KWin (kwin_input.c)
+        self._kwin_scripts = 0
 
     # -- start -----------------------------------------------------------------------------
 
@@ -144,7 +147,7 @@ class Session:
         its Popen and that log."""
         log = os.path.join(self.artifacts, f"{what}.log")
         with open(log, "w") as out:
-            proc = subprocess.Popen(argv, env=env or self.env, stdin=subprocess.DEVNULL,
+            proc = subprocess.Popen(argv, env=env or self.env, stdin=kwargs.pop("stdin", subprocess.DEVNULL),
                                     stdout=kwargs.pop("stdout", out), stderr=out,
                                     preexec_fn=die_with_rig, cwd=self.dir, **kwargs)
         self.started.append((what, proc))
@@ -202,22 +205,30 @@ class Session:
         return "boolean true" in reply
 
     def sni_host_registered(self):
-        reply = self.xtool("dbus-send", "--session", "--print-reply", "--dest=org.kde.StatusNotifierWatcher",
-                           "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties.Get",
-                           "string:org.kde.StatusNotifierWatcher", "string:IsStatusNotifierHostRegistered")
+        # A watcher still busy starting (kded5 loads its modules first) is not ready yet.
+        try:
+            reply = self.xtool("dbus-send", "--session", "--print-reply", "--dest=org.kde.StatusNotifierWatcher",
+                               "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties.Get",
+                               "string:org.kde.StatusNotifierWatcher", "string:IsStatusNotifierHostRegistered")
+        except RigFailure:
+            return False
         return "boolean true" in reply
+
+    def bus(self):
+        """The rig's own connection to the session's bus (Gio), made on first use."""
+        from gi.repository import Gio
+        if self._bus is None:
+            flags = Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION
+            self._bus = Gio.DBusConnection.new_for_address_sync(self.env["DBUS_SESSION_BUS_ADDRESS"], flags, None, None)
+        return self._bus
 
     def shell_eval(self, script, check=True):
         """What GNOME Shell's org.gnome.Shell.Eval makes of a JavaScript expression, from JSON
         (None when it could not answer and check is off)."""
-        from gi.repository import Gio, GLib
-        if self._shell_bus is None:
-            flags = Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION
-            self._shell_bus = Gio.DBusConnection.new_for_address_sync(
-                self.env["DBUS_SESSION_BUS_ADDRESS"], flags, None, None)
+        from gi.repository import GLib
         try:
-            ok, text = self._shell_bus.call_sync("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell", "Eval",
-                                                 GLib.Variant("(s)", (script,)), None, 0, 5000, None).unpack()
+            ok, text = self.bus().call_sync("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell", "Eval",
+                                            GLib.Variant("(s)", (script,)), None, 0, 5000, None).unpack()
         except GLib.Error as failure:
             if check:
                 raise RigFailure(f"org.gnome.Shell.Eval: {failure.message}") from None
@@ -227,6 +238,62 @@ class Session:
                 raise RigFailure(f"org.gnome.Shell.Eval of {script!r}: {text}")
             return None
         return json.loads(text) if text else None
+
+    def kwin_script(self, body, check=True):
+        """What a KWin script makes of `body` (the body of a JavaScript function that returns a
+        value), from JSON: the script prints it on kwin's log after a mark of its own (None
+        when kwin could not run it and check is off)."""
+        from gi.repository import GLib
+        self._kwin_scripts += 1
+        mark = f"velmora-rig-{self._kwin_scripts}"
+        path = os.path.join(self.dir, f"{mark}.js")
+        with open(path, "w") as f:
+            f.write(f'print("{mark} " + JSON.stringify((function () {{ {body} }})()));\n')
+
+        def call(path, interface, method, args=None):
+            return self.bus().call_sync("org.kde.KWin", path, interface, method, args, None, 0, 5000, None).unpack()
+        try:
+            (number,) = call("/Scripting", "org.kde.kwin.Scripting", "loadScript", GLib.Variant("(ss)", (path, mark)))
+            try:
+                call(f"/{number}", "org.kde.kwin.Script", "run")
+                deadline = time.monotonic() + 5.0
+                while time.monotonic() < deadline:
+                    with open(self.kwin_log, errors="replace") as log:
+                        for line in log:
+                            if f"{mark} " in line:
+                                return json.loads(line.split(f"{mark} ", 1)[1])
+                            if f"{path}:" in line and "error" in line:
+                                raise RigFailure(f"KWin's script {mark} failed: {line.strip()}")
+                    time.sleep(0.02)
+                raise RigFailure(f"KWin ran the script {mark} but printed nothing within 5 s")
+            finally:
+                call("/Scripting", "org.kde.kwin.Scripting", "unloadScript", GLib.Variant("(s)", (mark,)))
+        except GLib.Error as failure:
+            if check:
+                raise RigFailure(f"KWin's scripting: {failure.message}") from None
+            return None
+
+    def spawn_kwin_input(self, env):
+        """Starts the rig's fake-input client on the compositor (kwin_input.c)."""
+        path = os.environ.get("VELMORA_KWIN_INPUT", "")
+        if not os.access(path, os.X_OK):
+            raise RigFailure(f"cannot drive KWin: VELMORA_KWIN_INPUT names no program ({path!r}); "
+                             "the e2e tests get it from CMake (target velmora_kwin_input)")
+        proc, _log = self.spawn("kwin-input", [path], env=env, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        return proc
+
+    def kwin_hand(self, *commands):
+        """Pointer and key commands for the fake-input client, each taken by KWin before the
+        next: "move X Y", "press 272", "release 272", "key 28"."""
+        import select
+        proc = self.kwin_input
+        check(proc is not None and proc.poll() is None, "the rig's fake-input client on KWin is not running")
+        for command in commands:
+            proc.stdin.write(f"{command}\n".encode())
+            proc.stdin.flush()
+            ready, _, _ = select.select([proc.stdout], [], [], 5.0)
+            answer = proc.stdout.readline().decode().strip() if ready else "(no answer within 5 s)"
+            check(answer == "ok", f"KWin's fake input refused {command!r}: {answer}")
 
     def sway(self, what, *command, check=True):
         """swaymsg's answer, as JSON (None when it could not answer and check is off)."""
@@ -238,15 +305,15 @@ class Session:
         check(len(outputs) == 1, f"expected one active output of sway, found {len(outputs)}")
         return outputs[0]["scale"]
 
-    def wait_ready(self, what, proc, log, probe):
+    def wait_ready(self, what, proc, log, probe, timeout=START_TIMEOUT):
         """Waits until probe() holds; fails, with the helper's log, if the helper exits first
-        or START_TIMEOUT passes."""
-        deadline = time.monotonic() + START_TIMEOUT
+        or the timeout (START_TIMEOUT unless told) passes."""
+        deadline = time.monotonic() + timeout
         while not probe():
             if proc.poll() is not None:
                 raise RigFailure(f"{what}: the helper exited with status {proc.poll()}; its log:\n{tail(log)}")
             if time.monotonic() > deadline:
-                raise RigFailure(f"{what}: not ready after {START_TIMEOUT:.0f} s; its log:\n{tail(log)}")
+                raise RigFailure(f"{what}: not ready after {timeout:.0f} s; its log:\n{tail(log)}")
             time.sleep(0.05)
 
     # -- programs and tools ----------------------------------------------------------------
@@ -313,7 +380,9 @@ class Session:
         if self.display and self.started and self.started[0][1].poll() is None:
             # What the screen showed: sway's own picture of its output, or the X screen's.
             shot = os.path.join(self.artifacts, "screen.png")
-            if self.wayland_socket:
+            if self.kind.compositor == "kwin":
+                self._kwin_screen(shot)
+            elif self.wayland_socket:
                 self.xtool("grim", shot, env=dict(self.env, WAYLAND_DISPLAY=self.wayland_socket))
             else:
                 self.xtool("import", "-window", "root", shot)
@@ -329,6 +398,14 @@ class Session:
         for what, _ in self.started:
             parts.append((f"{what} log", tail(os.path.join(self.artifacts, f"{what}.log"), 15)))
         return "\n".join(f"--- {title} ---\n{text.rstrip()}" for title, text in parts)
+
+    def _kwin_screen(self, path):
+        """KWin's picture of its whole screen as a PNG, for the report; nothing when it cannot."""
+        import desktop
+        try:
+            desktop.capture_area(self, 0, 0, 1024 * self.scale, 768 * self.scale).save_png(path)
+        except RigFailure:
+            pass
 
     def stop(self):
         """Stops programs, then helpers in reverse start order; each by its pid (and the

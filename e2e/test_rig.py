@@ -157,7 +157,20 @@ def _sway_desktop(session):
         check(not session.bus_name_owned("org.kde.StatusNotifierWatcher"), "a bare sway has an SNI watcher")
 
 
-DESKTOP_CHECKS = {"xembed": _xembed_desktop, "sni": _sni_desktop, "sway": _sway_desktop, "bare-sway": _sway_desktop}
+def _plasma_desktop(session):
+    check(os.path.exists(session.wayland_socket), f"no Wayland socket at {session.wayland_socket}")
+    screen = session.kwin_script("return [workspace.virtualScreenSize.width, workspace.virtualScreenSize.height];")
+    check(screen == [1024, 768], f"KWin's screen is {screen}, not 1024 x 768 logical pixels")
+    check(session.sni_host_registered(), "plasmashell registered no StatusNotifierHost")
+    check(desktop.SniItem(session).items() == [], "the fresh watcher lists items")
+    # The rig's hand reaches the compositor: a pointer move is taken.
+    session.kwin_hand("move 10 10")
+    where = session.kwin_script("return [workspace.cursorPos.x, workspace.cursorPos.y];")
+    check(where == [10, 10], f"the fake pointer moved to {where}, not (10, 10)")
+
+
+DESKTOP_CHECKS = {"xembed": _xembed_desktop, "sni": _sni_desktop, "sway": _sway_desktop, "bare-sway": _sway_desktop,
+                  "plasma": _plasma_desktop}
 
 
 def session_starts_and_stops_cleanly(context):

@@ -2,12 +2,14 @@
 (xdotool, xwininfo, xprop, wmctrl, ImageMagick's import), as a user's desktop would."""
 
 import re
+import subprocess
 import time
 from dataclasses import dataclass, field
 
 from checks import RigFailure
 
 IMPORT = "/usr/bin/import"
+CONVERT = "/usr/bin/convert"
 COMPARE = "/usr/bin/compare"
 STEP = 0.05   # pause between the parts of one gesture, so that the program sees each
 
@@ -208,6 +210,13 @@ class Image:
     height: int
     pixels: bytes    # RGB, row by row
 
+    def save_png(self, path):
+        header = f"P6\n{self.width} {self.height}\n255\n".encode()
+        done = subprocess.run([CONVERT, "ppm:-", f"png:{path}"], input=header + self.pixels, capture_output=True,
+                              timeout=10)
+        if done.returncode != 0:
+            raise RigFailure(f"convert could not write {path}: {done.stderr.decode(errors='replace')}")
+
     def at(self, x, y):
         i = 3 * (y * self.width + x)
         return tuple(self.pixels[i:i + 3])
@@ -230,7 +239,6 @@ def capture(session, window):
 
 def capture_area(session, x, y, width, height):
     """The pixels of a part of the screen now (what a compositor nested in the screen shows)."""
-    import subprocess
     done = subprocess.run([IMPORT, "-window", "root", "-crop", f"{width}x{height}+{x}+{y}", "+repage",
                            "-depth", "8", "ppm:-"], env=session.env, capture_output=True, timeout=10)
     if done.returncode != 0:

@@ -14,7 +14,11 @@ SESSION_PACKAGES=(xvfb xauth openbox trayer dbus-x11 x11-utils imagemagick x11vn
 TEST_PACKAGES=(xdotool wmctrl faketime at-spi2-core python3-pyatspi x11-apps clang-14
                libclang-rt-14-dev libfuzzer-14-dev file dpkg-dev libxcb-damage0-dev locales desktop-file-utils
                lintian appstream man-db xfce4-panel sway grim python3-gi clang-format-14
-               gnome-shell gnome-shell-extension-appindicator)
+               gnome-shell gnome-shell-extension-appindicator
+               # KWin on Wayland with Plasma's shell and tray; the rig's hand there speaks KWin's
+               # fake-input protocol (libwayland-dev, plasma-wayland-protocols).
+               kwin-wayland plasma-workspace plasma-desktop-data kded5 qtwayland5 libwayland-dev
+               plasma-wayland-protocols)
 # The Windows program: cross-built with mingw-w64 and tested under Wine (64-bit); icoutils and
 # python3-pefile read the exe's icon group and version record. rsvg-convert (librsvg2-bin) and
 # ImageMagick render the exe's icons from the SVG at build time, icotool packs them.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "main_window/main_window.h"
 #include "platform/fakes/fake_clock.h"
 #include "platform/fakes/fake_platform.h"
+#include "platform/form_geometry.h"
 #include "platform/win32/win32_tray.h"
 #include "tests/platform/win32/win32_forms_fixture.h"
 
@@ -74,6 +76,41 @@ TEST_F(MainOnWin32, LoadsAt257By145WithThePanelHiddenAndTheIconPlaced) {
     // For a look at it from outside: VELMORA_HOLD_MS keeps it up a while.
     if (const char* hold = std::getenv("VELMORA_HOLD_MS"))
         win32_test::pump_for(runtime, std::chrono::milliseconds(std::atoi(hold)));
+}
+
+// Moved to a screen of another density (or the user's scale changed), the window takes the
+// size and its buttons the places the model gives at that density, at the place Windows
+// suggests; back at 96 dpi it is 257 x 145 again.
+TEST_F(MainOnWin32, ADensityChangeRescalesTheWindowAndItsButtons) {
+    struct Case {
+        UINT dpi;
+        LONG width, height;
+    };
+    const Case kCases[] = {{144, 386, 218}, {192, 514, 290}, {120, 321, 181}, {96, 257, 145}};
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.dpi);
+        RECT suggested{40, 30, 40 + c.width, 30 + c.height};
+        SendMessageW(form->hwnd(), WM_DPICHANGED, MAKEWPARAM(c.dpi, c.dpi), reinterpret_cast<LPARAM>(&suggested));
+        RECT client, frame;
+        GetClientRect(form->hwnd(), &client);
+        GetWindowRect(form->hwnd(), &frame);
+        EXPECT_EQ(client.right, c.width);
+        EXPECT_EQ(client.bottom, c.height);
+        EXPECT_EQ(frame.left, 40);
+        EXPECT_EQ(frame.top, 30);
+        const forms::Density density{static_cast<double>(c.dpi), static_cast<double>(c.dpi)};
+        for (const char* name : {"Title_Menu", "Title_MinTray", "Title_Close"}) {
+            SCOPED_TRACE(name);
+            const auto control = std::find_if(main_window::kMain.controls.begin(), main_window::kMain.controls.end(),
+                                              [&](const forms::Control& k) { return k.name == name; });
+            ASSERT_NE(control, main_window::kMain.controls.end());
+            const forms::PixelRect expected = density.rect(control->rect);
+            RECT r;
+            GetWindowRect(form->control_window(name), &r);
+            MapWindowPoints(HWND_DESKTOP, form->hwnd(), reinterpret_cast<POINT*>(&r), 2);
+            EXPECT_EQ((forms::PixelRect{r.left, r.top, r.right - r.left, r.bottom - r.top}), expected);
+        }
+    }
 }
 
 TEST_F(MainOnWin32, ALeftClickOnTheTrayIconHidesAndShowsTheWindow) {

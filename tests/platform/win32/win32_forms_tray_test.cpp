@@ -1,5 +1,6 @@
 // The tray icon's record as Shell_NotifyIconA gets it, notifications reaching notify as their
-// codes, and the icon placed again when the shell announces TaskbarCreated.
+// codes, its menu on the right button, and the icon placed again when the shell announces
+// TaskbarCreated.
 
 #include <gtest/gtest.h>
 
@@ -80,6 +81,61 @@ TEST_F(Tray, NotificationsArriveAsMouseMovesCarryingTheirCode) {
     for (const LPARAM code : {0x200, 0x201, 0x202, 0x205}) SendMessageW(tray.window(), WM_MOUSEMOVE, 1, code);
     SendMessageW(tray.window(), WM_MOUSEMOVE, 2, 0x202);  // not our icon
     EXPECT_EQ(codes, (std::vector<int>{512, 513, 514, 517}));
+}
+
+// What the person does in the open menu, from a timer that runs inside the menu's own loop:
+// the menu's texts are read, then the keys are posted to it; a menu the keys did not close
+// is ended after 2 s, so that a fault fails the test instead of hanging it.
+struct MenuHand {
+    static inline std::vector<WPARAM> keys;
+    static inline std::vector<std::string> texts;
+    static inline int ticks_since_keys = -1;
+
+    static void CALLBACK act(HWND, UINT, UINT_PTR, DWORD) {
+        HWND menu = FindWindowW(L"#32768", nullptr);
+        if (!menu || !IsWindowVisible(menu)) return;  // not open yet, or closed
+        if (ticks_since_keys >= 0) {
+            if (++ticks_since_keys > 40) EndMenu();
+            return;
+        }
+        HMENU items = reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0));
+        for (int i = 0; i < GetMenuItemCount(items); ++i) {
+            char text[64] = {};
+            GetMenuStringA(items, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+            texts.emplace_back(text);
+        }
+        for (const WPARAM key : keys) PostMessageW(menu, WM_KEYDOWN, key, 0);
+        ticks_since_keys = 0;
+    }
+};
+
+TEST_F(Tray, TheRightButtonOpensTheMenuAndTheChosenItemRuns) {
+    struct Case {
+        const char* what;
+        std::vector<WPARAM> keys;
+        std::vector<std::string> ran;
+    };
+    const Case kCases[] = {
+        {"the first item", {VK_DOWN, VK_RETURN}, {"Show"}},
+        {"the second item", {VK_DOWN, VK_DOWN, VK_RETURN}, {"Close"}},
+        {"none: Esc closes the menu", {VK_ESCAPE}, {}},
+    };
+    add("tip");
+    std::vector<std::string> ran;
+    tray.set_menu({{"Show", [&] { ran.push_back("Show"); }}, {"Close", [&] { ran.push_back("Close"); }}});
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.what);
+        ran.clear();
+        MenuHand::texts.clear();
+        MenuHand::keys = c.keys;
+        MenuHand::ticks_since_keys = -1;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 50, &MenuHand::act);
+        ASSERT_NE(timer, 0u);
+        SendMessageW(tray.window(), WM_MOUSEMOVE, 1, 0x205);  // returns when the menu has closed
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(MenuHand::texts, (std::vector<std::string>{"Show", "Close"}));
+        EXPECT_EQ(ran, c.ran);
+    }
 }
 
 TEST_F(Tray, TaskbarCreatedPlacesTheIconAgain) {
