@@ -2,10 +2,12 @@
 
 #include <string>
 
+#include "app/win32/resource_ids.h"
 #include "identity/identity.h"
 #include "main_window/main_window.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_launcher.h"
+#include "platform/win32/win32_look.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_runtime.h"
 #include "platform/win32/win32_shell.h"
@@ -27,7 +29,10 @@ void write_to_standard_error(const std::string& line) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // Before any window asks for a face. Ignored on purpose: a face that cannot be added
+    // leaves the next candidate to take its place.
+    (void)platform_win32::add_carried_fonts(instance, kVelmoraCarriedFonts);
     platform_win32::Win32Runtime runtime{std::string(identity::kProductName)};
     platform_win32::Win32Shell shell;
     platform_win32::Win32Tray tray(runtime);

@@ -9,6 +9,9 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
+
+#include "platform/font_faces.h"
 
 namespace platform_qt {
 
@@ -16,38 +19,19 @@ namespace {
 
 bool installed(const QString& family) { return QFontDatabase::hasFamily(family); }
 
-// The first installed family of a list of candidates.
-QString first_installed(std::initializer_list<const char*> candidates, const char* last_resort) {
-    for (const char* c : candidates)
-        if (installed(QString::fromLatin1(c))) return QString::fromLatin1(c);
-    return QString::fromLatin1(last_resort);
-}
-
-// Stand-ins chosen by fit, not by name: with these every text of every window lies whole
-// inside its control at the design's point size (tests/secondary_windows/text_fit_test.cpp
-// measures it). Roadgeek's Series B is narrow enough that every countdown sentence takes two
-// lines of the sentence label, and each 72-point line of the arrival window one. For the
-// 8.25-point dialog face, Liberation Sans (Arial's widths) is still too wide for the About
-// box: "Please redistribute ..." needs 266 of its 257 pixels and the note beside the mail
-// button four lines of 49 pixels; Liberation Sans Narrow sets them in one and three. The
-// caption strip's bold and the small Arial line fit in Liberation Sans. A face installed
-// under the design's own name is always taken first.
+// The first candidate the font database has (tests/platform/qt/look_test.cpp checks that
+// the stand-ins are installed here); with none, the nearest match of the design's own name
+// for an unknown face, the toolkit's sans serif for a known one.
 Face choose_face(std::string_view design) {
-    const QString name = QString::fromUtf8(design.data(), static_cast<qsizetype>(design.size()));
-    if (!design.empty() && installed(name)) return {.family = name};
-    if (design == "MS Sans Serif" || design.empty())
-        return {.family = first_installed({"Liberation Sans Narrow", "Liberation Sans", "DejaVu Sans"}, "Sans Serif")};
-    if (design == "Tahoma" || design == "Arial")
-        return {.family = first_installed({"Liberation Sans", "Arimo", "Nimbus Sans", "DejaVu Sans"}, "Sans Serif")};
-    if (design == "LCARS") {
-        if (installed(QStringLiteral("Roadgeek 2014 Series B")))
-            return {.family = QStringLiteral("Roadgeek 2014 Series B")};
-        if (installed(QStringLiteral("Bebas Neue")))
-            return {.family = QStringLiteral("Bebas Neue"), .stretch = QFont::Condensed};
-        return {.family = first_installed({"DejaVu Sans"}, "Sans Serif"), .stretch = QFont::Condensed};
+    const std::vector<forms::FaceCandidate> candidates = forms::face_candidates(design);
+    for (const forms::FaceCandidate& c : candidates) {
+        const QString family = QString::fromUtf8(c.family.data(), static_cast<qsizetype>(c.family.size()));
+        if (installed(family)) return {.family = family, .stretch = c.condense ? QFont::Condensed : QFont::AnyStretch};
     }
-    // Any other face is asked for by name; the font system finds its nearest match.
-    return {.family = name};
+    if (candidates.size() == 1)
+        return {.family = QString::fromUtf8(design.data(), static_cast<qsizetype>(design.size()))};
+    return {.family = QStringLiteral("Sans Serif"),
+            .stretch = candidates.back().condense ? QFont::Condensed : QFont::AnyStretch};
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/win32/win32_form.h"
+#include "platform/win32/win32_label_text.h"
 #include "platform/win32/win32_runtime.h"
 #include "platform/win32/win32_text.h"
 
@@ -29,15 +30,6 @@ void fill(HDC dc, const forms::PixelRect& r, COLORREF colour) {
     const RECT rect = to_rect(r);
     SetBkColor(dc, colour);
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);  // a fill without a brush
-}
-
-UINT align_of(forms::Align align) {
-    switch (align) {
-        case forms::Align::Center: return DT_CENTER;
-        case forms::Align::Right: return DT_RIGHT;
-        case forms::Align::Left: break;
-    }
-    return DT_LEFT;
 }
 
 int shift_bits(WPARAM keys) {
@@ -234,13 +226,11 @@ void Win32Form::draw_label(HDC dc, const Control& c) {
     if (!c.transparent) fill(dc, r, resolve(c.back, system_colour(forms::kButtonFace)));
     const std::wstring text = to_wide(fields_.text(fields_.index_of(c.name)));
     if (text.empty()) return;
-    RECT box = to_rect(r);
+    const RECT box = to_rect(r);
     const HGDIOBJ old_font = SelectObject(dc, font(c.font));
     SetTextColor(dc, resolve(c.fore, system_colour(forms::kButtonText)));
     SetBkMode(dc, TRANSPARENT);
-    // Wrapped at word boundaries and cut at the label's edge; "&" is a plain character.
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box,
-              DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS | align_of(c.align));
+    draw_label_text(dc, lay_out_label(dc, text, r.width, c.align), r.left, r.top, &box);
     SetBkMode(dc, OPAQUE);
     SelectObject(dc, old_font);
 }

@@ -2,52 +2,37 @@
 
 #include <algorithm>
 #include <cmath>
-#include <initializer_list>
 #include <map>
 #include <mutex>
+#include <vector>
 
+#include "platform/font_faces.h"
 #include "platform/win32/win32_text.h"
 
 namespace platform_win32 {
 
 namespace {
 
-int CALLBACK note_found(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
-    *reinterpret_cast<bool*>(found) = true;
-    return 0;  // one match is enough
+// Neither a bitmap face nor one the font mapper replaced: TMPF_VECTOR and TMPF_TRUETYPE
+// both mark an outline face.
+bool draws_as_asked(HDC dc, const std::wstring& family) {
+    wchar_t drawn[LF_FACESIZE] = {};
+    const int n = GetTextFaceW(dc, LF_FACESIZE, drawn);
+    TEXTMETRICW metrics{};
+    if (n <= 0 || !GetTextMetricsW(dc, &metrics)) return false;
+    return _wcsicmp(drawn, family.c_str()) == 0 && (metrics.tmPitchAndFamily & (TMPF_VECTOR | TMPF_TRUETYPE)) != 0;
 }
 
-bool installed(const std::wstring& family) {
-    LOGFONTW query{};
-    query.lfCharSet = DEFAULT_CHARSET;
-    if (family.size() >= LF_FACESIZE) return false;
-    family.copy(query.lfFaceName, family.size());
-    bool found = false;
-    HDC screen = GetDC(nullptr);
-    EnumFontFamiliesExW(screen, &query, note_found, reinterpret_cast<LPARAM>(&found), 0);
-    ReleaseDC(nullptr, screen);
-    return found;
-}
-
-std::wstring first_installed(std::initializer_list<const wchar_t*> candidates, const wchar_t* last_resort) {
-    for (const wchar_t* c : candidates)
-        if (installed(c)) return c;
-    return last_resort;
-}
-
-// The design's own face where the system has it. Otherwise the stand-ins the Linux build
-// chose by fit (Liberation Sans Narrow for the dialog face, Liberation Sans for Tahoma and
-// Arial, Roadgeek's Series B for LCARS) when Wine sees them among the host's fonts, then
-// the faces every Windows has.
+// The first candidate the system draws as asked; with none, the design's own name for an
+// unknown face (the mapper finds its nearest match), Tahoma for a known one, since every
+// Windows has it.
 std::wstring choose_face(std::string_view design) {
-    const std::wstring name = to_wide(design);
-    if (!design.empty() && installed(name)) return name;
-    if (design == "MS Sans Serif" || design.empty())
-        return first_installed({L"Microsoft Sans Serif", L"Liberation Sans Narrow", L"Arial"}, L"Tahoma");
-    if (design == "Tahoma" || design == "Arial") return first_installed({L"Liberation Sans", L"Arial"}, L"Tahoma");
-    if (design == "LCARS")
-        return first_installed({L"Roadgeek 2014 Series B", L"Arial Narrow", L"Liberation Sans Narrow"}, L"Tahoma");
-    return name;  // any other face by name: the font mapper finds its nearest match
+    const std::vector<forms::FaceCandidate> candidates = forms::face_candidates(design);
+    for (const forms::FaceCandidate& c : candidates) {
+        const std::wstring family = to_wide(c.family);
+        if (scalable_face_available(family)) return family;
+    }
+    return candidates.size() == 1 ? to_wide(design) : L"Tahoma";
 }
 
 }  // namespace
@@ -61,6 +46,37 @@ COLORREF resolve(const forms::Colour& colour, COLORREF fallback) {
         case forms::Colour::Source::Default: break;
     }
     return fallback;
+}
+
+int add_carried_fonts(HMODULE module, std::span<const int> ids) {
+    int added = 0;
+    for (const int id : ids) {
+        HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10));  // RT_RCDATA
+        HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+        void* data = loaded ? LockResource(loaded) : nullptr;
+        if (!data) continue;
+        DWORD faces = 0;
+        // The handle is dropped on purpose: the fonts stay with the process until it ends.
+        if (AddFontMemResourceEx(data, SizeofResource(module, found), nullptr, &faces))
+            added += static_cast<int>(faces);
+    }
+    return added;
+}
+
+bool scalable_face_available(const std::wstring& family) {
+    if (family.empty() || family.size() >= LF_FACESIZE) return false;
+    LOGFONTW lf{};
+    lf.lfHeight = -16;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    family.copy(lf.lfFaceName, family.size());
+    const unique_font font(CreateFontIndirectW(&lf));
+    if (!font) return false;
+    HDC screen = GetDC(nullptr);
+    const HGDIOBJ old = SelectObject(screen, font.get());
+    const bool available = draws_as_asked(screen, family);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    return available;
 }
 
 std::wstring face_for(std::string_view design_face) {

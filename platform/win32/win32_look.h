@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -24,7 +25,18 @@ using unique_font = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiDeleter>;
 COLORREF system_colour(int index);
 COLORREF resolve(const forms::Colour& colour, COLORREF fallback);
 
-// The installed face that takes a design face's place, chosen once per face for the run.
+// Adds the fonts the program carries as RCDATA resources of `module`, by id, to the faces of
+// this process alone (no other program sees them, and nothing is installed). Must run before
+// the first window asks for a face. Returns how many faces the system added; a resource that
+// is missing or not a font adds none.
+int add_carried_fonts(HMODULE module, std::span<const int> ids);
+
+// Whether the font mapper draws a face of this name as it is, scalable: a bitmap face (the
+// real "MS Sans Serif", a handful of sizes drawn for 96 dpi) or a name the mapper replaces by
+// another face is not.
+bool scalable_face_available(const std::wstring& family);
+
+// The face that takes a design face's place, chosen once per face for the run.
 std::wstring face_for(std::string_view design_face);
 // The font at a window's density: the design's point size, never the screen's default.
 unique_font make_font(const forms::Font& font, unsigned dpi);

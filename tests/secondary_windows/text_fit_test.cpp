@@ -24,6 +24,7 @@
 #include "platform/qt/qt_runtime.h"
 #include "secondary_windows/about_box.h"
 #include "secondary_windows/arrival_model.h"
+#include "tests/secondary_windows/text_fit_table.h"
 
 namespace {
 
@@ -131,21 +132,8 @@ bool shows_text(const QWidget* w) {
     return false;
 }
 
-// Design overlaps: `upper` lies over `lower`'s text on purpose. ("DISCLAIMER:" over the blanks
-// that open the disclaimer is none: blanks have no ink, and the words after them must show.)
-struct Overlap {
-    const char* window;
-    const char* lower;
-    const char* upper;
-};
-constexpr Overlap kDesignOverlaps[] = {
-    {"Main", "Final", "Frame1"},  // the menu panel, while it is shown
-};
-
 bool by_design(const QtForm& form, const QWidget* lower, const QWidget* upper) {
-    return std::any_of(std::begin(kDesignOverlaps), std::end(kDesignOverlaps), [&](const Overlap& o) {
-        return form.model().name == o.window && lower->objectName() == o.lower && upper->objectName() == o.upper;
-    });
+    return text_fit::by_design(form.model().name, lower->objectName().toStdString(), upper->objectName().toStdString());
 }
 
 // The faults of one control's text as it stands now; empty when it is whole and uncovered.
@@ -177,18 +165,6 @@ std::vector<std::string> faults_of(const QtForm& form, const QWidget* w) {
     return faults;
 }
 
-// Every form of the countdown sentence: each day count the countdown writes, the field's
-// design text, and the widest and narrowest times.
-std::vector<std::string> sentence_forms() {
-    std::vector<std::string> days{"EndDays"};
-    for (int d = -19; d <= 554; ++d) days.push_back(std::to_string(d));
-    std::vector<std::string> forms;
-    for (const std::string& d : days)
-        for (const char* hms : {"24 Hours, 60 Minutes, and 60", "1 Hours, 1 Minutes, and 1"})
-            forms.push_back("It is " + d + " Days, " + hms + " Seconds");
-    return forms;
-}
-
 QtForm& loaded(platform_qt::QtRuntime& runtime, std::string_view name) {
     QtForm* form = runtime.find(name);
     if (!form) throw std::logic_error("no window " + std::string(name));
@@ -197,26 +173,11 @@ QtForm& loaded(platform_qt::QtRuntime& runtime, std::string_view name) {
 
 TEST(TextFit, EveryTextOfEveryWindowIsWholeAndUncovered) {
     platform_qt::QtRuntime runtime{std::string(identity::kProductName)};
-    fakes::FakeShell shell;
-    runtime.load(main_window::kMain, {}).set_visible("Frame1", true);
-    runtime.load(secondary::kArrival, {});
-    secondary::AboutBox about(runtime, runtime, shell);
-    about.open();
+    const text_fit::OpenWindows open(runtime, runtime);
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
 
-    struct Row {
-        std::string_view window;
-        std::string_view control;        // "" = every control that shows text
-        std::vector<std::string> texts;  // written into the control first; none = as it stands
-    };
-    const Row rows[] = {
-        {"Main", "", {}},
-        {"Main", "Final", sentence_forms()},
-        {"VEF2D", "", {}},
-        {"frmAbout", "", {}},
-    };
     int checked = 0;
-    for (const Row& row : rows) {
+    for (const text_fit::Row& row : text_fit::rows()) {
         QtForm& form = loaded(runtime, row.window);
         std::vector<const QWidget*> controls;
         for (const forms::Control& c : form.model().controls) {
@@ -257,8 +218,7 @@ TEST(TextFit, EveryTextOfEveryWindowIsWholeAndUncovered) {
                             l.room.height());
             }
     }
-    // Main's visible texts, the sentence forms, the arrival window's five and the About box's.
-    EXPECT_GT(checked, 1100);
+    EXPECT_GT(checked, text_fit::kLeastChecks);
     for (QtForm* f : runtime.forms()) f->unload();
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
 }

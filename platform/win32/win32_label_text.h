@@ -1,0 +1,43 @@
+#pragma once
+// How a label's text is laid out and drawn: wrapped at word boundaries inside the label's
+// width, each line placed by the label's alignment, cut at the label's edge. The runtime
+// breaks the lines itself rather than leave it to DrawText: Wine's DrawText counts the space
+// a line breaks at as part of the line, and DrawText on any system calls a line too long
+// when the blank after its last glyph's ink, not the ink, reaches past the edge. It places each
+// glyph where it measured it: Wine smoothing text as ClearType does spaces the glyphs it draws
+// wider than it measures them.
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/form_model.h"
+
+namespace platform_win32 {
+
+struct LabelLine {
+    std::wstring text;  // as drawn: without the spaces the line was broken at
+    int x = 0;          // from the label's left edge
+    int width = 0;      // how far its glyphs advance
+};
+
+struct LabelLayout {
+    std::vector<LabelLine> lines;
+    int line_height = 0;
+    int left = 0, width = 0;  // of the lines together, from the label's left edge
+    int height() const { return line_height * static_cast<int>(lines.size()); }
+};
+
+// `text` laid out in `width` pixels with the label's font selected into `dc`. A line ends at
+// a line break ("\r\n", "\n" or "\r") or before the first word whose ink would reach past the
+// width; a word wider than the width has a line of its own. Spaces that open a paragraph are
+// kept; "&" is a plain character; tabs stop every eight average characters.
+LabelLayout lay_out_label(HDC dc, std::wstring_view text, int width, forms::Align align);
+
+// Draws `layout` in the colour and mode `dc` has, with the label's top left at (left, top),
+// cut at `clip` unless it is null.
+void draw_label_text(HDC dc, const LabelLayout& layout, int left, int top, const RECT* clip);
+
+}  // namespace platform_win32

@@ -1,0 +1,99 @@
+// A label's lines as the runtime breaks them, on the font of Main's sentence: widths are given
+// as what a piece of text measures in that font, so each row holds whatever the face.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/win32/win32_label_text.h"
+#include "platform/win32/win32_look.h"
+
+namespace {
+
+using platform_win32::lay_out_label;
+
+struct Lcars : ::testing::Test {
+    HDC dc = GetDC(nullptr);
+    platform_win32::unique_font font = platform_win32::make_font({.face = "LCARS", .points = 26.25, .weight = 400}, 96);
+    HGDIOBJ old = SelectObject(dc, font.get());
+    ~Lcars() override {
+        SelectObject(dc, old);
+        ReleaseDC(nullptr, dc);
+    }
+    int advance(const std::wstring& s) const {
+        return LOWORD(GetTabbedTextExtentW(dc, s.c_str(), static_cast<int>(s.size()), 0, nullptr));
+    }
+    // The blank the last glyph leaves right of its ink.
+    int blank_after(wchar_t c) const {
+        ABC abc{};
+        GetCharABCWidthsW(dc, c, c, &abc);
+        return abc.abcC;
+    }
+};
+
+TEST_F(Lcars, LinesBreakAtWordsWhereTheInkWouldPassTheEdge) {
+    ASSERT_GT(blank_after(L','), 0) << "the row on a comma's blank needs a face that leaves one";
+    struct Row {
+        const char* what;
+        std::wstring text;
+        int width;
+        std::vector<std::wstring> lines;
+    };
+    const std::wstring just = L"JUST SO YOU KNOW,";
+    const std::wstring sentence = L"It is EndDays Days, 24 Hours, 60 Minutes";
+    const Row rows[] = {
+        {"the blank after the last glyph may pass the edge", just, advance(just) - blank_after(L','), {just}},
+        {"the ink may not", just, advance(just) - blank_after(L',') - 1, {L"JUST SO YOU", L"KNOW,"}},
+        {"the space a line breaks at is not part of it",
+         sentence,
+         advance(L"It is EndDays Days, 24 Hours,"),
+         {L"It is EndDays Days, 24 Hours,", L"60 Minutes"}},
+        {"spaces at a break are dropped", L"Hours,     60", advance(L"Hours,"), {L"Hours,", L"60"}},
+        {"spaces that open the text are kept", L"   DISCLAIMER", 1000, {L"   DISCLAIMER"}},
+        {"a word wider than the label has a line of its own",
+         L"a Supercalifragilistic b",
+         advance(L"a b"),
+         {L"a", L"Supercalifragilistic", L"b"}},
+        {"each line break ends a line", L"one\r\ntwo\nthree\rfour", 1000, {L"one", L"two", L"three", L"four"}},
+        {"an empty paragraph is an empty line", L"one\n\ntwo", 1000, {L"one", L"", L"two"}},
+        {"a closing line break opens none", L"one\r\n", 1000, {L"one"}},
+        {"\"&\" is a plain character", L"Q&A", 1000, {L"Q&A"}},
+    };
+    for (const Row& r : rows) {
+        const platform_win32::LabelLayout l = lay_out_label(dc, r.text, r.width, forms::Align::Left);
+        std::vector<std::wstring> got;
+        for (const auto& line : l.lines) got.push_back(line.text);
+        EXPECT_EQ(got, r.lines) << r.what;
+        for (const auto& line : l.lines) EXPECT_EQ(line.width, advance(line.text)) << r.what;
+    }
+}
+
+TEST_F(Lcars, EachLineIsPlacedByTheLabelsAlignment) {
+    struct Row {
+        forms::Align align;
+        int first_x, second_x;  // of "60 Minutes," and "and"
+    };
+    const int wide = advance(L"60 Minutes,"), narrow = advance(L"and");
+    const int width = wide + advance(L" an");  // room for "60 Minutes," and not for its "and"
+    const Row rows[] = {
+        {forms::Align::Left, 0, 0},
+        {forms::Align::Center, (width - wide) / 2, (width - narrow) / 2},
+        {forms::Align::Right, width - wide, width - narrow},
+    };
+    for (const Row& r : rows) {
+        const platform_win32::LabelLayout l = lay_out_label(dc, L"60 Minutes, and", width, r.align);
+        ASSERT_EQ(l.lines.size(), 2u);
+        EXPECT_EQ(l.lines[0].x, r.first_x);
+        EXPECT_EQ(l.lines[1].x, r.second_x);
+        EXPECT_EQ(l.left, r.first_x);
+        EXPECT_EQ(l.width, wide);
+        TEXTMETRICW m{};
+        GetTextMetricsW(dc, &m);
+        EXPECT_EQ(l.height(), 2 * m.tmHeight);
+    }
+}
+
+}  // namespace
