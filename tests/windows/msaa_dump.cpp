@@ -1,0 +1,149 @@
+// A screen reader's first look at a window, from another process: finds the top-level window
+// by its title, asks it for its client object (AccessibleObjectFromWindow, OBJID_CLIENT) and
+// prints the object and each of its children as one JSON line: role, name, state and place
+// on the screen. The end-to-end tests read the countdown's texts this way under Wine.
+//
+//   msaa_dump.exe TITLE
+//
+// Exits 0 after printing, 3 when no window has that title, 4 when the window answers with no
+// accessible object.
+
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <oleacc.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+constexpr int kNoWindow = 3;
+constexpr int kNoObject = 4;
+
+std::string utf8(const wchar_t* text, int length) {
+    if (length <= 0) return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+std::string json_string(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+// The names the rig matches on, as AT-SPI spells the same roles.
+std::string role_name(long role) {
+    switch (role) {
+        case ROLE_SYSTEM_CLIENT: return "client";
+        case ROLE_SYSTEM_STATICTEXT: return "static text";
+        case ROLE_SYSTEM_PUSHBUTTON: return "push button";
+        default: break;
+    }
+    wchar_t text[128];
+    const UINT length = GetRoleTextW(static_cast<DWORD>(role), text, 128);
+    return utf8(text, static_cast<int>(length));
+}
+
+VARIANT child_id(long id) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = id;
+    return v;
+}
+
+// One line for the element `id` of `object` (CHILDID_SELF: the object itself).
+void print_element(IAccessible* object, long id, long index) {
+    VARIANT who = child_id(id);
+    BSTR name = nullptr;
+    std::string text;
+    if (object->get_accName(who, &name) == S_OK && name) text = utf8(name, static_cast<int>(SysStringLen(name)));
+    SysFreeString(name);
+    VARIANT role;
+    VariantInit(&role);
+    object->get_accRole(who, &role);
+    VARIANT state;
+    VariantInit(&state);
+    object->get_accState(who, &state);
+    long left = 0, top = 0, width = 0, height = 0;
+    const bool placed = object->accLocation(&left, &top, &width, &height, who) == S_OK;
+    const long role_id = role.vt == VT_I4 ? role.lVal : 0;
+    const long state_bits = state.vt == VT_I4 ? state.lVal : 0;
+    std::printf(
+        "{\"index\": %ld, \"role\": %s, \"role_id\": %ld, \"name\": %s, \"state\": %ld, \"invisible\": %s, "
+        "\"focusable\": %s, \"placed\": %s, \"x\": %ld, \"y\": %ld, \"width\": %ld, \"height\": %ld}\n",
+        index, json_string(role_name(role_id)).c_str(), role_id, json_string(text).c_str(), state_bits,
+        (state_bits & STATE_SYSTEM_INVISIBLE) ? "true" : "false",
+        (state_bits & STATE_SYSTEM_FOCUSABLE) ? "true" : "false", placed ? "true" : "false", left, top, width, height);
+    VariantClear(&role);
+    VariantClear(&state);
+}
+
+// The child `id`: an object of its own (a system control's) or a simple element of `parent`.
+void print_child(IAccessible* parent, long id) {
+    IDispatch* dispatch = nullptr;
+    if (parent->get_accChild(child_id(id), &dispatch) == S_OK && dispatch) {
+        IAccessible* own = nullptr;
+        if (dispatch->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&own)) == S_OK) {
+            print_element(own, CHILDID_SELF, id);
+            own->Release();
+            dispatch->Release();
+            return;
+        }
+        dispatch->Release();
+    }
+    print_element(parent, id, id);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 2) {
+        std::fputs("usage: msaa_dump.exe TITLE\n", stderr);
+        return 2;
+    }
+    _setmode(_fileno(stdout), _O_BINARY);  // UTF-8 as it is, lines ending in \n
+    const HWND window = FindWindowW(nullptr, argv[1]);
+    if (!window) {
+        std::fprintf(stderr, "msaa_dump: no top-level window titled %s\n",
+                     utf8(argv[1], static_cast<int>(std::wcslen(argv[1]))).c_str());
+        return kNoWindow;
+    }
+    // Cross-process objects arrive through COM's marshalling: the thread needs an apartment.
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return kNoObject;
+    IAccessible* client = nullptr;
+    const HRESULT asked = AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                                     reinterpret_cast<void**>(&client));
+    if (FAILED(asked) || !client) {
+        std::fprintf(stderr, "msaa_dump: AccessibleObjectFromWindow failed (0x%08lx)\n",
+                     static_cast<unsigned long>(asked));
+        CoUninitialize();
+        return kNoObject;
+    }
+    print_element(client, CHILDID_SELF, 0);
+    long count = 0;
+    client->get_accChildCount(&count);
+    for (long id = 1; id <= count; ++id) print_child(client, id);
+    std::fflush(stdout);
+    client->Release();
+    CoUninitialize();
+    return 0;
+}
