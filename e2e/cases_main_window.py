@@ -8,6 +8,7 @@ import re
 import time
 
 import desktop
+import wine
 import xwin
 from checks import RigFailure, check, holds_for, wait_for
 from program import (ARRIVAL_TITLE, CAPTION, FESTIVAL_BUTTON, HEIGHT, HERE, MAIN_TITLE, SENTENCE, WIDTH, WM_CLASS,
@@ -24,12 +25,30 @@ EVE_AT = "2013-04-11 23:59:55"                 # five seconds before the festiva
 ARRIVED = "It is 0 Days, 24 Hours, 60 Minutes, and 60 Seconds"
 
 
+# What a screen reader reads of the shown window at COUNTING_AT, frozen: role, name and the
+# element's rectangle in the window's own pixels at scale 1 (the labels and buttons of the
+# caption strip, the sentence and the line under it).
+SEEN_AT_COUNTING = [
+    ("static text", "  Time until Velmora Fest 3", (0, 2, 633, 19)),
+    ("static text", "It is 9 Days, 10 Hours, 35 Minutes, and 53 Seconds", (8, 24, 249, 81)),
+    ("static text", "Until Velmora Fest !!!", (8, 104, 249, 41)),
+    ("push button", "Menu", (181, 2, 40, 17)),
+    ("push button", "T", (221, 2, 17, 17)),
+    ("push button", "X", (238, 2, 17, 17)),
+]
+WINE_START = 10.0      # seconds Wine may take to map the window, its services' start included
+
+
 def window_maps(context):
     """The window maps within 2 s of start (on the X11 tray of old; 5 s elsewhere), has no
-    decoration of the window manager or compositor, and is 257 × 145 times the scale."""
+    decoration of the window manager or compositor, and is 257 × 145 times the scale. The
+    Windows program under Wine also lies where the system places a new window, and every
+    text it shows is read from outside, the sentence the countdown's at a faked instant."""
     with context.session() as session:
         quick = session.kind.name == "xembed" and session.scale == 1
-        program, window, took = start(context, session, within=2.0 if quick else 5.0)
+        within = WINE_START if session.kind.windows else 2.0 if quick else 5.0
+        fake_time = COUNTING_AT if session.kind.windows else None
+        program, window, took = start(context, session, within=within, fake_time=fake_time)
         g = window.geometry()
         size = (WIDTH * session.scale, HEIGHT * session.scale)
         check((g.width, g.height) == size, f"window is {g.width} x {g.height}, not {size[0]} x {size[1]}")
@@ -59,9 +78,40 @@ def window_maps(context):
                 icons = {int(n) for n in re.findall(r"Icon \((\d+) x \1\)",
                                                     session.xtool("xprop", "-id", str(window.window), "_NET_WM_ICON"))}
                 check(icons and max(icons) >= 64, f"_NET_WM_ICON holds only {sorted(icons)}-pixel images")
+        if session.kind.windows:
+            read_as_shown(session, window)
+            g = window.geometry()
+            xwin.screenshot(session, window.window, os.path.join(context.artifacts, "main-window.png"))
         check(program.running(), "the program ended right after its window appeared")
         print(f"window viewable {took:.2f} s after start, {g.width} x {g.height} at ({g.x}, {g.y}), "
               f"decoration {extents}")
+
+
+def read_as_shown(session, window):
+    """Under Wine: the accessibility client reads exactly SEEN_AT_COUNTING among the shown
+    elements, each where the window shows it on the screen, and the window lies at the work
+    area's corner, where Wine puts a new window that the system places (a popup asked for the
+    default lands at the screen's (0, 0)). Wine learns where the window manager put the window
+    a moment after it maps, so both are waited for."""
+    area = wine.work_area(session)
+    check(area[:2] != (0, 0), f"the rig's work area {area} starts at the screen's corner: it proves nothing")
+    s = session.scale
+    wanted = sorted((role, name, tuple(v * s for v in rect)) for role, name, rect in SEEN_AT_COUNTING)
+    last = {"seen": None, "at": None}
+
+    def shown():
+        g = window.geometry()
+        objects = wine.accessible_objects(session, MAIN_TITLE) or []
+        seen = sorted((o["role"], o["name"], (o["x"] - g.x, o["y"] - g.y, o["width"], o["height"]))
+                      for o in objects[1:] if not o["invisible"])
+        last.update(seen=seen, at=(g.x, g.y))
+        return seen == wanted and (g.x, g.y) == area[:2]
+    try:
+        wait_for("the window's texts through the accessibility client", shown, timeout=10.0, step=0.2)
+    except RigFailure:
+        raise RigFailure(f"the window lies at {last['at']} (the work area's corner is {area[:2]}); the "
+                         f"accessibility client reads {last['seen']}, not {wanted}") from None
+    print("read from outside: " + "; ".join(f"{role} {name!r}" for role, name, _ in wanted))
 
 
 def same_place(window, where):

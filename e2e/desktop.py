@@ -424,9 +424,13 @@ def _icon_colour(r, g, b):
     return b > 150 and b - r > 50 and b - g > 50
 
 
+# Wine's explorer docks every program's icon in the XEmbed tray as a window of its own class.
+WINE_TRAY_CLASS = "explorer.exe"
+
+
 def tray(session, wm_class):
     if session.kind.tray == "xembed":
-        return XEmbedIcon(session, wm_class)
+        return XEmbedIcon(session, WINE_TRAY_CLASS if session.kind.windows else wm_class)
     if session.kind.tray == "sni":
         return SniItem(session)
     raise RigFailure(f"a {session.kind.name} session has no tray")

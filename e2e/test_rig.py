@@ -240,8 +240,8 @@ def interrupt_stops_everything(context):
 
 
 def broken_helpers_fail_loudly(context):
-    """A missing or failing X server, or a window manager that dies at start, makes the test
-    fail with a message that names it, and leaves nothing running."""
+    """A missing or failing X server, a window manager that dies at start, or a Wine that
+    cannot serve, makes the test fail with a message that names it, and leaves nothing running."""
     tools = tempfile.mkdtemp(prefix="velmora-e2e-tools-")
     try:
         empty = fake_tools(os.path.join(tools, "empty"))
@@ -250,6 +250,12 @@ def broken_helpers_fail_loudly(context):
         failing_wm = fake_tools(os.path.join(tools, "failing-wm"), openbox="echo 'openbox: no theme' >&2; exit 3")
         silent_panel = fake_tools(os.path.join(tools, "silent-panel"), **{"xfce4-panel": "exec sleep 60"})
         failing_sway = fake_tools(os.path.join(tools, "failing-sway"), sway="echo 'sway: no backend' >&2; exit 1")
+        failing_wineserver = fake_tools(os.path.join(tools, "failing-wineserver"),
+                                        wineserver="echo 'wineserver: bad prefix' >&2; exit 1")
+        # A Windows build tree whose prefix is made, as far as the rig can tell.
+        windows_build = os.path.join(tools, "windows-build")
+        os.makedirs(os.path.join(windows_build, "wine-prefix-e2e"))
+        open(os.path.join(windows_build, "wine-prefix-e2e", ".velmora-e2e-ready"), "w").close()
         # The tools folder is the rig user's; a compositor run as another user finds its stand-in
         # all the same.
         os.chmod(tools, 0o755)
@@ -262,11 +268,16 @@ def broken_helpers_fail_loudly(context):
             ("xfce4-panel never hosts", "sni", silent_panel,
              "xfce4-panel to own the StatusNotifierWatcher: not ready after 2 s"),
             ("sway exits at start", "sway", failing_sway, "sway to open its sockets: the helper exited"),
+            ("no Windows build named", "wine", failing_wineserver, "VELMORA_WINDOWS_BUILD names no Windows build",
+             {"VELMORA_WINDOWS_BUILD": ""}),
+            ("wineserver exits at start", "wine", failing_wineserver, "the wineserver to listen: the helper exited",
+             {"VELMORA_WINDOWS_BUILD": windows_build}),
         ]
-        for what, kind, folder, message in cases:
+        for what, kind, folder, message, *env in cases:
             path = folder if folder is empty else folder + os.pathsep + os.environ["PATH"]
             proc, token = child("_start_session", os.path.join(context.artifacts, what.replace(" ", "-")),
-                                env={"PATH": path, "VELMORA_E2E_START_TIMEOUT": "2"}, kind=kind)
+                                env={"PATH": path, "VELMORA_E2E_START_TIMEOUT": "2", **(env[0] if env else {})},
+                                kind=kind)
             try:
                 _, stderr = proc.communicate(timeout=30)
             except subprocess.TimeoutExpired:
