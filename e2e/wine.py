@@ -18,7 +18,7 @@ import socket
 import subprocess
 import time
 
-from checks import RigFailure, check
+from checks import RigFailure, check, wait_for
 from processes import tool
 
 LOG_PIXELS = {1: 96, 2: 192}
@@ -182,6 +182,39 @@ def accessible_objects(session, title):
         return None
     if done.returncode != 0:
         raise RigFailure(f"msaa_dump.exe {title!r} failed ({done.returncode}): "
+                         f"{done.stderr.decode(errors='replace').strip()}")
+    return [json.loads(line) for line in done.stdout.decode("utf-8").splitlines() if line.strip()]
+
+
+def wait_settled(session, window, title, timeout=10.0):
+    """Waits until the program answers a screen reader and Wine puts the window's client
+    object where the X server has the window (a borderless one: the same rectangle)."""
+    last = {}
+
+    def agrees():
+        g = window.geometry()
+        objects = accessible_objects(session, title)
+        if not g or not objects:
+            return False
+        o = objects[0]
+        last.update(x=g.x, y=g.y, wine=(o["x"], o["y"], o["width"], o["height"]), invisible=o["invisible"])
+        return not o["invisible"] and (o["x"], o["y"], o["width"], o["height"]) == (g.x, g.y, g.width, g.height)
+    try:
+        wait_for("Wine to place the window where the X server has it", agrees, timeout=timeout, step=0.1)
+    except RigFailure:
+        raise RigFailure(f"Wine never agreed with the X server on the window {title!r}: {last}") from None
+
+
+def tooltips(session):
+    """The tooltips shown on the screen now, as dicts (text, x, y, width, height)."""
+    env = {k: v for k, v in session.env.items() if k not in ("LD_PRELOAD", "FAKETIME")}
+    argv = [tool("wine"), windows_tool("msaa_dump.exe"), "--tooltips"]
+    try:
+        done = subprocess.run(argv, env=env, capture_output=True, timeout=CLIENT_TIMEOUT)
+    except subprocess.TimeoutExpired:
+        raise RigFailure(f"the accessibility client did not answer within {CLIENT_TIMEOUT:.0f} s") from None
+    if done.returncode != 0:
+        raise RigFailure(f"msaa_dump.exe --tooltips failed ({done.returncode}): "
                          f"{done.stderr.decode(errors='replace').strip()}")
     return [json.loads(line) for line in done.stdout.decode("utf-8").splitlines() if line.strip()]
 

@@ -506,6 +506,9 @@ void Win32Form::show() {
                       : state_ == forms::kMaximized ? SW_SHOWMAXIMIZED
                                                     : SW_SHOWNORMAL);
     if (state_ == forms::kMinimized) return;  // raising it would restore it
+    // Raised first: a window shown already is not raised by SetForegroundWindow under Wine,
+    // whose window manager hears only of the restack.
+    SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetForegroundWindow(hwnd_);
     if (!std::exchange(shown_before_, true)) focus_first();
 }

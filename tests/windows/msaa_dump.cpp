@@ -4,9 +4,12 @@
 // on the screen. The end-to-end tests read the countdown's texts this way under Wine.
 //
 //   msaa_dump.exe TITLE
+//   msaa_dump.exe --tooltips
 //
 // Exits 0 after printing, 3 when no window has that title, 4 when the window answers with no
-// accessible object.
+// accessible object. --tooltips prints, one JSON line each, the tooltips shown on the screen
+// now (the notification area's among them) with the text each shows, asked of it by WM_GETTEXT
+// as a reader asks a window of another process.
 
 #include <windows.h>
 
@@ -113,14 +116,37 @@ void print_child(IAccessible* parent, long id) {
     print_element(parent, id, id);
 }
 
+constexpr UINT kAnswerWithin = 2000;  // ms a window of another process may take to answer
+
+BOOL CALLBACK print_tooltip(HWND window, LPARAM) {
+    wchar_t kind[64];
+    if (!IsWindowVisible(window) || !GetClassNameW(window, kind, 64) || std::wcscmp(kind, L"tooltips_class32") != 0)
+        return TRUE;
+    wchar_t text[512] = L"";
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, kAnswerWithin,
+                        &length);
+    RECT r{};
+    GetWindowRect(window, &r);
+    std::printf("{\"text\": %s, \"x\": %ld, \"y\": %ld, \"width\": %ld, \"height\": %ld}\n",
+                json_string(utf8(text, static_cast<int>(std::wcslen(text)))).c_str(), r.left, r.top, r.right - r.left,
+                r.bottom - r.top);
+    return TRUE;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 2) {
-        std::fputs("usage: msaa_dump.exe TITLE\n", stderr);
+        std::fputs("usage: msaa_dump.exe TITLE | --tooltips\n", stderr);
         return 2;
     }
     _setmode(_fileno(stdout), _O_BINARY);  // UTF-8 as it is, lines ending in \n
+    if (std::wcscmp(argv[1], L"--tooltips") == 0) {
+        EnumWindows(print_tooltip, 0);
+        std::fflush(stdout);
+        return 0;
+    }
     const HWND window = FindWindowW(nullptr, argv[1]);
     if (!window) {
         std::fprintf(stderr, "msaa_dump: no top-level window titled %s\n",
