@@ -65,7 +65,8 @@ def about_box_single_instance(context):
         window.click(*ABOUT_BUTTON)
         about = one_window(session, ABOUT_TITLE)
         open_panel(window)           # the main window active again, above the About box
-        check(xwin.above(session, window.window, about), "the main window stays under the About box when activated")
+        check(xwin.above(session, window.window, about),
+              "the main window stays under the About box when activated")
         window.click(*ABOUT_BUTTON)
         wait_for("the panel to hide after the second request", lambda: panel_hidden(window))
         holds_for(f"exactly one {ABOUT_TITLE!r} window", lambda: count_windows(session, ABOUT_TITLE) == 1, 1.0)

@@ -26,16 +26,24 @@ ARRIVED = "It is 0 Days, 24 Hours, 60 Minutes, and 60 Seconds"
 
 
 # What a screen reader reads of the shown window at COUNTING_AT, frozen: role, name and the
-# element's rectangle in the window's own pixels at scale 1 (the labels and buttons of the
-# caption strip, the sentence and the line under it).
+# element's rectangle in the window's own twips (the labels and buttons of the caption strip,
+# the sentence and the line under it).
 SEEN_AT_COUNTING = [
-    ("static text", "  Time until Velmora Fest 3", (0, 2, 633, 19)),
-    ("static text", "It is 9 Days, 10 Hours, 35 Minutes, and 53 Seconds", (8, 24, 249, 81)),
-    ("static text", "Until Velmora Fest !!!", (8, 104, 249, 41)),
-    ("push button", "Menu", (181, 2, 40, 17)),
-    ("push button", "T", (221, 2, 17, 17)),
-    ("push button", "X", (238, 2, 17, 17)),
+    ("static text", "  Time until Velmora Fest 3", (0, 30, 9495, 285)),
+    ("static text", "It is 9 Days, 10 Hours, 35 Minutes, and 53 Seconds", (120, 360, 3735, 1215)),
+    ("static text", "Until Velmora Fest !!!", (120, 1560, 3735, 615)),
+    ("push button", "Menu", (2710, 30, 600, 255)),
+    ("push button", "T", (3320, 30, 255, 255)),
+    ("push button", "X", (3570, 30, 255, 255)),
 ]
+
+
+def twips_to_pixels(twips, scale):
+    """As the Windows runtime places a control: each value alone, at 96 dpi times the scale,
+    rounded half away from zero."""
+    return math.floor(twips * 96 * scale / 1440 + 0.5)
+
+
 WINE_START = 10.0      # seconds Wine may take to map the window, its services' start included
 
 
@@ -96,7 +104,8 @@ def read_as_shown(session, window):
     area = wine.work_area(session)
     check(area[:2] != (0, 0), f"the rig's work area {area} starts at the screen's corner: it proves nothing")
     s = session.scale
-    wanted = sorted((role, name, tuple(v * s for v in rect)) for role, name, rect in SEEN_AT_COUNTING)
+    wanted = sorted((role, name, tuple(twips_to_pixels(v, s) for v in rect))
+                    for role, name, rect in SEEN_AT_COUNTING)
     last = {"seen": None, "at": None}
 
     def shown():
@@ -112,6 +121,38 @@ def read_as_shown(session, window):
         raise RigFailure(f"the window lies at {last['at']} (the work area's corner is {area[:2]}); the "
                          f"accessibility client reads {last['seen']}, not {wanted}") from None
     print("read from outside: " + "; ".join(f"{role} {name!r}" for role, name, _ in wanted))
+
+
+# The user's language, and the month the clock field names at COUNTING_AT in it.
+MONTH_NAMES = [("C.UTF-8", "April"), ("fr_FR.UTF-8", "avril")]
+MONTH_FIELD = (7200, 2640, 735, 255)   # MonName, in twips: beside the window's visible part
+
+
+def clock_month_follows_locale(context):
+    """The clock field names the month in the user's language, as the system spells it,
+    read from outside (the field lies outside the window's visible part, so a screen reader
+    hears of it as invisible)."""
+    for locale, month in MONTH_NAMES:
+        with context.session(name=f"session-{locale}") as session:
+            _, window, _ = start(context, session, within=WINE_START, fake_time=COUNTING_AT,
+                                 env={"LANG": locale, "LC_ALL": locale})
+            s = session.scale
+            place = tuple(twips_to_pixels(v, s) for v in MONTH_FIELD)
+            last = {}
+
+            def field():
+                g = window.geometry()
+                found = [o for o in wine.accessible_objects(session, MAIN_TITLE) or []
+                         if o["role"] == "static text"
+                         and (o["x"] - g.x, o["y"] - g.y, o["width"], o["height"]) == place]
+                last["found"] = found
+                return len(found) == 1 and found[0]["name"] == month
+            try:
+                wait_for(f"the month field to read {month!r}", field, timeout=5.0, step=0.2)
+            except RigFailure:
+                raise RigFailure(f"under {locale} the label at {place} reads {last.get('found')}, "
+                                 f"not {month!r}") from None
+            print(f"{locale}: the clock field reads {month!r}")
 
 
 def same_place(window, where):
