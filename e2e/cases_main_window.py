@@ -44,7 +44,6 @@ def twips_to_pixels(twips, scale):
     return math.floor(twips * 96 * scale / 1440 + 0.5)
 
 
-WINE_START = 10.0      # seconds Wine may take to map the window, its services' start included
 
 
 def window_maps(context):
@@ -54,7 +53,7 @@ def window_maps(context):
     text it shows is read from outside, the sentence the countdown's at a faked instant."""
     with context.session() as session:
         quick = session.kind.name == "xembed" and session.scale == 1
-        within = WINE_START if session.kind.windows else 2.0 if quick else 5.0
+        within = 2.0 if quick else 5.0        # under Wine, start() allows WINE_START
         fake_time = COUNTING_AT if session.kind.windows else None
         program, window, took = start(context, session, within=within, fake_time=fake_time)
         g = window.geometry()
@@ -134,8 +133,7 @@ def clock_month_follows_locale(context):
     hears of it as invisible)."""
     for locale, month in MONTH_NAMES:
         with context.session(name=f"session-{locale}") as session:
-            _, window, _ = start(context, session, within=WINE_START, fake_time=COUNTING_AT,
-                                 env={"LANG": locale, "LC_ALL": locale})
+            _, window, _ = start(context, session, fake_time=COUNTING_AT, env={"LANG": locale, "LC_ALL": locale})
             s = session.scale
             place = tuple(twips_to_pixels(v, s) for v in MONTH_FIELD)
             last = {}

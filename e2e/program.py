@@ -41,6 +41,7 @@ ABOUT_MAIL_BUTTON = (216 + 161 // 2, 104 + 41 // 2)  # Command1 of the About box
 SENTENCE = re.compile(r"^It is -?\d+ Days, -?\d+ Hours, -?\d+ Minutes, and -?\d+ Seconds$")
 FESTIVAL_DAY = "@2013-04-12 09:00:00"
 SANITIZED_START = 15.0        # seconds the sanitizer build may take to map its window
+WINE_START = 10.0             # seconds Wine may take to map the window, its services' start included
 SANITIZED_EXIT = 15.0         # seconds it may take to end, its leak check included
 
 
@@ -51,6 +52,8 @@ def start(context, session, fake_time=None, within=5.0, env=None):
           f"no program to test: {context.program!r} is not an executable (build velmora3-c first)")
     if context.sanitized:
         within = max(within, SANITIZED_START)
+    if session.kind.windows:
+        within = max(within, WINE_START)
     launched = time.monotonic()
     program = session.launch([context.program], name="velmora3-c", fake_time=fake_time, env=env)
 
