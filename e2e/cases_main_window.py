@@ -11,9 +11,10 @@ import desktop
 import wine
 import xwin
 from checks import RigFailure, check, holds_for, wait_for
-from program import (ARRIVAL_TITLE, CAPTION, FESTIVAL_BUTTON, HEIGHT, HERE, MAIN_TITLE, SENTENCE, WIDTH, WM_CLASS,
-                     X_BUTTON, exit_timeout, one_window, open_panel, panel_hidden, read_sentence,
-                     send_to_tray_and_back, start, tray_icon)
+from kinds import KINDS
+from program import (ARRIVAL_BUTTON, ARRIVAL_TITLE, CAPTION, FAREWELL_TITLE, FESTIVAL_BUTTON, HEIGHT, HERE,
+                     MAIN_TITLE, SENTENCE, WIDTH, WM_CLASS, X_BUTTON, count_windows, exit_timeout, main_sentence,
+                     one_window, open_panel, panel_hidden, read_sentence, send_to_tray_and_back, start, tray_icon)
 
 COUNTING_DAY = "@2013-03-20 18:00:00"          # March: the countdown writes its sentence
 RUN_SCRIPT = os.path.join(HERE, "..", "run")
@@ -120,6 +121,29 @@ def read_as_shown(session, window):
         raise RigFailure(f"the window lies at {last['at']} (the work area's corner is {area[:2]}); the "
                          f"accessibility client reads {last['seen']}, not {wanted}") from None
     print("read from outside: " + "; ".join(f"{role} {name!r}" for role, name, _ in wanted))
+
+
+def arrival_at_the_zero_instant(context):
+    """From five seconds before the festival day, the clock running, one arrival window opens
+    when the day begins and not before; the sentence stays as midnight left it; the arrival's
+    button brings the farewell box, and the countdown never starts again."""
+    # The Linux program's sentence is read over AT-SPI; the Windows one's needs no bus.
+    with context.session(accessibility=not KINDS[context.kind].windows) as session:
+        launched = time.monotonic()
+        program, _, _ = start(context, session, fake_time="@" + EVE_AT)
+        arrival = one_window(session, ARRIVAL_TITLE, timeout=20.0)
+        took = time.monotonic() - launched
+        check(took >= 4.9, f"the arrival window opened {took:.1f} s after a start at {EVE_AT}, before midnight")
+        holds_for(f"exactly one {ARRIVAL_TITLE!r} window", lambda: count_windows(session, ARRIVAL_TITLE) == 1, 1.0)
+        sentence = main_sentence(session)
+        check(sentence == ARRIVED, f"after the arrival the sentence reads {sentence!r}, not {ARRIVED!r}")
+        xwin.click(session, arrival, *ARRIVAL_BUTTON)
+        one_window(session, FAREWELL_TITLE)
+        holds_for("the sentence as midnight left it and no second arrival",
+                  lambda: main_sentence(session) == ARRIVED and count_windows(session, ARRIVAL_TITLE) == 1, 2.0)
+        check(program.running(), "the program ended after the arrival")
+        print(f"{ARRIVAL_TITLE!r} {took:.1f} s after a start at {EVE_AT}, then {FAREWELL_TITLE!r}; "
+              f"the sentence stays {ARRIVED!r}")
 
 
 # The user's language, and the month the clock field names at COUNTING_AT in it.

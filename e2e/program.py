@@ -90,6 +90,18 @@ def read_sentence(session, timeout=10.0):
     return wait_for("the countdown sentence on the AT-SPI bus", sentence, timeout=timeout, step=0.2)
 
 
+def main_sentence(session):
+    """The countdown sentence as a screen reader reads it now: over AT-SPI (a session with
+    accessibility) or, under Wine, through the accessibility client; None while the program
+    shows none."""
+    if not session.kind.windows:
+        return read_sentence(session)
+    found = [o["name"] for o in wine.accessible_objects(session, MAIN_TITLE) or []
+             if o["role"] == "static text" and SENTENCE.match(o["name"])]
+    check(len(found) <= 1, f"more than one sentence read from the window: {found}")
+    return found[0] if found else None
+
+
 def one_window(session, title, timeout=5.0):
     """Waits for exactly one viewable window with that title and returns it."""
     windows = wait_for(f"a viewable window titled {title!r}",

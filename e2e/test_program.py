@@ -21,8 +21,9 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from cases_dialogs import (about_box_single_instance, arrival_window_on_festival_day,  # noqa: E402
                            fixed_dialogs_say_they_are_fixed, menu_opens_festival_page)
-from cases_main_window import (accessibility_names, clock_month_follows_locale,  # noqa: E402
-                               close_button_ends_program, drag_moves_window_and_hides_panel, run_script_moves_the_clock,
+from cases_main_window import (accessibility_names, arrival_at_the_zero_instant,  # noqa: E402
+                               clock_month_follows_locale, close_button_ends_program,
+                               drag_moves_window_and_hides_panel, run_script_moves_the_clock,
                                run_script_picks_the_platform, window_manager_close_ends_program, window_maps)
 from cases_pictures import (about_box_matches_reference, arrival_window_matches_reference,  # noqa: E402
                             screenshot_matches_reference)
@@ -58,6 +59,7 @@ TABLE = [
     (fixed_dialogs_say_they_are_fixed, 60, ("xembed",)),
     (run_script_picks_the_platform, 60, ("xembed", "sway")),
     (run_script_moves_the_clock, 60, ("xembed",)),
+    (arrival_at_the_zero_instant, 60, ("xembed", "wine")),
     (clock_month_follows_locale, 60, ("wine",)),
 ]
 CASES = {case.__name__: case for case, _, _ in TABLE}
