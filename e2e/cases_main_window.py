@@ -184,24 +184,12 @@ def same_place(window, where):
 
 def drag_moves_window_and_hides_panel(context):
     """A drag on the caption strip moves the window by the pointer's travel and hides the
-    open menu panel; sent to the tray and back, the window comes back where it was left."""
+    open menu panel; sent to the tray and back, the window comes back where it was left, and
+    a drag there moves it again."""
     with context.session() as session:
         program, window, _ = start(context, session)
-        before = window.geometry()
         open_panel(window)
-        start_at, end_at = window.drag(*CAPTION, 100, 100)
-        travel = (end_at[0] - start_at[0], end_at[1] - start_at[1])
-        check(travel == (100, 100), f"the pointer travelled {travel}, not (100, 100)")
-
-        def moved():
-            g = window.geometry()
-            return abs(g.x - before.x - travel[0]) <= 2 and abs(g.y - before.y - travel[1]) <= 2
-        try:
-            wait_for("the window to follow the pointer", moved)
-        except RigFailure:
-            g = window.geometry()
-            raise RigFailure(f"the window moved by ({g.x - before.x}, {g.y - before.y}) from "
-                             f"({before.x}, {before.y}); the pointer by {travel}") from None
+        drag_by(window, 100, 100)
         wait_for("the menu panel to be hidden after the drag", lambda: panel_hidden(window))
         # Where the festival button was, a click now reaches the sentence and opens nothing.
         window.click(*FESTIVAL_BUTTON)
@@ -216,6 +204,25 @@ def drag_moves_window_and_hides_panel(context):
                 g = window.geometry()
                 raise RigFailure(f"the window came back from the tray at ({g.x}, {g.y}), "
                                  f"not at ({left.x}, {left.y}) where it was left") from None
+            drag_by(window, 60, -50)
+
+
+def drag_by(window, dx, dy):
+    """Drags the window by its caption strip and waits for it to follow the pointer."""
+    before = window.geometry()
+    start_at, end_at = window.drag(*CAPTION, dx, dy)
+    travel = (end_at[0] - start_at[0], end_at[1] - start_at[1])
+    check(travel == (dx, dy), f"the pointer travelled {travel}, not ({dx}, {dy})")
+
+    def moved():
+        g = window.geometry()
+        return abs(g.x - before.x - travel[0]) <= 2 and abs(g.y - before.y - travel[1]) <= 2
+    try:
+        wait_for("the window to follow the pointer", moved)
+    except RigFailure:
+        g = window.geometry()
+        raise RigFailure(f"the window moved by ({g.x - before.x}, {g.y - before.y}) from "
+                         f"({before.x}, {before.y}); the pointer by {travel}") from None
 
 
 def close_button_ends_program(context):
