@@ -41,12 +41,12 @@ ON_TRAYS = ("xembed", "sni", "sway")
 TABLE = [
     (window_maps, 60, ("xembed", "sni", "sway", "bare-sway", "gnome", "bare-gnome", "xembed@2", "sway@2",
                        "wine", "wine@2")),
-    (tray_icon_toggles_window, 60, ON_TRAYS + ("gnome", "xembed@2", "sway@2", "wine")),
+    (tray_icon_toggles_window, 60, ON_TRAYS + ("gnome", "xembed@2", "sway@2", "wine", "wine@2")),
     # Not yet on gnome: "Show" there, and "X" in close_button_ends_program, each failed once in
     # three runs on a loaded machine.
     (tray_menu_show_and_close, 60, ON_TRAYS),
     (t_button_sends_window_to_tray, 60, ON_TRAYS + ("gnome", "bare-sway", "bare-gnome", "wine")),
-    (drag_moves_window_and_hides_panel, 60, ("xembed", "sway", "xembed@2", "sway@2", "wine")),
+    (drag_moves_window_and_hides_panel, 60, ("xembed", "sway", "xembed@2", "sway@2", "wine", "wine@2")),
     (close_button_ends_program, 60, ON_TRAYS + ("wine",)),
     (window_manager_close_ends_program, 60, ("xembed", "sway")),
     (menu_opens_festival_page, 60, ("xembed", "wine")),
