@@ -4,11 +4,12 @@ window with its farewell box, and of what these fixed-size windows tell the wind
 import os
 import re
 
+import wine
 import xwin
 from checks import check, holds_for, wait_for
-from program import (ABOUT_BUTTON, ABOUT_MAIL_BUTTON, ABOUT_TITLE, ARRIVAL_BUTTON, ARRIVAL_TITLE,
-                     FAREWELL_TITLE, FESTIVAL_BUTTON, FESTIVAL_DAY, count_windows, one_window, open_panel,
-                     panel_hidden, start)
+from program import (ABOUT_BUTTON, ABOUT_MAIL_BUTTON, ABOUT_OK_BUTTON, ABOUT_PLATFORM_LINE, ABOUT_TITLE, APP_TITLE,
+                     ARRIVAL_BUTTON, ARRIVAL_TITLE, FAREWELL_TITLE, FESTIVAL_BUTTON, FESTIVAL_DAY, count_windows,
+                     one_window, open_panel, panel_hidden, start)
 
 # _MOTIF_WM_HINTS bits: flags, then functions, then decorations.
 MWM_HINTS_FUNCTIONS, MWM_HINTS_DECORATIONS = 1, 2
@@ -86,6 +87,51 @@ def about_box_single_instance(context):
         wait_for("the About window to close on Esc", lambda: count_windows(session, ABOUT_TITLE) == 0)
         check(program.running() and window.viewable(), "the main window went with the About box")
         print(f"handed to the desktop: {calls[0][0]}")
+
+
+# The three boxes that the About box's line on other platforms answers a click with.
+PLATFORM_HINTS = ["here's a hint, it's not.", "but maybe it is",
+                  "it all depends on wether I decide to learn how to make one or not."]
+
+
+def about_line_answers_with_three_boxes(context):
+    """A click on the About box's last line brings three message boxes one after another,
+    each titled by the program, with its text, the OK button only and no icon, the next one
+    when the previous is dismissed; then OK unloads the About box, and so does the window
+    manager's close on a new one. Read from outside through the accessibility client."""
+    with context.session() as session:
+        program, window, _ = start(context, session)
+
+        def open_about():
+            open_panel(window)
+            window.click(*ABOUT_BUTTON)
+            return one_window(session, ABOUT_TITLE)
+        about = open_about()
+        xwin.click(session, about, *ABOUT_PLATFORM_LINE)
+        def box_saying(text):
+            """The shown child windows of the program's message box once it says text."""
+            shown = [c for c in wine.child_windows(session, APP_TITLE) or [] if c["shown"]]
+            return shown if any(c["name"] == text for c in shown) else None
+        for text in PLATFORM_HINTS:
+            children = wait_for(f"the message box {text!r}", lambda: box_saying(text))
+            texts = [c["name"] for c in children if c["class"] == "Static" and c["name"]]
+            buttons = [c["name"] for c in children if c["class"] == "Button"]
+            icons = [c for c in children if c["icon"]]
+            check((texts, buttons, icons) == ([text], ["OK"], []),
+                  f"the box reads {texts} with the buttons {buttons} and the icons {icons}")
+            box = one_window(session, APP_TITLE)
+            xwin.key(session, box, "Return")
+            wait_for(f"the box {text!r} to go", lambda: box not in xwin.windows_named(session, APP_TITLE))
+        holds_for("no fourth box", lambda: count_windows(session, APP_TITLE) == 0, 1.0)
+        check(xwin.viewable(session, about), "the About box went with the message boxes")
+
+        xwin.click(session, about, *ABOUT_OK_BUTTON)
+        wait_for("OK to unload the About box", lambda: count_windows(session, ABOUT_TITLE) == 0)
+        about = open_about()
+        xwin.close_by_window_manager(session, about)
+        wait_for("the close box to unload the About box", lambda: count_windows(session, ABOUT_TITLE) == 0)
+        check(program.running() and window.viewable(), "the main window went with the About box")
+        print(f"three boxes in turn: {PLATFORM_HINTS}; OK and the close box unloaded the About box")
 
 
 def fixed_frame_faults(session, window, what):

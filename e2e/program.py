@@ -37,6 +37,9 @@ PANEL_BUTTONS = {            # inner parts of the three panel buttons, x0, y0, x
 }
 ARRIVAL_BUTTON = (400 + 81 // 2, 312 + 25 // 2)     # Command1 of the arrival window, its middle
 ABOUT_MAIL_BUTTON = (216 + 161 // 2, 104 + 41 // 2)  # Command1 of the About box, its middle
+ABOUT_OK_BUTTON = (296 + 84 // 2, 176 + 23 // 2)     # cmdOK of the About box, its middle
+ABOUT_PLATFORM_LINE = (16 + 329 // 2, 232 + 17 // 2)  # Label6 of the About box, its middle
+APP_TITLE = "Velmora Fest Countdown"                 # the title of the program's message boxes
 
 SENTENCE = re.compile(r"^It is -?\d+ Days, -?\d+ Hours, -?\d+ Minutes, and -?\d+ Seconds$")
 FESTIVAL_DAY = "@2013-04-12 09:00:00"

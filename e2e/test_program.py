@@ -19,8 +19,9 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from cases_dialogs import (about_box_single_instance, arrival_window_on_festival_day,  # noqa: E402
-                           fixed_dialogs_say_they_are_fixed, menu_opens_festival_page)
+from cases_dialogs import (about_box_single_instance, about_line_answers_with_three_boxes,  # noqa: E402
+                           arrival_window_on_festival_day, fixed_dialogs_say_they_are_fixed,
+                           menu_opens_festival_page)
 from cases_main_window import (accessibility_names, arrival_at_the_zero_instant,  # noqa: E402
                                clock_month_follows_locale, close_button_ends_program,
                                drag_moves_window_and_hides_panel, run_script_moves_the_clock,
@@ -61,6 +62,7 @@ TABLE = [
     (run_script_moves_the_clock, 60, ("xembed",)),
     (arrival_at_the_zero_instant, 60, ("xembed", "wine")),
     (clock_month_follows_locale, 60, ("wine",)),
+    (about_line_answers_with_three_boxes, 60, ("wine",)),
 ]
 CASES = {case.__name__: case for case, _, _ in TABLE}
 # The behaviours that matter for memory, once more with the sanitizer build of the program on

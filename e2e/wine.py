@@ -168,12 +168,25 @@ def program_argv(session, exe):
     return [tool("wine"), exe]
 
 
+def child_windows(session, title):
+    """What a screen reader reads of a window made of child windows (a message box): a dict
+    per child window (class, name, shown, icon, x, y, width, height), in the system's order;
+    None while no window has that title."""
+    objects = _client(session, ["--windows", title])
+    return None if objects is None else objects[1:]
+
+
 def accessible_objects(session, title):
     """What a screen reader reads of the top-level window titled so: its client object
     (index 0) and every child, as dicts (role, name, state, invisible, focusable, x, y, width,
     height); None while no window has that title."""
+    return _client(session, [title])
+
+
+def _client(session, args):
+    """msaa_dump.exe's JSON lines for its arguments; None when it finds no such window."""
     env = {k: v for k, v in session.env.items() if k not in ("LD_PRELOAD", "FAKETIME")}
-    argv = [tool("wine"), windows_tool("msaa_dump.exe"), title]
+    argv = [tool("wine"), windows_tool("msaa_dump.exe"), *args]
     try:
         done = subprocess.run(argv, env=env, capture_output=True, timeout=CLIENT_TIMEOUT)
     except subprocess.TimeoutExpired:
@@ -181,7 +194,7 @@ def accessible_objects(session, title):
     if done.returncode == NO_WINDOW:
         return None
     if done.returncode != 0:
-        raise RigFailure(f"msaa_dump.exe {title!r} failed ({done.returncode}): "
+        raise RigFailure(f"msaa_dump.exe {' '.join(args)!r} failed ({done.returncode}): "
                          f"{done.stderr.decode(errors='replace').strip()}")
     return [json.loads(line) for line in done.stdout.decode("utf-8").splitlines() if line.strip()]
 
@@ -207,16 +220,7 @@ def wait_settled(session, window, title, timeout=10.0):
 
 def tooltips(session):
     """The tooltips shown on the screen now, as dicts (text, x, y, width, height)."""
-    env = {k: v for k, v in session.env.items() if k not in ("LD_PRELOAD", "FAKETIME")}
-    argv = [tool("wine"), windows_tool("msaa_dump.exe"), "--tooltips"]
-    try:
-        done = subprocess.run(argv, env=env, capture_output=True, timeout=CLIENT_TIMEOUT)
-    except subprocess.TimeoutExpired:
-        raise RigFailure(f"the accessibility client did not answer within {CLIENT_TIMEOUT:.0f} s") from None
-    if done.returncode != 0:
-        raise RigFailure(f"msaa_dump.exe --tooltips failed ({done.returncode}): "
-                         f"{done.stderr.decode(errors='replace').strip()}")
-    return [json.loads(line) for line in done.stdout.decode("utf-8").splitlines() if line.strip()]
+    return _client(session, ["--tooltips"])
 
 
 def work_area(session):

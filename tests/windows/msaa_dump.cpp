@@ -5,11 +5,14 @@
 //
 //   msaa_dump.exe TITLE
 //   msaa_dump.exe --tooltips
+//   msaa_dump.exe --windows TITLE
 //
 // Exits 0 after printing, 3 when no window has that title, 4 when the window answers with no
 // accessible object. --tooltips prints, one JSON line each, the tooltips shown on the screen
 // now (the notification area's among them) with the text each shows, asked of it by WM_GETTEXT
-// as a reader asks a window of another process.
+// as a reader asks a window of another process. --windows reads a window made of child
+// windows (a message box): the window's client object, then each child window's, in the
+// order the system keeps them.
 
 #include <windows.h>
 
@@ -25,6 +28,7 @@ namespace {
 
 constexpr int kNoWindow = 3;
 constexpr int kNoObject = 4;
+constexpr UINT kAnswerWithin = 2000;  // ms a window of another process may take to answer
 
 std::string utf8(const wchar_t* text, int length) {
     if (length <= 0) return {};
@@ -116,8 +120,6 @@ void print_child(IAccessible* parent, long id) {
     print_element(parent, id, id);
 }
 
-constexpr UINT kAnswerWithin = 2000;  // ms a window of another process may take to answer
-
 BOOL CALLBACK print_tooltip(HWND window, LPARAM) {
     wchar_t kind[64];
     if (!IsWindowVisible(window) || !GetClassNameW(window, kind, 64) || std::wcscmp(kind, L"tooltips_class32") != 0)
@@ -134,11 +136,44 @@ BOOL CALLBACK print_tooltip(HWND window, LPARAM) {
     return TRUE;
 }
 
+// One line for a child window: its class, its name as its client object tells it, whether it
+// is shown, and whether it shows an icon (a static control of style SS_ICON holding one).
+BOOL CALLBACK print_child_window(HWND window, LPARAM counter) {
+    auto& index = *reinterpret_cast<long*>(counter);
+    std::string name;
+    IAccessible* client = nullptr;
+    if (AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                   reinterpret_cast<void**>(&client)) == S_OK &&
+        client) {
+        BSTR text = nullptr;
+        if (client->get_accName(child_id(CHILDID_SELF), &text) == S_OK && text)
+            name = utf8(text, static_cast<int>(SysStringLen(text)));
+        SysFreeString(text);
+        client->Release();
+    }
+    wchar_t kind[64] = L"";
+    GetClassNameW(window, kind, 64);
+    DWORD_PTR icon = 0;
+    const bool icon_style = (GetWindowLongW(window, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+    if (std::wcscmp(kind, L"Static") == 0 && icon_style)
+        SendMessageTimeoutW(window, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, kAnswerWithin, &icon);
+    RECT r{};
+    GetWindowRect(window, &r);
+    std::printf(
+        "{\"index\": %ld, \"class\": %s, \"name\": %s, \"shown\": %s, \"icon\": %s, \"x\": %ld, "
+        "\"y\": %ld, \"width\": %ld, \"height\": %ld}\n",
+        ++index, json_string(utf8(kind, static_cast<int>(std::wcslen(kind)))).c_str(), json_string(name).c_str(),
+        IsWindowVisible(window) ? "true" : "false", icon != 0 && IsWindowVisible(window) ? "true" : "false", r.left,
+        r.top, r.right - r.left, r.bottom - r.top);
+    return TRUE;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 2) {
-        std::fputs("usage: msaa_dump.exe TITLE | --tooltips\n", stderr);
+    const bool windows = argc == 3 && std::wcscmp(argv[1], L"--windows") == 0;
+    if (argc != 2 && !windows) {
+        std::fputs("usage: msaa_dump.exe TITLE | --tooltips | --windows TITLE\n", stderr);
         return 2;
     }
     _setmode(_fileno(stdout), _O_BINARY);  // UTF-8 as it is, lines ending in \n
@@ -147,10 +182,11 @@ int wmain(int argc, wchar_t** argv) {
         std::fflush(stdout);
         return 0;
     }
-    const HWND window = FindWindowW(nullptr, argv[1]);
+    const wchar_t* title = argv[argc - 1];
+    const HWND window = FindWindowW(nullptr, title);
     if (!window) {
         std::fprintf(stderr, "msaa_dump: no top-level window titled %s\n",
-                     utf8(argv[1], static_cast<int>(std::wcslen(argv[1]))).c_str());
+                     utf8(title, static_cast<int>(std::wcslen(title))).c_str());
         return kNoWindow;
     }
     // Cross-process objects arrive through COM's marshalling: the thread needs an apartment.
@@ -165,6 +201,14 @@ int wmain(int argc, wchar_t** argv) {
         return kNoObject;
     }
     print_element(client, CHILDID_SELF, 0);
+    if (windows) {
+        long index = 0;
+        EnumChildWindows(window, print_child_window, reinterpret_cast<LPARAM>(&index));
+        std::fflush(stdout);
+        client->Release();
+        CoUninitialize();
+        return 0;
+    }
     long count = 0;
     client->get_accChildCount(&count);
     for (long id = 1; id <= count; ++id) print_child(client, id);
