@@ -20,6 +20,7 @@ import uuid
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import desktop  # noqa: E402
+import wine     # noqa: E402
 import xwin     # noqa: E402
 from checks import RigFailure, check, wait_for   # noqa: E402
 from processes import session_processes          # noqa: E402
@@ -157,18 +158,32 @@ def _sway_desktop(session):
         check(not session.bus_name_owned("org.kde.StatusNotifierWatcher"), "a bare sway has an SNI watcher")
 
 
-DESKTOP_CHECKS = {"xembed": _xembed_desktop, "sni": _sni_desktop, "sway": _sway_desktop, "bare-sway": _sway_desktop}
+def _wine_desktop(session):
+    """The X11 desktop with trayer, the prefix's wineserver serving it, and a Windows program
+    of Wine's own mapping a window (which brings up Wine's services and explorer, for the
+    stop to end)."""
+    _xembed_desktop(session)
+    check(session.wine_prefix and wine.listening(wine.server_socket(session.wine_prefix)),
+          f"no wineserver listens for the prefix {session.wine_prefix}")
+    session.launch(["notepad.exe"], name="notepad")
+    wait_for("Wine's notepad to map its window",
+             lambda: xwin.windows_named(session, "Untitled - Notepad", only_visible=True), timeout=20.0)
+
+
+DESKTOP_CHECKS = {"xembed": _xembed_desktop, "sni": _sni_desktop, "sway": _sway_desktop, "bare-sway": _sway_desktop,
+                  "wine": _wine_desktop}
 
 
 def session_starts_and_stops_cleanly(context):
     """Inside: an X server, the kind's desktop (window manager or compositor, tray host or
-    none), a private bus and runtime folder, the fake opener first on PATH. After: no
-    process, socket or folder is left."""
+    none; Wine's server), a private bus and runtime folder, the fake opener first on PATH.
+    After: no process, socket or folder is left, and no wineserver serves the prefix."""
     with context.session() as session:
         info = {"pids": session.pids(), "display": session.display, "dir": session.dir,
-                "compositor_dir": session.compositor_dir}
+                "compositor_dir": session.compositor_dir, "prefix": session.wine_prefix}
         check(session.xtool("xdpyinfo").find("1024x768 pixels") >= 0, "the screen is not 1024 x 768")
         DESKTOP_CHECKS[session.kind.name](session)
+        info["pids"] = session.pids()
         check("org.freedesktop.DBus" in session.xtool("dbus-send", "--session", "--print-reply",
                                                        "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
                                                        "org.freedesktop.DBus.ListNames"),
@@ -187,6 +202,8 @@ def session_starts_and_stops_cleanly(context):
     for folder in (info["dir"], info["compositor_dir"]):
         check(not folder or not os.path.exists(folder), f"the session folder {folder} is left")
     check(not os.path.exists(f"/tmp/.X11-unix/X{info['display'].lstrip(':')}"), "the X socket is left")
+    check(not info["prefix"] or not wine.listening(wine.server_socket(info["prefix"])),
+          f"a wineserver still serves the prefix {info['prefix']}")
 
 
 def fake_opener_records_addresses(context):

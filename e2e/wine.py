@@ -142,11 +142,11 @@ def start_wine(session):
     end_prefix(session)
     session.on_stop.append(lambda: end_prefix(session))
     proc, log = session.spawn("wineserver", [tool("wineserver"), "--foreground", "--persistent"])
-    session.wait_ready("the wineserver to listen", proc, log, lambda: _listening(server_socket(prefix)))
+    session.wait_ready("the wineserver to listen", proc, log, lambda: listening(server_socket(prefix)))
     session.wine_prefix = prefix
 
 
-def _listening(path):
+def listening(path):
     with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as probe:
         try:
             probe.connect(path)
