@@ -29,6 +29,7 @@ T_BUTTON = (229, 10)
 X_BUTTON = (246, 10)
 CAPTION = (40, 10)
 FESTIVAL_BUTTON = (150, 35)
+MAKER_BUTTON = (150, 55)
 ABOUT_BUTTON = (150, 75)
 PANEL_BUTTONS = {            # inner parts of the three panel buttons, x0, y0, x1, y1
     "Velmora fest facebook": (86, 30, 211, 41),
