@@ -29,6 +29,7 @@ add_subdirectory(tests/platform)
 add_subdirectory(tests/main_window)
 add_subdirectory(tests/secondary_windows)
 add_subdirectory(tests/app/win32)
+add_subdirectory(tests/windows)
 # The Windows floor and the whole-process benchmark under Wine.
 add_subdirectory(bench/floor_win32)
 # The installer and the portable zip (`cmake --build build/windows --target package`), and

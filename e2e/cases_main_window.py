@@ -8,11 +8,13 @@ import re
 import time
 
 import desktop
+import wine
 import xwin
 from checks import RigFailure, check, holds_for, wait_for
-from program import (ARRIVAL_TITLE, CAPTION, FESTIVAL_BUTTON, HEIGHT, HERE, MAIN_TITLE, SENTENCE, WIDTH, WM_CLASS,
-                     X_BUTTON, exit_timeout, one_window, open_panel, panel_hidden, read_sentence,
-                     send_to_tray_and_back, start, tray_icon)
+from kinds import KINDS
+from program import (ARRIVAL_BUTTON, ARRIVAL_TITLE, CAPTION, FAREWELL_TITLE, FESTIVAL_BUTTON, HEIGHT, HERE,
+                     MAIN_TITLE, SENTENCE, WIDTH, WM_CLASS, X_BUTTON, count_windows, exit_timeout, main_sentence,
+                     one_window, open_panel, panel_hidden, read_sentence, send_to_tray_and_back, start, tray_icon)
 
 COUNTING_DAY = "@2013-03-20 18:00:00"          # March: the countdown writes its sentence
 RUN_SCRIPT = os.path.join(HERE, "..", "run")
@@ -24,12 +26,37 @@ EVE_AT = "2013-04-11 23:59:55"                 # five seconds before the festiva
 ARRIVED = "It is 0 Days, 24 Hours, 60 Minutes, and 60 Seconds"
 
 
+# What a screen reader reads of the shown window at COUNTING_AT, frozen: role, name and the
+# element's rectangle in the window's own twips (the labels and buttons of the caption strip,
+# the sentence and the line under it).
+SEEN_AT_COUNTING = [
+    ("static text", "  Time until Velmora Fest 3", (0, 30, 9495, 285)),
+    ("static text", "It is 9 Days, 10 Hours, 35 Minutes, and 53 Seconds", (120, 360, 3735, 1215)),
+    ("static text", "Until Velmora Fest !!!", (120, 1560, 3735, 615)),
+    ("push button", "Menu", (2710, 30, 600, 255)),
+    ("push button", "T", (3320, 30, 255, 255)),
+    ("push button", "X", (3570, 30, 255, 255)),
+]
+
+
+def twips_to_pixels(twips, scale):
+    """As the Windows runtime places a control: each value alone, at 96 dpi times the scale,
+    rounded half away from zero."""
+    return math.floor(twips * 96 * scale / 1440 + 0.5)
+
+
+
+
 def window_maps(context):
     """The window maps within 2 s of start (on the X11 tray of old; 5 s elsewhere), has no
-    decoration of the window manager or compositor, and is 257 × 145 times the scale."""
+    decoration of the window manager or compositor, and is 257 × 145 times the scale. The
+    Windows program under Wine also lies where the system places a new window, and every
+    text it shows is read from outside, the sentence the countdown's at a faked instant."""
     with context.session() as session:
         quick = session.kind.name == "xembed" and session.scale == 1
-        program, window, took = start(context, session, within=2.0 if quick else 5.0)
+        within = 2.0 if quick else 5.0        # under Wine, start() allows WINE_START
+        fake_time = COUNTING_AT if session.kind.windows else None
+        program, window, took = start(context, session, within=within, fake_time=fake_time)
         g = window.geometry()
         size = (WIDTH * session.scale, HEIGHT * session.scale)
         check((g.width, g.height) == size, f"window is {g.width} x {g.height}, not {size[0]} x {size[1]}")
@@ -60,9 +87,95 @@ def window_maps(context):
                 icons = {int(n) for n in re.findall(r"Icon \((\d+) x \1\)",
                                                     session.xtool("xprop", "-id", str(window.window), "_NET_WM_ICON"))}
                 check(icons and max(icons) >= 64, f"_NET_WM_ICON holds only {sorted(icons)}-pixel images")
+        if session.kind.windows:
+            read_as_shown(session, window)
+            g = window.geometry()
+            xwin.screenshot(session, window.window, os.path.join(context.artifacts, "main-window.png"))
         check(program.running(), "the program ended right after its window appeared")
         print(f"window viewable {took:.2f} s after start, {g.width} x {g.height} at ({g.x}, {g.y}), "
               f"decoration {extents}")
+
+
+def read_as_shown(session, window):
+    """Under Wine: the accessibility client reads exactly SEEN_AT_COUNTING among the shown
+    elements, each where the window shows it on the screen, and the window lies at the work
+    area's corner, where Wine puts a new window that the system places (a popup asked for the
+    default lands at the screen's (0, 0)). Wine learns where the window manager put the window
+    a moment after it maps, so both are waited for."""
+    area = wine.work_area(session)
+    check(area[:2] != (0, 0), f"the rig's work area {area} starts at the screen's corner: it proves nothing")
+    s = session.scale
+    wanted = sorted((role, name, tuple(twips_to_pixels(v, s) for v in rect))
+                    for role, name, rect in SEEN_AT_COUNTING)
+    last = {"seen": None, "at": None}
+
+    def shown():
+        g = window.geometry()
+        objects = wine.accessible_objects(session, MAIN_TITLE) or []
+        seen = sorted((o["role"], o["name"], (o["x"] - g.x, o["y"] - g.y, o["width"], o["height"]))
+                      for o in objects[1:] if not o["invisible"])
+        last.update(seen=seen, at=(g.x, g.y))
+        return seen == wanted and (g.x, g.y) == area[:2]
+    try:
+        wait_for("the window's texts through the accessibility client", shown, timeout=10.0, step=0.2)
+    except RigFailure:
+        raise RigFailure(f"the window lies at {last['at']} (the work area's corner is {area[:2]}); the "
+                         f"accessibility client reads {last['seen']}, not {wanted}") from None
+    print("read from outside: " + "; ".join(f"{role} {name!r}" for role, name, _ in wanted))
+
+
+def arrival_at_the_zero_instant(context):
+    """From five seconds before the festival day, the clock running, one arrival window opens
+    when the day begins and not before; the sentence stays as midnight left it; the arrival's
+    button brings the farewell box, and the countdown never starts again."""
+    # The Linux program's sentence is read over AT-SPI; the Windows one's needs no bus.
+    with context.session(accessibility=not KINDS[context.kind].windows) as session:
+        launched = time.monotonic()
+        program, _, _ = start(context, session, fake_time="@" + EVE_AT)
+        arrival = one_window(session, ARRIVAL_TITLE, timeout=20.0)
+        took = time.monotonic() - launched
+        check(took >= 4.9, f"the arrival window opened {took:.1f} s after a start at {EVE_AT}, before midnight")
+        holds_for(f"exactly one {ARRIVAL_TITLE!r} window", lambda: count_windows(session, ARRIVAL_TITLE) == 1, 1.0)
+        sentence = main_sentence(session)
+        check(sentence == ARRIVED, f"after the arrival the sentence reads {sentence!r}, not {ARRIVED!r}")
+        xwin.click(session, arrival, *ARRIVAL_BUTTON)
+        one_window(session, FAREWELL_TITLE)
+        holds_for("the sentence as midnight left it and no second arrival",
+                  lambda: main_sentence(session) == ARRIVED and count_windows(session, ARRIVAL_TITLE) == 1, 2.0)
+        check(program.running(), "the program ended after the arrival")
+        print(f"{ARRIVAL_TITLE!r} {took:.1f} s after a start at {EVE_AT}, then {FAREWELL_TITLE!r}; "
+              f"the sentence stays {ARRIVED!r}")
+
+
+# The user's language, and the month the clock field names at COUNTING_AT in it.
+MONTH_NAMES = [("C.UTF-8", "April"), ("fr_FR.UTF-8", "avril")]
+MONTH_FIELD = (7200, 2640, 735, 255)   # MonName, in twips: beside the window's visible part
+
+
+def clock_month_follows_locale(context):
+    """The clock field names the month in the user's language, as the system spells it,
+    read from outside (the field lies outside the window's visible part, so a screen reader
+    hears of it as invisible)."""
+    for locale, month in MONTH_NAMES:
+        with context.session(name=f"session-{locale}") as session:
+            _, window, _ = start(context, session, fake_time=COUNTING_AT, env={"LANG": locale, "LC_ALL": locale})
+            s = session.scale
+            place = tuple(twips_to_pixels(v, s) for v in MONTH_FIELD)
+            last = {}
+
+            def field():
+                g = window.geometry()
+                found = [o for o in wine.accessible_objects(session, MAIN_TITLE) or []
+                         if o["role"] == "static text"
+                         and (o["x"] - g.x, o["y"] - g.y, o["width"], o["height"]) == place]
+                last["found"] = found
+                return len(found) == 1 and found[0]["name"] == month
+            try:
+                wait_for(f"the month field to read {month!r}", field, timeout=5.0, step=0.2)
+            except RigFailure:
+                raise RigFailure(f"under {locale} the label at {place} reads {last.get('found')}, "
+                                 f"not {month!r}") from None
+            print(f"{locale}: the clock field reads {month!r}")
 
 
 def same_place(window, where):
@@ -72,24 +185,12 @@ def same_place(window, where):
 
 def drag_moves_window_and_hides_panel(context):
     """A drag on the caption strip moves the window by the pointer's travel and hides the
-    open menu panel; sent to the tray and back, the window comes back where it was left."""
+    open menu panel; sent to the tray and back, the window comes back where it was left, and
+    a drag there moves it again."""
     with context.session() as session:
         program, window, _ = start(context, session)
-        before = window.geometry()
         open_panel(window)
-        start_at, end_at = window.drag(*CAPTION, 100, 100)
-        travel = (end_at[0] - start_at[0], end_at[1] - start_at[1])
-        check(travel == (100, 100), f"the pointer travelled {travel}, not (100, 100)")
-
-        def moved():
-            g = window.geometry()
-            return abs(g.x - before.x - travel[0]) <= 2 and abs(g.y - before.y - travel[1]) <= 2
-        try:
-            wait_for("the window to follow the pointer", moved)
-        except RigFailure:
-            g = window.geometry()
-            raise RigFailure(f"the window moved by ({g.x - before.x}, {g.y - before.y}) from "
-                             f"({before.x}, {before.y}); the pointer by {travel}") from None
+        drag_by(window, 100, 100)
         wait_for("the menu panel to be hidden after the drag", lambda: panel_hidden(window))
         # Where the festival button was, a click now reaches the sentence and opens nothing.
         window.click(*FESTIVAL_BUTTON)
@@ -113,6 +214,25 @@ def drag_moves_window_and_hides_panel(context):
                 g = window.geometry()
                 raise RigFailure(f"the window came back from the tray at ({g.x}, {g.y}), "
                                  f"not at ({left.x}, {left.y}) where it was left") from None
+            drag_by(window, 60, -50)
+
+
+def drag_by(window, dx, dy):
+    """Drags the window by its caption strip and waits for it to follow the pointer."""
+    before = window.geometry()
+    start_at, end_at = window.drag(*CAPTION, dx, dy)
+    travel = (end_at[0] - start_at[0], end_at[1] - start_at[1])
+    check(travel == (dx, dy), f"the pointer travelled {travel}, not ({dx}, {dy})")
+
+    def moved():
+        g = window.geometry()
+        return abs(g.x - before.x - travel[0]) <= 2 and abs(g.y - before.y - travel[1]) <= 2
+    try:
+        wait_for("the window to follow the pointer", moved)
+    except RigFailure:
+        g = window.geometry()
+        raise RigFailure(f"the window moved by ({g.x - before.x}, {g.y - before.y}) from "
+                         f"({before.x}, {before.y}); the pointer by {travel}") from None
 
 
 def close_button_ends_program(context):

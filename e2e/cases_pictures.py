@@ -1,6 +1,6 @@
-"""Cases that compare the program's windows with their reference pictures in e2e/reference.
-VELMORA_UPDATE_REFERENCE=1 writes the pictures anew (the main window's also to
-docs/screenshot.png, the README's picture)."""
+"""Cases that compare the program's windows with their reference pictures in e2e/reference
+(the Windows program's in e2e/reference/wine). VELMORA_UPDATE_REFERENCE=1 writes the
+pictures anew (the Linux main window's also to docs/screenshot.png, the README's picture)."""
 
 import os
 import shutil
@@ -11,10 +11,15 @@ import xwin
 from checks import check, wait_for
 from program import ABOUT_BUTTON, ABOUT_TITLE, ARRIVAL_TITLE, FESTIVAL_DAY, HERE, one_window, open_panel, start
 
-REFERENCE = os.path.join(HERE, "reference", "main-window.png")
 README_SCREENSHOT = os.path.join(HERE, "..", "docs", "screenshot.png")
 FROZEN_INSTANT = "2013-04-03 14:25:07"       # the countdown reads 9 days, 10 h, 35 min, 53 s
 REFERENCE_TOLERANCE = 150                     # pixels, of 257 × 145, beyond a 10 % colour fuzz
+
+
+def reference_of(session, name):
+    """Where the reference picture of that name lies for the session's program: the Windows
+    build's, drawn by its own runtime, in reference/wine."""
+    return os.path.join(HERE, "reference", *(("wine",) if session.kind.windows else ()), name)
 
 
 def screenshot_matches_reference(context):
@@ -23,7 +28,8 @@ def screenshot_matches_reference(context):
     with context.session() as session:
         desktop.park_pointer(session)
         _, window, _ = start(context, session, fake_time=FROZEN_INSTANT)
-        matches_reference(context, session, window, REFERENCE, also=(README_SCREENSHOT,))
+        matches_reference(context, session, window, reference_of(session, "main-window.png"),
+                          also=() if session.kind.windows else (README_SCREENSHOT,))
 
 
 def arrival_window_matches_reference(context):
@@ -32,7 +38,7 @@ def arrival_window_matches_reference(context):
         xwin.park_pointer(session)
         start(context, session, fake_time=FESTIVAL_DAY)
         arrival = desktop.X11Window(session, one_window(session, ARRIVAL_TITLE), session.scale)
-        matches_reference(context, session, arrival, os.path.join(HERE, "reference", "arrival-window.png"))
+        matches_reference(context, session, arrival, reference_of(session, "arrival-window.png"))
 
 
 def about_box_matches_reference(context):
@@ -44,7 +50,7 @@ def about_box_matches_reference(context):
         window.click(*ABOUT_BUTTON)
         about = desktop.X11Window(session, one_window(session, ABOUT_TITLE), session.scale)
         xwin.park_pointer(session)
-        matches_reference(context, session, about, os.path.join(HERE, "reference", "about-box.png"))
+        matches_reference(context, session, about, reference_of(session, "about-box.png"))
 
 
 def matches_reference(context, session, window, reference, also=()):

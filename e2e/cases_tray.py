@@ -20,11 +20,16 @@ def program_icons():
 
 def tray_icon_toggles_window(context):
     """The tray holds one icon with the tooltip and the program's own picture (what an SNI
-    host reads); a click on it (a real one where the host draws it, then on SNI Activate as
-    the host sends it) hides the window with the program running on, another brings it back."""
+    host reads; under Wine the tooltip its notification area shows); a click on it (a real
+    one where the host draws it, then on SNI Activate as the host sends it) hides the window
+    with the program running on, another brings it back."""
     with context.session() as session:
         program, window, _ = start(context, session)
         icon = tray_icon(session)
+        if session.kind.windows:     # the tooltip as Wine's notification area shows it
+            tip = icon.tooltip()
+            check(tip == TRAY_TIP, f"the icon's tooltip reads {tip!r}, not {TRAY_TIP!r}")
+            print(f"icon tooltip {tip!r}")
         if session.kind.tray == "sni":
             check(icon.tooltip() == TRAY_TIP, f"the item's tooltip is {icon.tooltip()!r}")
             pixmaps = icon.pixmaps()

@@ -475,6 +475,30 @@ class XEmbedIcon:
         return not self.icons()
 
 
+class WineTrayIcon(XEmbedIcon):
+    """A Windows program's icon: Wine's explorer docks it in trayer as a window of its own
+    class and shows its tooltip when the pointer rests on it, as the Windows notification
+    area does."""
+
+    CLASS = "explorer.exe"
+
+    def __init__(self, session):
+        super().__init__(session, self.CLASS)
+
+    def tooltip(self):
+        """The text of the tooltip that the pointer resting on the icon brings up, read from
+        the tooltip window itself; the pointer moves away after."""
+        import wine
+        icon = self.wait()
+        self.session.xtool("xdotool", "mousemove", "--window", str(icon.window), "8", "10", check=True)
+        try:
+            tips = wait_for("the tray icon's tooltip on the screen", lambda: wine.tooltips(self.session), timeout=5.0)
+        finally:
+            xwin.park_pointer(self.session)
+        check(len(tips) == 1, f"expected one tooltip on the screen, found {tips}")
+        return tips[0]["text"]
+
+
 class SniItem:
     """The icon as a StatusNotifierItem, read and driven over the session bus as a host does."""
 
@@ -613,6 +637,8 @@ def _icon_colour(r, g, b):
 
 
 def tray(session, wm_class):
+    if session.kind.tray == "xembed" and session.kind.windows:
+        return WineTrayIcon(session)
     if session.kind.tray == "xembed":
         return XEmbedIcon(session, wm_class)
     if session.kind.tray == "sni":

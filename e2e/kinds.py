@@ -8,6 +8,8 @@
                drawn in the top bar)
     bare-gnome GNOME Shell as it comes: no tray at all
     plasma     KWin on Wayland (headless) with plasmashell, Plasma's own panel and SNI host
+    wine       openbox and trayer (its strip reserved), and Wine: the Windows build's program
+               in a private prefix of the build tree, with a wineserver of the session's own
 
 and the AT-SPI accessibility bus, which a session of any kind starts when asked. Each start
 step waits until its helper does its part (owns its selection, manages a window, registers
@@ -25,6 +27,7 @@ from dataclasses import dataclass
 
 from checks import RigFailure
 from processes import START_TIMEOUT, read_line, tool
+from wine import start_wine
 
 TRAY_GEOMETRY = ["--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
                  "--heighttype", "pixel", "--height", "24"]
@@ -84,13 +87,22 @@ def start_openbox(session):
             session.x11.destroy_window(window)
 
 
-def start_trayer(session):
+def start_trayer(session, options=()):
     env = dict(session.env, NO_AT_BRIDGE="1")
-    proc, log = session.spawn("trayer", [tool("trayer"), *TRAY_GEOMETRY], env=env)
+    proc, log = session.spawn("trayer", [tool("trayer"), *TRAY_GEOMETRY, *options], env=env)
     session.wait_ready("trayer to own the tray selection", proc, log,
                        lambda: session.x11.selection_owner("_NET_SYSTEM_TRAY_S0"))
     session.wait_ready("openbox to manage trayer's panel", proc, log,
                        lambda: session.trayer_panel() in session.client_list())
+
+
+def start_reserving_trayer(session):
+    """trayer with its strip reserved (a partial strut), so that the work area starts below
+    it, as a task bar's does on Windows."""
+    start_trayer(session, ["--SetPartialStrut", "true"])
+    session.wait_ready("openbox to leave trayer's strip out of the work area", session.started[-1][1],
+                       os.path.join(session.artifacts, "trayer.log"),
+                       lambda: "0, 24," in session.xtool("xprop", "-root", "_NET_WORKAREA"))
 
 
 def start_xfce4_panel(session):
@@ -302,6 +314,7 @@ class Kind:
     tray: str              # "xembed", "sni" or "" (no notification area)
     desktop: tuple         # start steps, in order, each called with the session
     compositor: str = ""   # on Wayland, who is asked where windows are: "sway", "gnome-shell" or "kwin"
+    windows: bool = False  # the program is the Windows build's, run by Wine (wine.py)
 
 
 KINDS = {k.name: k for k in (
@@ -312,4 +325,6 @@ KINDS = {k.name: k for k in (
     Kind("gnome", wayland=True, tray="sni", desktop=(start_gnome_shell, start_sni_host), compositor="gnome-shell"),
     Kind("bare-gnome", wayland=True, tray="", desktop=(start_gnome_shell,), compositor="gnome-shell"),
     Kind("plasma", wayland=True, tray="sni", desktop=(start_kwin, start_plasmashell), compositor="kwin"),
+    Kind("wine", wayland=False, tray="xembed", desktop=(start_openbox, start_reserving_trayer, start_wine),
+         windows=True),
 )}

@@ -8,6 +8,7 @@ import re
 import time
 
 import desktop
+import wine
 import xwin
 from checks import check, holds_for, wait_for
 
@@ -28,6 +29,7 @@ T_BUTTON = (229, 10)
 X_BUTTON = (246, 10)
 CAPTION = (40, 10)
 FESTIVAL_BUTTON = (150, 35)
+MAKER_BUTTON = (150, 55)
 ABOUT_BUTTON = (150, 75)
 PANEL_BUTTONS = {            # inner parts of the three panel buttons, x0, y0, x1, y1
     "Velmora fest facebook": (86, 30, 211, 41),
@@ -36,22 +38,28 @@ PANEL_BUTTONS = {            # inner parts of the three panel buttons, x0, y0, x
 }
 ARRIVAL_BUTTON = (400 + 81 // 2, 312 + 25 // 2)     # Command1 of the arrival window, its middle
 ABOUT_MAIL_BUTTON = (216 + 161 // 2, 104 + 41 // 2)  # Command1 of the About box, its middle
+ABOUT_OK_BUTTON = (296 + 84 // 2, 176 + 23 // 2)     # cmdOK of the About box, its middle
+ABOUT_PLATFORM_LINE = (16 + 329 // 2, 232 + 17 // 2)  # Label6 of the About box, its middle
+APP_TITLE = "Velmora Fest Countdown"                 # the title of the program's message boxes
 
 SENTENCE = re.compile(r"^It is -?\d+ Days, -?\d+ Hours, -?\d+ Minutes, and -?\d+ Seconds$")
 FESTIVAL_DAY = "@2013-04-12 09:00:00"
 SANITIZED_START = 15.0        # seconds the sanitizer build may take to map its window
+WINE_START = 10.0             # seconds Wine may take to map the window, its services' start included
 SANITIZED_EXIT = 15.0         # seconds it may take to end, its leak check included
 
 
-def start(context, session, fake_time=None, within=5.0):
-    """Launches the program; returns it with its main window (a desktop handle) once that is
-    viewable, and the seconds that took."""
+def start(context, session, fake_time=None, within=5.0, env=None):
+    """Launches the program (env: more of its environment); returns it with its main window
+    (a desktop handle) once that is viewable, and the seconds that took."""
     check(context.program and os.access(context.program, os.X_OK),
           f"no program to test: {context.program!r} is not an executable (build velmora3-c first)")
     if context.sanitized:
         within = max(within, SANITIZED_START)
+    if session.kind.windows:
+        within = max(within, WINE_START)
     launched = time.monotonic()
-    program = session.launch([context.program], name="velmora3-c", fake_time=fake_time)
+    program = session.launch([context.program], name="velmora3-c", fake_time=fake_time, env=env)
 
     def mapped():
         check(program.running(), f"the program ended with status {program.popen.returncode} before "
@@ -60,6 +68,10 @@ def start(context, session, fake_time=None, within=5.0):
     windows = wait_for(f"a viewable window titled {MAIN_TITLE!r}", mapped, timeout=within, step=0.02)
     took = time.monotonic() - launched
     check(len(windows) == 1, f"expected one main window, found {len(windows)}: {windows}")
+    if session.kind.windows:
+        # Wine passes clicks on once the program answers and knows where the window is: on a
+        # loaded machine a click right after the map was seen lost ("T" did nothing).
+        wine.wait_settled(session, windows[0], MAIN_TITLE)
     if session.kind.wayland:
         # sway passes no button to a window in the first tenth of a second or so after it maps
         # it (seen with WAYLAND_DEBUG: the pointer enters, the press never comes; 0.15 s later
@@ -80,6 +92,18 @@ def read_sentence(session, timeout=10.0):
         check(len(found) <= 1, f"more than one sentence on the AT-SPI bus: {found}")
         return found[0] if found else None
     return wait_for("the countdown sentence on the AT-SPI bus", sentence, timeout=timeout, step=0.2)
+
+
+def main_sentence(session):
+    """The countdown sentence as a screen reader reads it now: over AT-SPI (a session with
+    accessibility) or, under Wine, through the accessibility client; None while the program
+    shows none."""
+    if not session.kind.windows:
+        return read_sentence(session)
+    found = [o["name"] for o in wine.accessible_objects(session, MAIN_TITLE) or []
+             if o["role"] == "static text" and SENTENCE.match(o["name"])]
+    check(len(found) <= 1, f"more than one sentence read from the window: {found}")
+    return found[0] if found else None
 
 
 def one_window(session, title, timeout=5.0):

@@ -31,6 +31,7 @@ from checks import RigFailure, check
 from kinds import KINDS, start_at_spi
 from processes import (MARKER, START_TIMEOUT, Program, die_with_rig, read_line, session_processes,
                        stop_process, tail, tool)
+import wine
 from x11 import X11
 
 SCREEN = "1024x768x24"
@@ -82,6 +83,8 @@ class Session:
         self.kwin_log = None         # kwin's standard error, where its scripts print
         self.kwin_input = None       # the rig's fake-input client on KWin (kwin_input.c)
         self._kwin_scripts = 0
+        self.on_stop = []            # steps of the desktop to undo first when the session stops
+        self.wine_prefix = None      # on a wine session: its Wine prefix
 
     # -- start -----------------------------------------------------------------------------
 
@@ -323,11 +326,13 @@ class Session:
         '@2013-04-12 09:00:00' starts the clock there and lets it run, '2013-04-03 14:25:07'
         freezes it. Timers keep real time either way (the monotonic clock is not faked)."""
         name = name or os.path.basename(argv[0])
+        if self.kind.windows and argv[0].lower().endswith(".exe"):
+            argv = wine.program_argv(self, argv[0]) + list(argv[1:])
         program_env = dict(self.env)
         if self.kind.wayland:
             program_env.update(QT_QPA_PLATFORM="wayland", WAYLAND_DISPLAY=self.wayland_socket)
             program_env.pop("DISPLAY", None)      # no way back to X11 behind the test's back
-        elif self.scale != 1:
+        elif self.scale != 1 and not self.kind.windows:   # Wine's scale is its prefix's LogPixels
             program_env["QT_SCALE_FACTOR"] = str(self.scale)
         program_env.update(env or {})
         if self.accessibility:
@@ -412,6 +417,8 @@ class Session:
         process group it leads), SIGTERM first, SIGKILL after a grace period."""
         previous = {s: signal.signal(s, signal.SIG_IGN) for s in (signal.SIGINT, signal.SIGTERM)}
         try:
+            while self.on_stop:
+                self.on_stop.pop()()
             for program in reversed(self.programs):
                 program.stop()
             if self.x11:

@@ -20,6 +20,7 @@ import uuid
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import desktop  # noqa: E402
+import wine     # noqa: E402
 import xwin     # noqa: E402
 from checks import RigFailure, check, wait_for   # noqa: E402
 from processes import session_processes          # noqa: E402
@@ -169,19 +170,32 @@ def _plasma_desktop(session):
     check(where == [10, 10], f"the fake pointer moved to {where}, not (10, 10)")
 
 
+def _wine_desktop(session):
+    """The X11 desktop with trayer, the prefix's wineserver serving it, and a Windows program
+    of Wine's own mapping a window (which brings up Wine's services and explorer, for the
+    stop to end)."""
+    _xembed_desktop(session)
+    check(session.wine_prefix and wine.listening(wine.server_socket(session.wine_prefix)),
+          f"no wineserver listens for the prefix {session.wine_prefix}")
+    session.launch(["notepad.exe"], name="notepad")
+    wait_for("Wine's notepad to map its window",
+             lambda: xwin.windows_named(session, "Untitled - Notepad", only_visible=True), timeout=20.0)
+
+
 DESKTOP_CHECKS = {"xembed": _xembed_desktop, "sni": _sni_desktop, "sway": _sway_desktop, "bare-sway": _sway_desktop,
-                  "plasma": _plasma_desktop}
+                  "plasma": _plasma_desktop, "wine": _wine_desktop}
 
 
 def session_starts_and_stops_cleanly(context):
     """Inside: an X server, the kind's desktop (window manager or compositor, tray host or
-    none), a private bus and runtime folder, the fake opener first on PATH. After: no
-    process, socket or folder is left."""
+    none; Wine's server), a private bus and runtime folder, the fake opener first on PATH.
+    After: no process, socket or folder is left, and no wineserver serves the prefix."""
     with context.session() as session:
         info = {"pids": session.pids(), "display": session.display, "dir": session.dir,
-                "compositor_dir": session.compositor_dir}
+                "compositor_dir": session.compositor_dir, "prefix": session.wine_prefix}
         check(session.xtool("xdpyinfo").find("1024x768 pixels") >= 0, "the screen is not 1024 x 768")
         DESKTOP_CHECKS[session.kind.name](session)
+        info["pids"] = session.pids()
         check("org.freedesktop.DBus" in session.xtool("dbus-send", "--session", "--print-reply",
                                                        "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
                                                        "org.freedesktop.DBus.ListNames"),
@@ -200,6 +214,8 @@ def session_starts_and_stops_cleanly(context):
     for folder in (info["dir"], info["compositor_dir"]):
         check(not folder or not os.path.exists(folder), f"the session folder {folder} is left")
     check(not os.path.exists(f"/tmp/.X11-unix/X{info['display'].lstrip(':')}"), "the X socket is left")
+    check(not info["prefix"] or not wine.listening(wine.server_socket(info["prefix"])),
+          f"a wineserver still serves the prefix {info['prefix']}")
 
 
 def fake_opener_records_addresses(context):
@@ -253,8 +269,8 @@ def interrupt_stops_everything(context):
 
 
 def broken_helpers_fail_loudly(context):
-    """A missing or failing X server, or a window manager that dies at start, makes the test
-    fail with a message that names it, and leaves nothing running."""
+    """A missing or failing X server, a window manager that dies at start, or a Wine that
+    cannot serve, makes the test fail with a message that names it, and leaves nothing running."""
     tools = tempfile.mkdtemp(prefix="velmora-e2e-tools-")
     try:
         empty = fake_tools(os.path.join(tools, "empty"))
@@ -263,6 +279,12 @@ def broken_helpers_fail_loudly(context):
         failing_wm = fake_tools(os.path.join(tools, "failing-wm"), openbox="echo 'openbox: no theme' >&2; exit 3")
         silent_panel = fake_tools(os.path.join(tools, "silent-panel"), **{"xfce4-panel": "exec sleep 60"})
         failing_sway = fake_tools(os.path.join(tools, "failing-sway"), sway="echo 'sway: no backend' >&2; exit 1")
+        failing_wineserver = fake_tools(os.path.join(tools, "failing-wineserver"),
+                                        wineserver="echo 'wineserver: bad prefix' >&2; exit 1")
+        # A Windows build tree whose prefix is made, as far as the rig can tell.
+        windows_build = os.path.join(tools, "windows-build")
+        os.makedirs(os.path.join(windows_build, "wine-prefix-e2e"))
+        open(os.path.join(windows_build, "wine-prefix-e2e", ".velmora-e2e-ready"), "w").close()
         # The tools folder is the rig user's; a compositor run as another user finds its stand-in
         # all the same.
         os.chmod(tools, 0o755)
@@ -275,11 +297,16 @@ def broken_helpers_fail_loudly(context):
             ("xfce4-panel never hosts", "sni", silent_panel,
              "xfce4-panel to own the StatusNotifierWatcher: not ready after 2 s"),
             ("sway exits at start", "sway", failing_sway, "sway to open its sockets: the helper exited"),
+            ("no Windows build named", "wine", failing_wineserver, "VELMORA_WINDOWS_BUILD names no Windows build",
+             {"VELMORA_WINDOWS_BUILD": ""}),
+            ("wineserver exits at start", "wine", failing_wineserver, "the wineserver to listen: the helper exited",
+             {"VELMORA_WINDOWS_BUILD": windows_build}),
         ]
-        for what, kind, folder, message in cases:
+        for what, kind, folder, message, *env in cases:
             path = folder if folder is empty else folder + os.pathsep + os.environ["PATH"]
             proc, token = child("_start_session", os.path.join(context.artifacts, what.replace(" ", "-")),
-                                env={"PATH": path, "VELMORA_E2E_START_TIMEOUT": "2"}, kind=kind)
+                                env={"PATH": path, "VELMORA_E2E_START_TIMEOUT": "2", **(env[0] if env else {})},
+                                kind=kind)
             try:
                 _, stderr = proc.communicate(timeout=30)
             except subprocess.TimeoutExpired:

@@ -154,6 +154,25 @@ def activate(session, window):
     session.xtool("xdotool", "windowactivate", "--sync", str(window), check=True)
 
 
+def active_window(session):
+    """The window that the window manager says is active (_NET_ACTIVE_WINDOW), or None."""
+    text = session.xtool("xdotool", "getactivewindow")
+    return int(text) if text.strip().isdigit() else None
+
+
+def stacking(session):
+    """The managed windows from bottom to top, as the window manager stacks them
+    (_NET_CLIENT_LIST_STACKING)."""
+    text = session.xtool("xprop", "-root", "_NET_CLIENT_LIST_STACKING")
+    return [int(w, 16) for w in re.findall(r"0x[0-9a-f]+", text)]
+
+
+def above(session, upper, lower):
+    """True when the window manager stacks `upper` above `lower`."""
+    order = stacking(session)
+    return upper in order and lower in order and order.index(upper) > order.index(lower)
+
+
 def drag(session, window, x, y, dx, dy):
     """Presses the left button at (x, y) in the window, moves the pointer by (dx, dy) and
     lets go, with short pauses between, as a hand would. Returns the pointer's start and end

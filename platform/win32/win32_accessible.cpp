@@ -1,5 +1,6 @@
 #include "platform/win32/win32_accessible.h"
 
+#include <optional>
 #include <utility>
 
 #include "platform/win32/win32_text.h"
@@ -8,10 +9,11 @@ namespace platform_win32 {
 
 namespace {
 
-// The labels are simple elements (child ids 1..n) of the client object; id 0 is the object.
+// The labels and buttons are simple elements (child ids 1..n) of the client object; id 0 is
+// the object.
 class ClientAccessible final : public IAccessible {
 public:
-    ClientAccessible(HWND window, LabelSource labels) : window_(window), labels_(std::move(labels)) {}
+    ClientAccessible(HWND window, ChildSource children) : window_(window), children_(std::move(children)) {}
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
@@ -49,7 +51,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override {
         if (!count) return E_POINTER;
-        *count = static_cast<long>(labels_().size());
+        *count = static_cast<long>(children_().size());
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accChild(VARIANT, IDispatch** child) override {
@@ -59,17 +61,9 @@ public:
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT id, BSTR* name) override {
         if (!name) return E_POINTER;
         *name = nullptr;
-        if (id.vt != VT_I4) return E_INVALIDARG;
-        if (id.lVal == CHILDID_SELF) {
-            const int length = GetWindowTextLengthW(window_);
-            std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-            text.resize(static_cast<std::size_t>(GetWindowTextW(window_, text.data(), length + 1)));
-            *name = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-            return S_OK;
-        }
-        const auto labels = labels_();
-        if (id.lVal < 1 || static_cast<std::size_t>(id.lVal) > labels.size()) return E_INVALIDARG;
-        const std::wstring text = to_wide(labels[static_cast<std::size_t>(id.lVal - 1)].name);
+        const auto children = children_();
+        if (!valid(id, children)) return E_INVALIDARG;
+        const std::wstring text = to_wide(id.lVal == CHILDID_SELF ? window_text(window_) : of(id, children).name);
         *name = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
         return S_OK;
     }
@@ -77,21 +71,27 @@ public:
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT, BSTR* text) override { return none(text); }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT id, VARIANT* role) override {
         if (!role) return E_POINTER;
-        if (!valid(id)) return E_INVALIDARG;
+        const auto children = children_();
+        if (!valid(id, children)) return E_INVALIDARG;
         role->vt = VT_I4;
-        role->lVal = id.lVal == CHILDID_SELF ? ROLE_SYSTEM_CLIENT : ROLE_SYSTEM_STATICTEXT;
+        role->lVal = id.lVal == CHILDID_SELF ? ROLE_SYSTEM_CLIENT : of(id, children).role;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT id, VARIANT* state) override {
         if (!state) return E_POINTER;
-        if (!valid(id)) return E_INVALIDARG;
+        const auto children = children_();
+        if (!valid(id, children)) return E_INVALIDARG;
         state->vt = VT_I4;
-        state->lVal = STATE_SYSTEM_READONLY;
         if (id.lVal == CHILDID_SELF) {
+            state->lVal = STATE_SYSTEM_READONLY;
             if (!IsWindowVisible(window_)) state->lVal |= STATE_SYSTEM_INVISIBLE;
-        } else if (labels_()[static_cast<std::size_t>(id.lVal - 1)].invisible) {
-            state->lVal |= STATE_SYSTEM_INVISIBLE;
+            return S_OK;
         }
+        const AccessibleChild& child = of(id, children);
+        // A button takes the focus and is pressed; a label is text to read.
+        state->lVal = child.role == ROLE_SYSTEM_PUSHBUTTON ? STATE_SYSTEM_FOCUSABLE : STATE_SYSTEM_READONLY;
+        if (child.focused) state->lVal |= STATE_SYSTEM_FOCUSED;
+        if (child.invisible) state->lVal |= STATE_SYSTEM_INVISIBLE;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT, BSTR* help) override { return none(help); }
@@ -101,8 +101,16 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT, BSTR* keys) override { return none(keys); }
     HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override {
-        if (focus) focus->vt = VT_EMPTY;
-        return S_FALSE;  // labels never take the focus
+        if (!focus) return E_POINTER;
+        const auto children = children_();
+        for (std::size_t i = 0; i < children.size(); ++i)
+            if (children[i].focused) {
+                focus->vt = VT_I4;
+                focus->lVal = static_cast<long>(i + 1);
+                return S_OK;
+            }
+        focus->vt = VT_EMPTY;
+        return S_FALSE;  // no button of this window has it
     }
     HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override {
         if (selection) selection->vt = VT_EMPTY;
@@ -112,13 +120,14 @@ public:
     HRESULT STDMETHODCALLTYPE accSelect(long, VARIANT) override { return S_FALSE; }
     HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height, VARIANT id) override {
         if (!left || !top || !width || !height) return E_POINTER;
-        if (!valid(id)) return E_INVALIDARG;
+        const auto children = children_();
+        if (!valid(id, children)) return E_INVALIDARG;
         RECT r;
         if (id.lVal == CHILDID_SELF) {
             GetClientRect(window_, &r);
             MapWindowPoints(window_, nullptr, reinterpret_cast<POINT*>(&r), 2);
         } else {
-            r = labels_()[static_cast<std::size_t>(id.lVal - 1)].screen;
+            r = of(id, children).screen;
         }
         *left = r.left;
         *top = r.top;
@@ -132,15 +141,17 @@ public:
     }
     HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* hit) override {
         if (!hit) return E_POINTER;
-        const auto labels = labels_();
-        for (std::size_t i = 0; i < labels.size(); ++i)  // listed first lies in front
-            if (!labels[i].invisible && PtInRect(&labels[i].screen, POINT{x, y})) {
-                hit->vt = VT_I4;
-                hit->lVal = static_cast<long>(i + 1);
-                return S_OK;
-            }
+        const auto children = children_();
+        // Buttons lie above labels; among labels the one listed first lies in front.
+        std::optional<std::size_t> found;
+        for (std::size_t i = 0; i < children.size(); ++i) {
+            const AccessibleChild& c = children[i];
+            if (c.invisible || !PtInRect(&c.screen, POINT{x, y})) continue;
+            const bool button = c.role == ROLE_SYSTEM_PUSHBUTTON;
+            if (!found || (button && children[*found].role != ROLE_SYSTEM_PUSHBUTTON)) found = i;
+        }
         hit->vt = VT_I4;
-        hit->lVal = CHILDID_SELF;
+        hit->lVal = found ? static_cast<long>(*found + 1) : CHILDID_SELF;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT) override { return DISP_E_MEMBERNOTFOUND; }
@@ -152,19 +163,22 @@ private:
         if (out) *out = nullptr;
         return S_FALSE;
     }
-    bool valid(const VARIANT& id) const {
-        return id.vt == VT_I4 && id.lVal >= 0 && static_cast<std::size_t>(id.lVal) <= labels_().size();
+    static bool valid(const VARIANT& id, const std::vector<AccessibleChild>& children) {
+        return id.vt == VT_I4 && id.lVal >= 0 && static_cast<std::size_t>(id.lVal) <= children.size();
+    }
+    static const AccessibleChild& of(const VARIANT& id, const std::vector<AccessibleChild>& children) {
+        return children[static_cast<std::size_t>(id.lVal - 1)];
     }
 
     LONG refs_ = 1;
     HWND window_;
-    LabelSource labels_;
+    ChildSource children_;
 };
 
 }  // namespace
 
-IAccessible* make_client_accessible(HWND window, LabelSource labels) {
-    return new ClientAccessible(window, std::move(labels));
+IAccessible* make_client_accessible(HWND window, ChildSource children) {
+    return new ClientAccessible(window, std::move(children));
 }
 
 }  // namespace platform_win32

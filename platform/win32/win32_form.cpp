@@ -140,27 +140,41 @@ LRESULT Win32Form::client_object(WPARAM wparam) {
     // clears when it goes.
     auto token = alive_token_;
     IAccessible* object = make_client_accessible(
-        hwnd_, [token] { return *token ? (*token)->accessible_labels() : std::vector<AccessibleLabel>{}; });
+        hwnd_, [token] { return *token ? (*token)->accessible_children() : std::vector<AccessibleChild>{}; });
     const LRESULT result = LresultFromObject(__uuidof(IAccessible), wparam, object);
     object->Release();
     return result;
 }
 
-std::vector<AccessibleLabel> Win32Form::accessible_labels() const {
-    std::vector<AccessibleLabel> out;
+std::vector<AccessibleChild> Win32Form::accessible_children() const {
+    std::vector<AccessibleChild> out;
     const forms::Density d = density();
+    const HWND focus = GetFocus();
     for (std::size_t i = 0; i < model_.controls.size(); ++i) {
         const Control& c = model_.controls[i];
-        if (c.kind != Kind::Label) continue;
+        if (c.kind != Kind::Label && c.kind != Kind::Button) continue;
+        // Seen when shown and not wholly outside its container's client area, as the
+        // window's manual buttons and its notes on the design surface are.
         HWND surface = surface_of(c.container);
         RECT client;
         GetClientRect(surface, &client);
         const forms::PixelRect r = d.rect(c.rect);
-        const bool seen =
-            shown_[i] && IsWindowVisible(surface) && !r.intersected({0, 0, client.right, client.bottom}).empty();
+        const bool inside = !r.intersected({0, 0, client.right, client.bottom}).empty();
         RECT screen = to_rect(r);
         MapWindowPoints(surface, nullptr, reinterpret_cast<POINT*>(&screen), 2);
-        out.push_back({.name = fields_.text(fields_.index_of(c.name)), .screen = screen, .invisible = !seen});
+        if (c.kind == Kind::Label) {
+            out.push_back({.name = fields_.text(fields_.index_of(c.name)),
+                           .screen = screen,
+                           .invisible = !(shown_[i] && IsWindowVisible(surface) && inside)});
+            continue;
+        }
+        // A real window: the system knows its text and whether it and its frame are shown.
+        const HWND button = controls_.at(std::string(c.name)).hwnd;
+        out.push_back({.name = window_text(button),
+                       .screen = screen,
+                       .invisible = !(IsWindowVisible(button) && inside),
+                       .role = ROLE_SYSTEM_PUSHBUTTON,
+                       .focused = focus == button});
     }
     return out;
 }
@@ -427,12 +441,7 @@ void Win32Form::set_caption(std::string caption) {
     if (hwnd_) SetWindowTextW(hwnd_, to_wide(caption).c_str());
 }
 
-std::string Win32Form::caption() const {
-    if (!hwnd_) return {};
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd_)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd_, text.data(), static_cast<int>(text.size()))));
-    return to_utf8(text);
-}
+std::string Win32Form::caption() const { return hwnd_ ? window_text(hwnd_) : std::string{}; }
 
 int Win32Form::window_state() const { return state_; }
 
@@ -462,6 +471,9 @@ void Win32Form::show() {
                       : state_ == forms::kMaximized ? SW_SHOWMAXIMIZED
                                                     : SW_SHOWNORMAL);
     if (state_ == forms::kMinimized) return;  // raising it would restore it
+    // Raised first: a window shown already is not raised by SetForegroundWindow under Wine,
+    // whose window manager hears only of the restack.
+    SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetForegroundWindow(hwnd_);
     if (!std::exchange(shown_before_, true)) focus_first();
 }

@@ -64,8 +64,8 @@ public:
     forms::Density density() const { return {static_cast<double>(dpi_), static_cast<double>(dpi_)}; }
     // The buttons in the order Tab takes them.
     const std::vector<HWND>& focus_order() const { return focus_order_; }
-    // The labels as a screen reader is told of them.
-    std::vector<AccessibleLabel> accessible_labels() const;
+    // The labels and buttons as a screen reader is told of them.
+    std::vector<AccessibleChild> accessible_children() const;
     // Tab and Shift-Tab: the focus to the next (previous) shown button by tab index across
     // the window and its frames, round the end. False when no button can take it.
     bool step_focus(bool backwards);

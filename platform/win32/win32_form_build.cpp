@@ -64,6 +64,20 @@ DWORD ex_style_of(forms::Border border) {
     return border == forms::Border::FixedDialog ? WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT : WS_EX_CONTROLPARENT;
 }
 
+// Where the system puts a new window it places itself. Windows cascades new overlapped
+// windows created at CW_USEDEFAULT but puts a popup asked the same at (0, 0); a window of ours
+// placed by the system goes where the cascade puts an overlapped one: a probe that is never
+// shown is asked for it. (0, 0) when even the probe cannot be made.
+POINT system_placement() {
+    HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPED, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!probe) return {0, 0};
+    RECT r;
+    GetWindowRect(probe, &r);
+    DestroyWindow(probe);
+    return {r.left, r.top};
+}
+
 // The program's icon from its resources, or the system's where the program has none.
 HICON program_icon(int size) {
     auto* icon = static_cast<HICON>(
@@ -106,8 +120,9 @@ void Win32Form::build() {
         if (c.kind == Kind::Label) label_of_.at(fields_.index_of(c.name)) = i;
     }
     const std::wstring title = to_wide(model_.caption);
-    hwnd_ = CreateWindowExW(ex_style_of(model_.border), kWindowClass, title.c_str(), style_of(model_.border),
-                            CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    const POINT at = model_.placement.system_default ? system_placement() : POINT{0, 0};  // else: lay_out's
+    hwnd_ = CreateWindowExW(ex_style_of(model_.border), kWindowClass, title.c_str(), style_of(model_.border), at.x,
+                            at.y, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     if (!hwnd_) throw std::runtime_error("cannot create window " + std::string(model_.name));
     surfaces_.emplace_back(hwnd_, "");
     dpi_ = GetDpiForWindow(hwnd_);

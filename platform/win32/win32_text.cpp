@@ -39,4 +39,10 @@ std::string to_utf8(std::wstring_view utf16) {
     return utf8;
 }
 
+std::string window_text(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return to_utf8(text);
+}
+
 }  // namespace platform_win32

@@ -1,5 +1,6 @@
-// A screen reader's view of a window: its labels, read through AccessibleObjectFromWindow as
-// any reader does, by name, role, place on the screen and visibility.
+// A screen reader's view of a window: its labels and buttons, read through
+// AccessibleObjectFromWindow as any reader does, by name, role, place on the screen,
+// visibility and focus.
 
 #include <oleacc.h>
 
@@ -16,12 +17,15 @@ namespace {
 using forms::Control;
 using forms::Kind;
 
-// 200 x 100 pixels at 96 dpi.
+// 200 x 100 pixels at 96 dpi. "Go" overlaps "Greeting"; "Away" lies outside the client area
+// as Main's manual buttons do; "Later" is hidden.
 constexpr Control kControls[] = {
     {.name = "Greeting", .kind = Kind::Label, .text = "Привет, 東京", .rect = {150, 300, 1500, 300}},
     {.name = "Gone", .kind = Kind::Label, .text = "hidden", .rect = {150, 750, 1500, 300}},
     {.name = "Far", .kind = Kind::Label, .text = "outside", .rect = {6000, 6000, 300, 300}},
-    {.name = "Btn", .kind = Kind::Button, .text = "Go", .rect = {1800, 0, 900, 375}, .tab = 1},
+    {.name = "Btn", .kind = Kind::Button, .text = "Go", .rect = {1200, 0, 900, 375}, .tab = 1},
+    {.name = "Away", .kind = Kind::Button, .text = "Run by hand", .rect = {4500, 300, 900, 375}, .tab = 2},
+    {.name = "Later", .kind = Kind::Button, .text = "Later", .rect = {1800, 900, 900, 375}, .tab = 3},
 };
 constexpr forms::WindowModel kModel{
     .name = "R", .caption = "reader", .client_width = 3000, .client_height = 1500, .controls = kControls};
@@ -34,6 +38,7 @@ struct Reader : ::testing::Test {
     void SetUp() override {
         form = static_cast<platform_win32::Win32Form*>(&runtime.load(kModel, {}));
         form->set_visible("Gone", false);
+        form->set_visible("Later", false);
         form->show();
         win32_test::pump_for(runtime, std::chrono::milliseconds(100));
         ASSERT_EQ(AccessibleObjectFromWindow(form->hwnd(), static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
@@ -65,35 +70,81 @@ struct Reader : ::testing::Test {
     }
 };
 
-TEST_F(Reader, ReadsEveryLabelByNameRoleAndPlace) {
+TEST_F(Reader, ReadsEveryLabelAndButtonByNameRoleAndPlace) {
     long count = 0;
     ASSERT_EQ(client->get_accChildCount(&count), S_OK);
-    ASSERT_EQ(count, 3);
+    ASSERT_EQ(count, 6);
     EXPECT_EQ(name(0), "reader");
     struct Case {
         long id;
         const char* name;
+        long role;
         bool invisible;
     };
-    const Case kCases[] = {{1, "Привет, 東京", false}, {2, "hidden", true}, {3, "outside", true}};
+    const Case kCases[] = {
+        {1, "Привет, 東京", ROLE_SYSTEM_STATICTEXT, false}, {2, "hidden", ROLE_SYSTEM_STATICTEXT, true},
+        {3, "outside", ROLE_SYSTEM_STATICTEXT, true},       {4, "Go", ROLE_SYSTEM_PUSHBUTTON, false},
+        {5, "Run by hand", ROLE_SYSTEM_PUSHBUTTON, true},   {6, "Later", ROLE_SYSTEM_PUSHBUTTON, true},
+    };
     for (const Case& c : kCases) {
         EXPECT_EQ(name(c.id), c.name);
         VARIANT role;
         VariantInit(&role);
         ASSERT_EQ(client->get_accRole(child(c.id), &role), S_OK);
-        EXPECT_EQ(role.lVal, ROLE_SYSTEM_STATICTEXT) << c.name;
+        EXPECT_EQ(role.lVal, c.role) << c.name;
         EXPECT_EQ((state(c.id) & STATE_SYSTEM_INVISIBLE) != 0, c.invisible) << c.name;
+        const bool button = c.role == ROLE_SYSTEM_PUSHBUTTON;
+        EXPECT_EQ((state(c.id) & STATE_SYSTEM_FOCUSABLE) != 0, button) << c.name;
+        EXPECT_EQ((state(c.id) & STATE_SYSTEM_READONLY) != 0, !button) << c.name;
     }
 
     POINT corner{0, 0};
     ClientToScreen(form->hwnd(), &corner);
-    long left = 0, top = 0, width = 0, height = 0;
-    ASSERT_EQ(client->accLocation(&left, &top, &width, &height, child(1)), S_OK);
-    EXPECT_EQ((std::vector<long>{left - corner.x, top - corner.y, width, height}),
-              (std::vector<long>{10, 20, 100, 20}));
+    struct Place {
+        long id;
+        std::vector<long> rect;  // left, top, width, height in the client area
+    };
+    const Place kPlaces[] = {{1, {10, 20, 100, 20}}, {4, {80, 0, 60, 25}}};
+    for (const Place& p : kPlaces) {
+        long left = 0, top = 0, width = 0, height = 0;
+        ASSERT_EQ(client->accLocation(&left, &top, &width, &height, child(p.id)), S_OK);
+        EXPECT_EQ((std::vector<long>{left - corner.x, top - corner.y, width, height}), p.rect) << name(p.id);
+    }
 
     form->fields().set("Greeting", "changed");
     EXPECT_EQ(name(1), "changed") << "the reader hears the caption as it is now";
+}
+
+TEST_F(Reader, HearsWhichButtonHasTheFocus) {
+    SetFocus(form->control_window("Btn"));
+    EXPECT_NE(state(4) & STATE_SYSTEM_FOCUSED, 0);
+    EXPECT_EQ(state(1) & STATE_SYSTEM_FOCUSED, 0);
+    VARIANT focus;
+    VariantInit(&focus);
+    ASSERT_EQ(client->get_accFocus(&focus), S_OK);
+    EXPECT_EQ(focus.vt, VT_I4);
+    EXPECT_EQ(focus.lVal, 4);
+}
+
+TEST_F(Reader, AHitFindsTheButtonAboveALabelAndTheLabelBesideIt) {
+    POINT corner{0, 0};
+    ClientToScreen(form->hwnd(), &corner);
+    struct Case {
+        POINT at;  // in the client area
+        long expect;
+    };
+    const Case kCases[] = {
+        {{90, 22}, 4},              // "Go" lies over "Greeting"
+        {{20, 25}, 1},              // "Greeting" alone
+        {{150, 70}, CHILDID_SELF},  // where the hidden "Later" is
+        {{5, 90}, CHILDID_SELF},    // nothing
+    };
+    for (const Case& c : kCases) {
+        VARIANT hit;
+        VariantInit(&hit);
+        ASSERT_EQ(client->accHitTest(corner.x + c.at.x, corner.y + c.at.y, &hit), S_OK);
+        EXPECT_EQ(hit.lVal, c.expect) << c.at.x << ", " << c.at.y;
+    }
 }
 
 TEST_F(Reader, AnObjectKeptAfterTheWindowHasGoneAnswersNothing) {
