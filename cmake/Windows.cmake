@@ -30,8 +30,9 @@ add_subdirectory(tests/main_window)
 add_subdirectory(tests/secondary_windows)
 add_subdirectory(tests/app/win32)
 add_subdirectory(tests/windows)
-# The Windows floor and the whole-process benchmark under Wine.
+# The Windows floor and the whole-process benchmark under Wine, and one paint of Main timed.
 add_subdirectory(bench/floor_win32)
+add_subdirectory(bench/paint_win32)
 # The installer and the portable zip (`cmake --build build/windows --target package`), and
 # their test under Wine.
 if(TARGET Velmora3-C)
