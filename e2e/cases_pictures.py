@@ -44,6 +44,17 @@ def arrival_window_matches_reference(context):
         matches_reference(context, session, arrival, reference_of(session, "arrival-window.png"))
 
 
+def panel_matches_reference(context):
+    """Main with its menu panel open looks like e2e/reference/menu-panel.png: the three
+    buttons' texts whole, over the sentence."""
+    with context.session() as session:
+        desktop.park_pointer(session)
+        _, window, _ = start(context, session, fake_time=FROZEN_INSTANT)
+        open_panel(window)
+        desktop.park_pointer(session)    # no hover look on the Menu button
+        matches_reference(context, session, window, reference_of(session, "menu-panel.png"))
+
+
 def about_box_matches_reference(context):
     """The About box looks like e2e/reference/about-box.png: every line of it whole."""
     with context.session() as session:

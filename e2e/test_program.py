@@ -27,7 +27,7 @@ from cases_main_window import (accessibility_names, arrival_at_the_zero_instant,
                                drag_moves_window_and_hides_panel, run_script_moves_the_clock,
                                run_script_picks_the_platform, window_manager_close_ends_program, window_maps)
 from cases_pictures import (about_box_matches_reference, arrival_window_matches_reference,  # noqa: E402
-                            screenshot_matches_reference)
+                            panel_matches_reference, screenshot_matches_reference)
 from cases_tray import (t_button_sends_window_to_tray, tray_icon_toggles_window,  # noqa: E402
                         tray_menu_show_and_close)
 from checks import check       # noqa: E402
@@ -55,6 +55,7 @@ TABLE = [
     (about_box_single_instance, 60, ("xembed", "plasma", "wine")),
     (accessibility_names, 90, ("xembed", "sway", "gnome", "plasma", "xembed@2", "sway@2")),
     (screenshot_matches_reference, 60, ("xembed", "gnome", "plasma", "wine")),
+    (panel_matches_reference, 60, ("xembed", "wine")),
     (arrival_window_matches_reference, 60, ("xembed", "wine")),
     (about_box_matches_reference, 60, ("xembed", "wine")),
     (fixed_dialogs_say_they_are_fixed, 60, ("xembed",)),
