@@ -1,10 +1,13 @@
 // The real launcher: copies of a marker program of the test's own, in a scratch folder with
-// blanks in its name, started by CreateProcessW exactly by their path, without waiting.
+// blanks in its name, started by CreateProcessW exactly by their path, without waiting; and
+// StartSysInfo finding them through the prefix's registry.
 
 #include "platform/win32/win32_launcher.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
+// windows.h names MessageBoxW "MessageBox", which would rename the program's interface.
+#undef MessageBox
 
 #include <chrono>
 #include <filesystem>
@@ -12,8 +15,12 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "platform/message_box.h"
+#include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_text.h"
+#include "secondary_windows/sys_info.h"
 
 namespace {
 
@@ -123,6 +130,71 @@ TEST_F(Win32LauncherTest, WhatCannotBeStartedSaysWhatAndWhy) {
             }
         }
     }
+}
+
+// The whole launcher on the prefix's own registry, as the About window's operation runs it:
+// the tool the registry names is started, at its path or in the folder the second location
+// names; with neither, the one failure prompt. The values are written for the test and
+// removed again (Wine's prefix has the first key without its value, and no second key).
+struct Prompts final : platform::MessageBox {
+    std::vector<std::string> shown;
+    void show(const std::string& prompt, int, const std::optional<std::string>&) override { shown.push_back(prompt); }
+};
+
+void set_value(std::string_view key, std::string_view name, const std::string& text) {
+    HKEY k = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, std::string(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                              nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(k, std::string(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>(text.size() + 1)),
+              ERROR_SUCCESS);
+    RegCloseKey(k);
+}
+
+void remove_value(std::string_view key, std::string_view name) {
+    HKEY k = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, std::string(key).c_str(), 0, KEY_SET_VALUE, &k) != ERROR_SUCCESS) return;
+    RegDeleteValueA(k, std::string(name).c_str());
+    RegCloseKey(k);
+}
+
+TEST_F(Win32LauncherTest, StartSysInfoStartsTheToolTheRegistryNamesOrSaysItCannot) {
+    using namespace secondary;
+    const fs::path named = program(folder_ / "msinfo 32.exe");
+    const fs::path in_folder = program(folder_ / "MSINFO32.EXE");
+    struct Case {
+        const char* what;
+        std::string path;    // the first location's value, "" for none
+        std::string folder;  // the second location's, "" for none
+        fs::path started;    // "" when the prompt is shown instead
+    };
+    const Case kCases[] = {
+        {"the path the first location names", to_utf8(named.wstring()), "", named},
+        {"the tool in the folder the second names", "", to_utf8(folder_.wstring()), in_folder},
+        {"no location: the failure prompt", "", "", {}},
+        {"a folder without the tool: the failure prompt", "", to_utf8(root_.wstring()), {}},
+    };
+    platform_win32::Win32Registry registry;
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.what);
+        remove_value(kSysInfoPathKey, kSysInfoPathValue);
+        remove_value(kSysInfoFolderKey, kSysInfoFolderValue);
+        if (!c.path.empty()) set_value(kSysInfoPathKey, kSysInfoPathValue, c.path);
+        if (!c.folder.empty()) set_value(kSysInfoFolderKey, kSysInfoFolderValue, c.folder);
+        for (const fs::path& p : {named, in_folder}) fs::remove(p.wstring() + L".ran");
+        Prompts prompts;
+        StartSysInfo(registry, launcher_, prompts);
+        if (c.started.empty()) {
+            EXPECT_EQ(prompts.shown, std::vector<std::string>{std::string(kSysInfoUnavailable)});
+        } else {
+            EXPECT_TRUE(prompts.shown.empty());
+            EXPECT_EQ(command_line_of(c.started, 20s), L"\"" + c.started.wstring() + L"\"");
+        }
+    }
+    remove_value(kSysInfoPathKey, kSysInfoPathValue);
+    remove_value(kSysInfoFolderKey, kSysInfoFolderValue);
+    EXPECT_EQ(registry.open_keys(), 0u) << "every key was closed again";
 }
 
 }  // namespace
