@@ -139,8 +139,14 @@ class GnomeWindow:
     FIND = ("global.get_window_actors().map(a => a.meta_window)"
             ".filter(w => w.get_wm_class() === {app_id} && w.get_title() === {title})")
 
-    def __init__(self, session, app_id, title, scale):
+    # GNOME draws no frames for Wayland clients: Qt draws its own around a window that asks for
+    # one (its "bradient" decoration: 3 pixels at the sides and bottom, a 30-pixel title bar),
+    # inside the frame rectangle Mutter knows. A borderless window has none.
+    QT_FRAME = (3, 30)
+
+    def __init__(self, session, app_id, title, scale, client_frame=False):
         self.session, self.app_id, self.title, self.scale = session, app_id, title, scale
+        self.content = self.QT_FRAME if client_frame else (0, 0)
 
     def __repr__(self):
         return f"GNOME Shell window {self.title!r} ({self.app_id})"
@@ -175,7 +181,7 @@ class GnomeWindow:
             time.sleep(0.1)
             return first if first is not None and first.viewable and first == self.geometry() else None
         g = wait_for(f"{self} to settle on the screen", settled)
-        return g.x + x * self.scale, g.y + y * self.scale
+        return g.x + (self.content[0] + x) * self.scale, g.y + (self.content[1] + y) * self.scale
 
     def reachable(self):
         """Shown, or minimized and listed in the Activities overview and Alt+Tab."""
@@ -419,11 +425,13 @@ def sway_views(tree):
         stack.extend(node.get("floating_nodes", []))
 
 
-def main_windows(session, title, app_id):
-    """The program's windows with that title, viewable or not, as handles."""
+def main_windows(session, title, app_id, framed=False):
+    """The program's windows with that title, viewable or not, as handles; `framed` for a
+    window with a frame of the desktop's (on GNOME, the one Qt draws itself)."""
     if session.kind.wayland:
         kind = {"gnome-shell": GnomeWindow, "kwin": KWinWindow}.get(session.kind.compositor, SwayWindow)
-        handle = kind(session, app_id, title, session.scale)
+        frame = {"client_frame": framed} if kind is GnomeWindow else {}
+        handle = kind(session, app_id, title, session.scale, **frame)
         return [handle] if handle.node() is not None else []
     return [X11Window(session, w, session.scale) for w in xwin.windows_named(session, title)]
 

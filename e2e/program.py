@@ -123,7 +123,7 @@ def count_windows(session, title):
 
 def shown_windows(session, title):
     """The program's viewable windows with that title, as desktop handles, on any kind."""
-    return [w for w in desktop.main_windows(session, title, WM_CLASS) if w.viewable()]
+    return [w for w in desktop.main_windows(session, title, WM_CLASS, framed=title != MAIN_TITLE) if w.viewable()]
 
 
 def one_shown_window(session, title, timeout=5.0):
