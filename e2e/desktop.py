@@ -606,14 +606,18 @@ class SniItem:
         along the bottom (right of its task manager, whose entry can show the window's own
         blue strip)."""
         s = self.session.scale
-        reach = {"gnome-shell": 300, "kwin": 1024}.get(self.session.kind.compositor, 60) * s
-        left = 0 if self.session.kind.name == "sni" else 1024 * s - reach
+        kwin = self.session.kind.compositor == "kwin"
+        # The screen is the Xvfb's 1024 x 768 pixels (or GNOME's monitor of that size) at any
+        # scale; KWin's is 1024 x 768 of its logical pixels.
+        width, height = (1024 * s, 768 * s) if kwin else (1024, 768)
+        reach = width if kwin else {"gnome-shell": 300}.get(self.session.kind.compositor, 60) * s
+        left = 0 if self.session.kind.name == "sni" else width - reach
         # Plasma's panel lies along the bottom, its tray near the right end.
-        top = 768 * s - 60 * s if self.session.kind.compositor == "kwin" else 0
-        strip = capture_area(self.session, left, top, reach, 60 * s if top else 24 * s + 20)
+        top = height - 60 * s if kwin else 0
+        strip = capture_area(self.session, left, top, reach, 60 * s if kwin else 24 * s + 20)
         hits = [(left + x, top + y) for y in range(strip.height) for x in range(strip.width)
                 if _icon_colour(*strip.at(x, y))]
-        if self.session.kind.compositor == "kwin":
+        if kwin:
             # The last run of columns of that colour with gaps under 8 pixels.
             columns = sorted({x for x, _ in hits})
             first = next((i for i in range(len(columns) - 1, 0, -1) if columns[i] - columns[i - 1] >= 8), 0)
