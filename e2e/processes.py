@@ -157,3 +157,14 @@ class Program:
     def sanitizer_report(self):
         """The sanitizers' report on the program's standard error, or None."""
         return sanitizer_report(self.stderr_path)
+
+
+def run_tool(argv, env, timeout=5.0, check=False):
+    """Runs a command-line tool and returns its output ('' on failure unless check is set)."""
+    try:
+        done = subprocess.run(argv, env=env, capture_output=True, text=True, timeout=timeout)
+    except subprocess.TimeoutExpired:
+        raise RigFailure(f"{' '.join(argv)} did not finish within {timeout:.0f} s") from None
+    if check and done.returncode != 0:
+        raise RigFailure(f"{' '.join(argv)} failed ({done.returncode}): {done.stderr.strip()}")
+    return done.stdout if done.returncode == 0 else ""

@@ -29,7 +29,7 @@ import time
 
 from checks import RigFailure, check
 from kinds import KINDS, start_at_spi
-from processes import (MARKER, START_TIMEOUT, Program, die_with_rig, read_line, session_processes,
+from processes import (MARKER, START_TIMEOUT, Program, die_with_rig, read_line, run_tool, session_processes,
                        stop_process, tail, tool)
 import wine
 from x11 import X11
@@ -359,13 +359,7 @@ class Session:
     def xtool(self, *argv, timeout=5.0, check=False, env=None):
         """Runs a command-line tool against the session and returns its output ('' on failure
         unless check is set)."""
-        try:
-            done = subprocess.run(argv, env=env or self.env, capture_output=True, text=True, timeout=timeout)
-        except subprocess.TimeoutExpired:
-            raise RigFailure(f"{' '.join(argv)} did not finish within {timeout:.0f} s") from None
-        if check and done.returncode != 0:
-            raise RigFailure(f"{' '.join(argv)} failed ({done.returncode}): {done.stderr.strip()}")
-        return done.stdout if done.returncode == 0 else ""
+        return run_tool(argv, env or self.env, timeout, check)
 
     def handed_to_desktop(self):
         """Every call of the fake opener so far, as lists of arguments."""

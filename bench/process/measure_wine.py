@@ -33,7 +33,7 @@ import xwin  # noqa: E402
 from checks import RigFailure  # noqa: E402
 from measure import COUNTING_DAY, TARGETS, TITLE, TRAY_BUTTON, FLOOR_TITLE, verdict  # noqa: E402
 from procstat import cpu_ns  # noqa: E402
-from processes import memory_kib  # noqa: E402
+from processes import memory_kib, run_tool  # noqa: E402
 
 FAKETIME = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
 MAP_TIMEOUT_S = 30  # a first start in a prefix can take Wine seconds
@@ -51,13 +51,7 @@ class Display:
         self.env = env
 
     def xtool(self, *argv, timeout=5.0, check=False, env=None):
-        try:
-            done = subprocess.run(argv, env=env or self.env, capture_output=True, text=True, timeout=timeout)
-        except subprocess.TimeoutExpired:
-            raise RigFailure(f"{' '.join(argv)} did not finish within {timeout:.0f} s") from None
-        if check and done.returncode != 0:
-            raise RigFailure(f"{' '.join(argv)} failed ({done.returncode}): {done.stderr.strip()}")
-        return done.stdout if done.returncode == 0 else ""
+        return run_tool(argv, env or self.env, timeout, check)
 
 
 def wine_processes(prefix, proc="/proc"):
