@@ -193,20 +193,18 @@ class GnomeWindow:
     def drag(self, x, y, dx, dy):
         sx, sy = self._screen(x, y)
         now = "imports.gi.GLib.get_monotonic_time()"
-        gnome_pointer(self.session, f"notify_absolute_motion({now}, {sx}, {sy})")
-        time.sleep(xwin.STEP)
-        gnome_pointer(self.session, f"notify_button({now}, 1, imports.gi.Clutter.ButtonState.PRESSED)")
-        time.sleep(4 * xwin.STEP)
-        # In steps, as a hand moves: a move handed over in one jump may start no drag.
-        for i in range(1, 5):
-            gnome_pointer(self.session, f"notify_absolute_motion({now}, {sx + dx * i / 4}, {sy + dy * i / 4})")
-            time.sleep(xwin.STEP)
-        time.sleep(3 * xwin.STEP)
-        gnome_pointer(self.session, f"notify_button({now}, 1, imports.gi.Clutter.ButtonState.RELEASED)")
+
+        def button(down):
+            state = "PRESSED" if down else "RELEASED"
+            gnome_pointer(self.session, f"notify_button({now}, 1, imports.gi.Clutter.ButtonState.{state})")
+
+        def move(px, py):
+            gnome_pointer(self.session, f"notify_absolute_motion({now}, {px}, {py})")
+        hand_drag(move, button, sx, sy, dx, dy)
         # Mutter gives the window no sign of the move's end (no release, no enter) until the
         # pointer moves again, as a hand does once it lets go.
         time.sleep(xwin.STEP)
-        gnome_pointer(self.session, f"notify_absolute_motion({now}, {sx + dx + 1}, {sy + dy})")
+        move(sx + dx + 1, sy + dy)
         return (sx, sy), (sx + dx, sy + dy)
 
     def activate(self):
@@ -276,16 +274,9 @@ class KWinWindow:
     def drag(self, x, y, dx, dy):
         sx, sy = self._screen(x, y)
         s = self.scale
-        self.session.kwin_hand(f"move {sx} {sy}")
-        time.sleep(xwin.STEP)
-        self.session.kwin_hand(f"press {BUTTON_CODES[1]}")
-        time.sleep(4 * xwin.STEP)
-        # In steps, as a hand moves: a move handed over in one jump may start no drag.
-        for i in range(1, 5):
-            self.session.kwin_hand(f"move {sx + dx / s * i / 4} {sy + dy / s * i / 4}")
-            time.sleep(xwin.STEP)
-        time.sleep(3 * xwin.STEP)
-        self.session.kwin_hand(f"release {BUTTON_CODES[1]}")
+        hand_drag(lambda px, py: self.session.kwin_hand(f"move {px} {py}"),
+                  lambda down: self.session.kwin_hand(f"{'press' if down else 'release'} {BUTTON_CODES[1]}"),
+                  sx, sy, dx / s, dy / s)
         return (round(sx * s), round(sy * s)), (round((sx + dx / s) * s), round((sy + dy / s) * s))
 
     def activate(self):
@@ -304,6 +295,21 @@ class KWinWindow:
     def close(self):
         """KWin's close (the window menu's Close, Alt+F4): the compositor asks the window to close."""
         check(self._windows(".map(c => { c.closeWindow(); return 1; }).length") == 1, f"{self} is not there to close")
+
+
+def hand_drag(move, button, x, y, dx, dy):
+    """A drag with the left button as a hand makes it, through a desktop's own pointer:
+    move(x, y) and button(down). The travel goes in steps: a move handed over in one jump may
+    start no drag."""
+    move(x, y)
+    time.sleep(xwin.STEP)
+    button(True)
+    time.sleep(4 * xwin.STEP)
+    for i in range(1, 5):
+        move(x + dx * i / 4, y + dy * i / 4)
+        time.sleep(xwin.STEP)
+    time.sleep(3 * xwin.STEP)
+    button(False)
 
 
 # Linux input codes of the buttons and keys the rig presses on KWin.
