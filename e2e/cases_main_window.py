@@ -219,7 +219,7 @@ def drag_moves_window_and_hides_panel(context):
 
 def drag_by(window, dx, dy):
     """Drags the window by its caption strip and waits for it to follow the pointer."""
-    before = window.geometry()
+    before = desktop.settled_geometry(window)
     start_at, end_at = window.drag(*CAPTION, dx, dy)
     travel = (end_at[0] - start_at[0], end_at[1] - start_at[1])
     check(travel == (dx, dy), f"the pointer travelled {travel}, not ({dx}, {dy})")
