@@ -31,7 +31,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(HERE)), "e2e"))
 sys.path.insert(0, HERE)
 import xwin  # noqa: E402
 from checks import RigFailure  # noqa: E402
-from measure import COUNTING_DAY, TARGETS, TITLE, TRAY_BUTTON, FLOOR_TITLE, verdict  # noqa: E402
+from measure import COUNTING_DAY, TARGETS, TITLE, TRAY_BUTTON, FLOOR_TITLE, verdict, wait_map_state  # noqa: E402
 from procstat import cpu_ns  # noqa: E402
 from processes import memory_kib, run_tool  # noqa: E402
 
@@ -143,16 +143,6 @@ def measure_phase(phase, watched, server, seconds):
         rss, hwm = memory_kib(w.pid)
         w.phases[phase] = {"cpu": (cpu_ns(w.pid) - begin[w.name]) / 1e6 / wall, "rss": rss, "hwm": hwm}
     return (cpu_ns(server) - server_begin) / 1e6 / wall
-
-
-def wait_map_state(display, window, state, timeout=5):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        g = xwin.geometry(display, window)
-        if g is not None and g.map_state == state:
-            return True
-        time.sleep(0.05)
-    return False
 
 
 def bring_back(display, icon, window, tries=3):
