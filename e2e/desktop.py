@@ -400,8 +400,8 @@ POINTER_AT = ("(() => {{ const [px, py] = global.get_pointer(), C = imports.gi.C
 def gnome_point(session, x, y):
     """Moves the pointer to (x, y) and waits until the shell has it there, as a hand rests a
     moment before it presses. A press sent 50 ms after the move, on a busy machine, reached
-    the program as a release alone (seen in 4 of 12 runs while a build ran; none of 14 with
-    this wait)."""
+    the program as a release alone (seen in 4 of 12 runs while a build ran; 1 of 39 with this
+    wait)."""
     gnome_pointer(session, f"notify_absolute_motion(imports.gi.GLib.get_monotonic_time(), {x}, {y})")
     time.sleep(xwin.STEP)
     wait_for(f"GNOME Shell to have the pointer at ({x}, {y})", lambda: session.shell_eval(POINTER_AT.format(x=x, y=y)),
