@@ -5,10 +5,12 @@ Runs inside `tests/windows/wine_run.sh --session PREFIX --`: WINEPREFIX names a 
 test's own and DISPLAY a private X session (Xvfb, openbox, trayer). For each way of installing
 (for the current user, the default, and for everyone on the computer) it runs the setup with
 /S, then checks the files (the same bytes the zip carries, the licences among them), the
-Start-menu shortcut and the uninstall entry with its values; it starts the installed program,
-waits for Main's window and ends it by its pid; then it runs the uninstall command the entry
-names, silently, and checks that no file, shortcut or key is left. The zip's listing is checked
-first, so a broken package fails before Wine is started.
+Start-menu shortcut and the uninstall entry with its values; it starts the installed program and
+waits for Main's window and its tray icon. It installs again over the running program, which
+must end by itself, its icon gone, and leave the same files; it starts the program once more and
+runs the uninstall command the entry names, silently, with the program running, which must end
+it too and leave no file, shortcut, key, process or icon. The zip's listing is checked first, so
+a broken package fails before Wine is started.
 """
 
 import argparse
@@ -190,8 +192,27 @@ def ended(pid, program):
         return True
 
 
-def run_installed_program(mode, args):
-    """Starts the installed exe, waits for Main's window and ends the program by its pid."""
+def tray_icons():
+    """The icons docked in trayer: Wine's explorer gives each a window of class explorer.exe
+    inside trayer's panel (read from `xwininfo -root -tree`, where a child is indented deeper
+    than its parent)."""
+    tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True, check=True).stdout
+    icons, panel_depth = 0, None
+    for line in tree.splitlines():
+        depth = len(line) - len(line.lstrip())
+        if panel_depth is not None and depth <= panel_depth:
+            panel_depth = None
+        if panel_depth is None and '("panel" "trayer")' in line.lower():
+            panel_depth = depth
+        elif panel_depth is not None and '"explorer.exe"' in line.lower():
+            icons += 1
+    return icons
+
+
+def start_installed_program(mode, args):
+    """Starts the installed exe and waits for Main's window and the program's tray icon;
+    returns the wine process, the pid of the window's process and the icons there were before."""
+    icons_before = tray_icons()
     program = subprocess.Popen(["wine", rf"{mode['folder']}\{args.exe}"], stdin=subprocess.DEVNULL,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
@@ -212,13 +233,34 @@ def run_installed_program(mode, args):
         with open(f"/proc/{pid}/cmdline", "rb") as f:
             if args.exe.encode() not in f.read():
                 raise Failure(f"the window's process {pid} is not {args.exe}")
-        os.kill(pid, 9)
-        wait_for(f"{args.exe} (pid {pid}) still runs", lambda: ended(pid, program), 10)
-        print(f"{mode['name']}: Main ({MAIN_SIZE[0]} x {MAIN_SIZE[1]}) shown by pid {pid}, ended")
+        wait_for(lambda: f"{tray_icons()} icons in the tray, not {icons_before + 1}",
+                 lambda: tray_icons() == icons_before + 1, WINDOW_TIMEOUT_S)
+        print(f"{mode['name']}: Main ({MAIN_SIZE[0]} x {MAIN_SIZE[1]}) and its tray icon shown by pid {pid}")
+        return program, pid, icons_before
+    except BaseException:
+        program.kill()
+        program.wait()
+        raise
+
+
+def closed_by(what, running, args):
+    """Waits for the program that `what` was to close to have ended by itself, its icon gone."""
+    program, pid, icons_before = running
+    try:
+        wait_for(f"{args.exe} (pid {pid}) still runs after {what}", lambda: ended(pid, program), 10)
+        wait_for(lambda: f"{tray_icons()} icons in the tray after {what}, not {icons_before}",
+                 lambda: tray_icons() == icons_before, 10)
     finally:
         if program.poll() is None:
             program.kill()
         program.wait()
+    print(f"{what}: the running {args.exe} closed, its icon gone")
+
+
+def install(mode, args):
+    result = wine(args.setup, *mode["switches"])
+    if result.returncode != 0:
+        raise Failure(f"setup {' '.join(mode['switches'])} ended with status {result.returncode}: {result.stderr}")
 
 
 def uninstall(mode, args):
@@ -243,13 +285,16 @@ def run_mode(mode, args, zip_files):
                         unix_path(rf"{mode['start_menu']}\{args.product}.lnk")], check=True)
         for hive in ("HKCU", "HKLM"):
             wine("reg", "delete", uninstall_key(hive, args.product), "/f")
-    result = wine(args.setup, *mode["switches"])
-    if result.returncode != 0:
-        raise Failure(f"setup {' '.join(mode['switches'])} ended with status {result.returncode}: {result.stderr}")
+    install(mode, args)
     check_installed(mode, args, zip_files)
     print(f"{mode['name']}: files, shortcut and uninstall entry in place under {mode['folder']}")
-    run_installed_program(mode, args)
+    running = start_installed_program(mode, args)
+    install(mode, args)
+    closed_by(f"installing for {mode['name']} over it", running, args)
+    check_installed(mode, args, zip_files)
+    running = start_installed_program(mode, args)
     uninstall(mode, args)
+    closed_by(f"uninstalling for {mode['name']}", running, args)
     print(f"{mode['name']}: uninstalled, nothing left")
 
 
