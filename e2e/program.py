@@ -54,7 +54,8 @@ def start(context, session, fake_time=None, within=5.0, env=None, path=None):
     returns it with its main window (a desktop handle) once that is viewable, and the seconds
     that took."""
     path = path or context.program
-    check(path and os.access(path, os.X_OK), f"no program to test: {path!r} is not an executable (build velmora3-c first)")
+    check(path and os.access(path, os.X_OK),
+          f"no program to test: {path!r} is not an executable (build velmora3-c first)")
     if context.sanitized:
         within = max(within, SANITIZED_START)
     if session.kind.windows:

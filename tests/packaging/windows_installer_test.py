@@ -11,10 +11,19 @@ must end by itself, its icon gone, and leave the same files; it starts the progr
 runs the uninstall command the entry names, silently, with the program running, which must end
 it too and leave no file, shortcut, key, process or icon. The zip's listing is checked first, so
 a broken package fails before Wine is started.
+
+Then the setup for everyone is clicked through as a person does, "Run" ticked on its last page,
+twice: as the elevated copy an unelevated setup starts for itself (/HANDBACK=FILE), it must leave
+FILE and start nothing, since a program it started would run with the administrator's rights;
+as a setup started with those rights by hand (Wine's user is an administrator), it has the
+user's shell, Explorer, start the program, which must then run. Wine has no elevation: the
+rights the program gets, and the unelevated setup starting it after a hand-back, are not seen
+here.
 """
 
 import argparse
 import getpass
+import json
 import os
 import subprocess
 import sys
@@ -24,8 +33,12 @@ import zipfile
 MAIN_TITLE = "time until zindlefest"
 MAIN_SIZE = (257, 145)  # at 96 dpi, the prefix's own
 INSTALL_TIMEOUT_S = 60
+SETUP_TITLE_END = " Setup"      # the setup's window: "PRODUCT Setup", perhaps with a space after
+NOTHING_STARTED_S = 5           # how long no window of the program may appear after "Finish"
 WINDOW_TIMEOUT_S = 30
 UNINSTALL_TIMEOUT_S = 60
+SETUP_TITLE_END = " Setup"      # the setup's window: "PRODUCT Setup", perhaps with a space after
+NOTHING_STARTED_S = 5           # how long no window of the program may appear after "Finish"
 UNINSTALLER = "Uninstall.exe"
 
 
@@ -263,6 +276,73 @@ def install(mode, args):
         raise Failure(f"setup {' '.join(mode['switches'])} ended with status {result.returncode}: {result.stderr}")
 
 
+def main_windows():
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{MAIN_TITLE}$"],
+                           capture_output=True, text=True)
+    return found.stdout.split()
+
+
+def finish_with_run(mode, args, zip_files, *switches):
+    """Runs the setup with its pages, Enter on each (the default button: "I Agree", "Install")
+    until the last page shows "Run PRODUCT" (ticked as it comes); then "Finish", and waits for the setup
+    to end."""
+    setup = subprocess.Popen(["wine", args.setup, *switches], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+    try:
+        def window():
+            named = f"^{args.product}{SETUP_TITLE_END} ?$"
+            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", named], capture_output=True,
+                                   text=True).stdout.split()
+            return found[0] if len(found) == 1 else None
+        setup_window = wait_for("no setup window", window, WINDOW_TIMEOUT_S)
+        title = subprocess.run(["xdotool", "getwindowname", setup_window], capture_output=True, text=True,
+                               check=True).stdout.rstrip("\n")
+
+        def last_page():
+            listing = wine(args.msaa_dump, "--windows", title)
+            shown = [json.loads(line) for line in listing.stdout.splitlines() if line.strip()]
+            run = [c for c in shown[1:] if c["shown"] and c["class"] == "Button" and c["name"] == f"Run {args.product}"]
+            if run:
+                return run[0]
+            subprocess.run(["xdotool", "key", "--window", setup_window, "Return"], check=True)
+            time.sleep(1)
+            return None
+        wait_for(f"the setup never showed \"Run {args.product}\"", last_page, INSTALL_TIMEOUT_S)
+        subprocess.run(["xdotool", "key", "--window", setup_window, "Return"], check=True)
+        if setup.wait(timeout=INSTALL_TIMEOUT_S) != 0:
+            raise Failure(f"setup {' '.join(switches)} ended with status {setup.returncode}")
+    finally:
+        if setup.poll() is None:
+            setup.kill()
+            setup.wait()
+    check_installed(mode, args, zip_files)
+
+
+def run_from_finish_page(mode, args, zip_files):
+    """The last page's "Run": handed back by the elevated copy, started by Explorer otherwise."""
+    handback = unix_path(r"C:\users\Public\velmora-start-program")
+    if os.path.exists(handback):
+        os.remove(handback)
+    finish_with_run(mode, args, zip_files, "/ALLUSERS", "/HANDBACK=C:\\users\\Public\\velmora-start-program")
+    if not os.path.exists(handback):
+        raise Failure("the elevated setup did not hand the start back to its parent")
+    deadline = time.monotonic() + NOTHING_STARTED_S
+    while time.monotonic() < deadline:
+        if main_windows():
+            raise Failure("the elevated setup started the program itself")
+        time.sleep(0.2)
+    print(f"{mode['name']}, elevated for its parent: the start handed back, nothing started")
+    os.remove(handback)
+
+    finish_with_run(mode, args, zip_files, "/ALLUSERS")
+    started = wait_for(f'no window "{MAIN_TITLE}" after "Finish"', main_windows, WINDOW_TIMEOUT_S)
+    pid = int(subprocess.run(["xdotool", "getwindowpid", started[0]], capture_output=True, text=True,
+                             check=True).stdout)
+    print(f"{mode['name']}, elevated by hand: \"Run\" started {args.exe} (pid {pid})")
+    uninstall(mode, args)
+    wait_for(f"{args.exe} (pid {pid}) still runs after uninstalling", lambda: not os.path.exists(f"/proc/{pid}"), 10)
+
+
 def uninstall(mode, args):
     """Runs the entry's QuietUninstallString as Windows would. NSIS's uninstaller hands over to a
     copy of itself in TEMP and returns at once, so this waits for what it removes to be gone."""
@@ -308,6 +388,7 @@ def main():
     ap.add_argument("--publisher", required=True)
     ap.add_argument("--exe", required=True, help="the program's file name, Velmora3-C.exe")
     ap.add_argument("--font-packages", nargs="+", required=True)
+    ap.add_argument("--msaa-dump", required=True, help="tests/windows/msaa_dump.exe, which reads the setup's pages")
     args = ap.parse_args()
     if "WINEPREFIX" not in os.environ or "DISPLAY" not in os.environ:
         print("windows_installer_test.py: run it under tests/windows/wine_run.sh --session", file=sys.stderr)
@@ -317,6 +398,7 @@ def main():
             zip_files = check_zip(args.zip, args.exe, args.font_packages, f.read())
         for mode in modes(args.product, getpass.getuser()):
             run_mode(mode, args, zip_files)
+        run_from_finish_page(modes(args.product, getpass.getuser())[1], args, zip_files)
     except (Failure, subprocess.SubprocessError, OSError) as e:
         print(f"windows_installer_test.py: FAILED: {e}", file=sys.stderr)
         return 1
