@@ -222,6 +222,16 @@ def tray_icons():
     return icons
 
 
+def shown_windows(pattern):
+    """The shown X windows whose title matches the regular expression."""
+    return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", pattern], capture_output=True,
+                          text=True).stdout.split()
+
+
+def main_windows():
+    return shown_windows(f"^{MAIN_TITLE}$")
+
+
 def start_installed_program(mode, args):
     """Starts the installed exe and waits for Main's window and the program's tray icon;
     returns the wine process, the pid of the window's process and the icons there were before."""
@@ -229,11 +239,7 @@ def start_installed_program(mode, args):
     program = subprocess.Popen(["wine", rf"{mode['folder']}\{args.exe}"], stdin=subprocess.DEVNULL,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
-        def window():
-            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{MAIN_TITLE}$"],
-                                   capture_output=True, text=True)
-            return found.stdout.split()
-        windows = wait_for(f'no window "{MAIN_TITLE}" from the installed program', window, WINDOW_TIMEOUT_S)
+        windows = wait_for(f'no window "{MAIN_TITLE}" from the installed program', main_windows, WINDOW_TIMEOUT_S)
         if len(windows) != 1:
             raise Failure(f'{len(windows)} windows "{MAIN_TITLE}", not one')
         geometry = subprocess.run(["xdotool", "getwindowgeometry", "--shell", windows[0]],
@@ -276,12 +282,6 @@ def install(mode, args):
         raise Failure(f"setup {' '.join(mode['switches'])} ended with status {result.returncode}: {result.stderr}")
 
 
-def main_windows():
-    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{MAIN_TITLE}$"],
-                           capture_output=True, text=True)
-    return found.stdout.split()
-
-
 def finish_with_run(mode, args, zip_files, *switches):
     """Runs the setup with its pages, Enter on each (the default button: "I Agree", "Install")
     until the last page shows "Run PRODUCT" (ticked as it comes); then "Finish", and waits for the setup
@@ -290,9 +290,7 @@ def finish_with_run(mode, args, zip_files, *switches):
                              stderr=subprocess.DEVNULL)
     try:
         def window():
-            named = f"^{args.product}{SETUP_TITLE_END} ?$"
-            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", named], capture_output=True,
-                                   text=True).stdout.split()
+            found = shown_windows(f"^{args.product}{SETUP_TITLE_END} ?$")
             return found[0] if len(found) == 1 else None
         setup_window = wait_for("no setup window", window, WINDOW_TIMEOUT_S)
         title = subprocess.run(["xdotool", "getwindowname", setup_window], capture_output=True, text=True,
