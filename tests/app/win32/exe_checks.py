@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Checks a Windows exe from Linux, without running it.
 
-  exe_checks.py imports EXE   only the system's known DLLs, nothing of the compiler's
+  exe_checks.py imports EXE   only KnownDLLs (comctl32 through the manifest), nothing of the compiler's
   exe_checks.py hardening EXE loaded at a random address anywhere in 64 bits, data not executable
   exe_checks.py version EXE   the version record, field by field
   exe_checks.py icons EXE     the icon groups: the program's and the About box's picture
@@ -15,16 +15,20 @@ import tempfile
 
 # Windows' KnownDLLs (HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\KnownDLLs): the
 # loader maps these from System32 whatever lies beside the exe. Any other import (oleacc,
-# comctl32, uxtheme, version, ...) is looked for in the exe's folder first, where a planted
-# file of that name would run before the program's first line: such DLLs are loaded at run
-# time from System32. The compiler's runtime (libstdc++, libgcc_s, libwinpthread) is linked
-# in and must not appear either.
+# uxtheme, version, ...) is looked for in the exe's folder first, where a planted file of that
+# name would run before the program's first line: such DLLs are loaded at run time from
+# System32. The compiler's runtime (libstdc++, libgcc_s, libwinpthread) is linked in and must
+# not appear either.
 KNOWN_DLLS = {
     "advapi32.dll", "clbcatq.dll", "combase.dll", "comdlg32.dll", "gdi32.dll", "gdiplus.dll", "imagehlp.dll",
     "imm32.dll", "kernel32.dll", "msctf.dll", "msvcrt.dll", "normaliz.dll", "nsi.dll", "ole32.dll",
     "oleaut32.dll", "psapi.dll", "rpcrt4.dll", "sechost.dll", "setupapi.dll", "shcore.dll", "shell32.dll",
     "shlwapi.dll", "user32.dll", "wldap32.dll", "ws2_32.dll",
 }
+
+# Side-by-side DLLs the exe may import when its manifest names their assembly: the loader then
+# takes them from WinSxS before it looks in the exe's folder.
+SIDE_BY_SIDE_DLLS = {"comctl32.dll": "Microsoft.Windows.Common-Controls"}
 
 # The PE header's DllCharacteristics the exe must carry, and the file header's flag it must not.
 HIGH_ENTROPY_VA = 0x0020
@@ -59,8 +63,10 @@ def imports(exe):
                           text=True).stdout
     dlls = {name.lower() for name in re.findall(r"^\s*DLL Name: (\S+)", dump, re.M)}
     check("kernel32.dll" in dlls, f"no import table read: {sorted(dlls)}")
+    assemblies = {name for name, _ in manifest_dependencies(exe)}
     for dll in sorted(dlls - KNOWN_DLLS):
-        check(False, f"imports {dll}, which is not one of the system's KnownDLLs")
+        check(SIDE_BY_SIDE_DLLS.get(dll) in assemblies,
+              f"imports {dll}, which is neither one of the system's KnownDLLs nor named by the manifest")
     print("imports:", ", ".join(sorted(dlls)))
 
 
@@ -135,20 +141,31 @@ def icons(exe):
     check(png_widths == [256], f"PNG-compressed images of widths {png_widths}, not 256 alone")
 
 
-def manifest(exe):
+def manifest_root(exe):
+    """The exe's manifest (RT_MANIFEST 1) as an XML element, or None."""
     import xml.etree.ElementTree as ET
     data = subprocess.run(["wrestool", "-x", "--raw", "--type=24", "--name=1", exe], check=True,
                           capture_output=True).stdout
-    check(data != b"", "no manifest (RT_MANIFEST 1)")
-    if not data:
+    return ET.fromstring(data) if data else None
+
+
+def manifest_dependencies(exe):
+    """The (name, version) of each assembly the manifest depends on."""
+    root = manifest_root(exe)
+    return [] if root is None else [(e.get("name"), e.get("version")) for e in root.iter()
+                                    if e.tag.endswith("}assemblyIdentity") and e.get("name") != "Velmora3-C"]
+
+
+def manifest(exe):
+    root = manifest_root(exe)
+    check(root is not None, "no manifest (RT_MANIFEST 1)")
+    if root is None:
         return
-    root = ET.fromstring(data)
     def texts(tag):
         return [e.text for e in root.iter() if e.tag.endswith("}" + tag)]
     def attributes(tag, name):
         return [e.get(name) for e in root.iter() if e.tag.endswith("}" + tag)]
-    dependencies = [(e.get("name"), e.get("version")) for e in root.iter()
-                    if e.tag.endswith("}assemblyIdentity") and e.get("name") != "Velmora3-C"]
+    dependencies = manifest_dependencies(exe)
     check(dependencies == [("Microsoft.Windows.Common-Controls", "6.0.0.0")],
           f"depends on {dependencies}, not common controls 6 alone")
     check(texts("dpiAware") == ["true/pm"], f"dpiAware {texts('dpiAware')}")
