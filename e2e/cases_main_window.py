@@ -157,6 +157,20 @@ def planted_dll_is_not_loaded(context):
               f"oleacc, the plant untouched; msaa_dump.exe beside it loaded it")
 
 
+def runs_without_oleacc(context):
+    """Where oleacc.dll cannot be loaded at all, the program runs on, and its window answers a
+    screen reader as a plain window does: its own buttons, none of its painted texts."""
+    with context.session() as session:
+        no_oleacc = {"WINEDLLOVERRIDES": session.env["WINEDLLOVERRIDES"] + ";oleacc="}
+        program, _, _ = start(context, session, fake_time=COUNTING_AT, env=no_oleacc)
+        holds_for("the program running", program.running, 2.0)
+        objects = wine.accessible_objects(session, MAIN_TITLE) or []
+        names = [o["name"] for o in objects[1:]]
+        check(objects and not [n for n in names if SENTENCE.match(n)],
+              f"without oleacc.dll a reader reads {names}, not a plain window without the sentence")
+        print(f"without oleacc.dll: running, a reader finds the plain window's {names}")
+
+
 def arrival_at_the_zero_instant(context):
     """From five seconds before the festival day, the clock running, one arrival window opens
     when the day begins and not before; the sentence stays as midnight left it; the arrival's
