@@ -30,6 +30,10 @@ void write_to_standard_error(const std::string& line) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // Every DLL loaded from here on comes from System32 alone, never from the exe's folder
+    // or the current one, where anyone may have put a file of the same name. Ignored on
+    // purpose: it fails only on a Windows that predates it, which searches as it always did.
+    (void)SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     // Before any window asks for a face. Ignored on purpose: a face that cannot be added
     // leaves the next candidate to take its place.
     (void)platform_win32::add_carried_fonts(instance, kVelmoraCarriedFonts);

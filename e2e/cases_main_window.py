@@ -5,6 +5,7 @@ import json
 import math
 import os
 import re
+import shutil
 import time
 
 import desktop
@@ -122,6 +123,52 @@ def read_as_shown(session, window):
         raise RigFailure(f"the window lies at {last['at']} (the work area's corner is {area[:2]}); the "
                          f"accessibility client reads {last['seen']}, not {wanted}") from None
     print("read from outside: " + "; ".join(f"{role} {name!r}" for role, name, _ in wanted))
+
+
+def planted_dll_is_not_loaded(context):
+    """Started from a folder that also holds an oleacc.dll (a Downloads folder, say), with Wine
+    told to prefer a DLL found beside the program, the program never loads the planted file,
+    and a screen reader still reads its window through the system's own. A program that
+    imports oleacc.dll (the accessibility client, copied beside it) does load the planted
+    file, so the plant is known to work."""
+    folder = os.path.join(context.artifacts, "downloads")
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    exe = shutil.copy(context.program, folder)
+    planted = shutil.copy(wine.windows_tool("planted_oleacc.dll"), os.path.join(folder, "oleacc.dll"))
+    mark = os.path.join(folder, "planted_oleacc.loaded")
+
+    def loaded_by():
+        if not os.path.exists(mark):
+            return []
+        with open(mark, encoding="utf-8") as f:
+            return [os.path.basename(line.strip().replace("\\", "/")).lower() for line in f if line.strip()]
+    with context.session() as session:
+        prefer_beside = {"WINEDLLOVERRIDES": session.env["WINEDLLOVERRIDES"] + ";oleacc=n,b"}
+        _, window, _ = start(context, session, fake_time=COUNTING_AT, env=prefer_beside, path=exe)
+        read_as_shown(session, window)
+        check(loaded_by() == [], f"the planted oleacc.dll was loaded by {loaded_by()}")
+        client = shutil.copy(wine.windows_tool("msaa_dump.exe"), folder)
+        session.launch([client, MAIN_TITLE], name="msaa_dump-beside-plant", env=prefer_beside).popen.wait(
+            timeout=wine.CLIENT_TIMEOUT)
+        check(loaded_by() == ["msaa_dump.exe"],
+              f"a program importing oleacc.dll beside the plant: loaded by {loaded_by()}, not msaa_dump.exe alone")
+        print(f"{os.path.basename(exe)} beside a planted oleacc.dll under oleacc=n,b: read through the system's "
+              f"oleacc, the plant untouched; msaa_dump.exe beside it loaded it")
+
+
+def runs_without_oleacc(context):
+    """Where oleacc.dll cannot be loaded at all, the program runs on, and its window answers a
+    screen reader as a plain window does: its own buttons, none of its painted texts."""
+    with context.session() as session:
+        no_oleacc = {"WINEDLLOVERRIDES": session.env["WINEDLLOVERRIDES"] + ";oleacc="}
+        program, _, _ = start(context, session, fake_time=COUNTING_AT, env=no_oleacc)
+        holds_for("the program running", program.running, 2.0)
+        objects = wine.accessible_objects(session, MAIN_TITLE) or []
+        names = [o["name"] for o in objects[1:]]
+        check(objects and not [n for n in names if SENTENCE.match(n)],
+              f"without oleacc.dll a reader reads {names}, not a plain window without the sentence")
+        print(f"without oleacc.dll: running, a reader finds the plain window's {names}")
 
 
 def arrival_at_the_zero_instant(context):

@@ -49,17 +49,19 @@ WINE_START = 10.0             # seconds Wine may take to map the window, its ser
 SANITIZED_EXIT = 15.0         # seconds it may take to end, its leak check included
 
 
-def start(context, session, fake_time=None, within=5.0, env=None):
-    """Launches the program (env: more of its environment); returns it with its main window
-    (a desktop handle) once that is viewable, and the seconds that took."""
-    check(context.program and os.access(context.program, os.X_OK),
-          f"no program to test: {context.program!r} is not an executable (build velmora3-c first)")
+def start(context, session, fake_time=None, within=5.0, env=None, path=None):
+    """Launches the program (env: more of its environment; path: a copy of it elsewhere);
+    returns it with its main window (a desktop handle) once that is viewable, and the seconds
+    that took."""
+    path = path or context.program
+    check(path and os.access(path, os.X_OK),
+          f"no program to test: {path!r} is not an executable (build velmora3-c first)")
     if context.sanitized:
         within = max(within, SANITIZED_START)
     if session.kind.windows:
         within = max(within, WINE_START)
     launched = time.monotonic()
-    program = session.launch([context.program], name="velmora3-c", fake_time=fake_time, env=env)
+    program = session.launch([path], name="velmora3-c", fake_time=fake_time, env=env)
 
     def mapped():
         check(program.running(), f"the program ended with status {program.popen.returncode} before "

@@ -24,8 +24,9 @@ from cases_dialogs import (about_box_single_instance, about_line_answers_with_th
                            menu_opens_festival_page)
 from cases_main_window import (accessibility_names, arrival_at_the_zero_instant,  # noqa: E402
                                clock_month_follows_locale, close_button_ends_program,
-                               drag_moves_window_and_hides_panel, run_script_moves_the_clock,
-                               run_script_picks_the_platform, window_manager_close_ends_program, window_maps)
+                               drag_moves_window_and_hides_panel, planted_dll_is_not_loaded, run_script_moves_the_clock,
+                               run_script_picks_the_platform, runs_without_oleacc, window_manager_close_ends_program,
+                               window_maps)
 from cases_pictures import (about_box_matches_reference, arrival_window_matches_reference,  # noqa: E402
                             panel_matches_reference, screenshot_matches_reference)
 from cases_tray import (t_button_sends_window_to_tray, tray_icon_toggles_window,  # noqa: E402
@@ -62,6 +63,8 @@ TABLE = [
     (run_script_moves_the_clock, 60, ("xembed",)),
     (arrival_at_the_zero_instant, 60, ("xembed", "wine")),
     (clock_month_follows_locale, 60, ("wine",)),
+    (planted_dll_is_not_loaded, 60, ("wine",)),
+    (runs_without_oleacc, 60, ("wine",)),
     (about_line_answers_with_three_boxes, 60, ("wine",)),
 ]
 CASES = {case.__name__: case for case, _, _ in TABLE}

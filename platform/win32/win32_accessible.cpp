@@ -3,6 +3,7 @@
 #include <optional>
 #include <utility>
 
+#include "platform/win32/win32_oleacc.h"
 #include "platform/win32/win32_text.h"
 
 namespace platform_win32 {
@@ -46,8 +47,12 @@ public:
 
     // IAccessible
     HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
-        return AccessibleObjectFromWindow(window_, static_cast<DWORD>(OBJID_WINDOW), __uuidof(IDispatch),
-                                          reinterpret_cast<void**>(parent));
+        if (!parent) return E_POINTER;
+        *parent = nullptr;
+        const Oleacc* functions = oleacc();
+        if (!functions) return E_FAIL;
+        return functions->accessible_object_from_window(window_, static_cast<DWORD>(OBJID_WINDOW), __uuidof(IDispatch),
+                                                        reinterpret_cast<void**>(parent));
     }
     HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override {
         if (!count) return E_POINTER;

@@ -12,6 +12,7 @@
 
 #include "platform/win32/win32_form.h"
 #include "platform/win32/win32_label_text.h"
+#include "platform/win32/win32_oleacc.h"
 #include "platform/win32/win32_runtime.h"
 #include "platform/win32/win32_text.h"
 
@@ -120,7 +121,8 @@ LRESULT Win32Form::handle(HWND surface, UINT message, WPARAM wparam, LPARAM lpar
             break;
         case kApplyState: apply_state(); return 0;
         case WM_GETOBJECT:
-            if (top && static_cast<LONG>(lparam) == static_cast<LONG>(OBJID_CLIENT)) return client_object(wparam);
+            if (top && static_cast<LONG>(lparam) == static_cast<LONG>(OBJID_CLIENT))
+                return client_object(wparam, lparam);
             break;
         case WM_SYSCOLORCHANGE: InvalidateRect(surface, nullptr, FALSE); return 0;
         case WM_DPICHANGED:
@@ -135,13 +137,16 @@ LRESULT Win32Form::handle(HWND surface, UINT message, WPARAM wparam, LPARAM lpar
 
 // ---- accessibility ----------------------------------------------------------------------
 
-LRESULT Win32Form::client_object(WPARAM wparam) {
+LRESULT Win32Form::client_object(WPARAM wparam, LPARAM lparam) {
+    // Without the system's oleacc.dll the window answers as any window does.
+    const Oleacc* functions = oleacc();
+    if (!functions) return DefWindowProcW(hwnd_, WM_GETOBJECT, wparam, lparam);
     // The object may outlive the form in a reader's hands: it asks through a token the form
     // clears when it goes.
     auto token = alive_token_;
     IAccessible* object = make_client_accessible(
         hwnd_, [token] { return *token ? (*token)->accessible_children() : std::vector<AccessibleChild>{}; });
-    const LRESULT result = LresultFromObject(__uuidof(IAccessible), wparam, object);
+    const LRESULT result = functions->lresult_from_object(__uuidof(IAccessible), wparam, object);
     object->Release();
     return result;
 }

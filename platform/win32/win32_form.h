@@ -108,7 +108,7 @@ private:
     forms::Mouse mouse_at(HWND surface, int button, WPARAM keys, LPARAM at) const;
     void command(WPARAM wparam);
     void focus_first();
-    LRESULT client_object(WPARAM wparam);
+    LRESULT client_object(WPARAM wparam, LPARAM lparam);
     void apply_state();
     void focus_button(HWND button);
     Entry& entry(std::string_view control);

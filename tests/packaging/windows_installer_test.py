@@ -5,14 +5,25 @@ Runs inside `tests/windows/wine_run.sh --session PREFIX --`: WINEPREFIX names a 
 test's own and DISPLAY a private X session (Xvfb, openbox, trayer). For each way of installing
 (for the current user, the default, and for everyone on the computer) it runs the setup with
 /S, then checks the files (the same bytes the zip carries, the licences among them), the
-Start-menu shortcut and the uninstall entry with its values; it starts the installed program,
-waits for Main's window and ends it by its pid; then it runs the uninstall command the entry
-names, silently, and checks that no file, shortcut or key is left. The zip's listing is checked
-first, so a broken package fails before Wine is started.
+Start-menu shortcut and the uninstall entry with its values; it starts the installed program and
+waits for Main's window and its tray icon. It installs again over the running program, which
+must end by itself, its icon gone, and leave the same files; it starts the program once more and
+runs the uninstall command the entry names, silently, with the program running, which must end
+it too and leave no file, shortcut, key, process or icon. The zip's listing is checked first, so
+a broken package fails before Wine is started.
+
+Then the setup for everyone is clicked through as a person does, "Run" ticked on its last page,
+twice: as the elevated copy an unelevated setup starts for itself (/HANDBACK=FILE), it must leave
+FILE and start nothing, since a program it started would run with the administrator's rights;
+as a setup started with those rights by hand (Wine's user is an administrator), it has the
+user's shell, Explorer, start the program, which must then run. Wine has no elevation: the
+rights the program gets, and the unelevated setup starting it after a hand-back, are not seen
+here.
 """
 
 import argparse
 import getpass
+import json
 import os
 import subprocess
 import sys
@@ -22,8 +33,12 @@ import zipfile
 MAIN_TITLE = "time until zindlefest"
 MAIN_SIZE = (257, 145)  # at 96 dpi, the prefix's own
 INSTALL_TIMEOUT_S = 60
+SETUP_TITLE_END = " Setup"      # the setup's window: "PRODUCT Setup", perhaps with a space after
+NOTHING_STARTED_S = 5           # how long no window of the program may appear after "Finish"
 WINDOW_TIMEOUT_S = 30
 UNINSTALL_TIMEOUT_S = 60
+SETUP_TITLE_END = " Setup"      # the setup's window: "PRODUCT Setup", perhaps with a space after
+NOTHING_STARTED_S = 5           # how long no window of the program may appear after "Finish"
 UNINSTALLER = "Uninstall.exe"
 
 
@@ -190,16 +205,41 @@ def ended(pid, program):
         return True
 
 
-def run_installed_program(mode, args):
-    """Starts the installed exe, waits for Main's window and ends the program by its pid."""
+def tray_icons():
+    """The icons docked in trayer: Wine's explorer gives each a window of class explorer.exe
+    inside trayer's panel (read from `xwininfo -root -tree`, where a child is indented deeper
+    than its parent)."""
+    tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True, check=True).stdout
+    icons, panel_depth = 0, None
+    for line in tree.splitlines():
+        depth = len(line) - len(line.lstrip())
+        if panel_depth is not None and depth <= panel_depth:
+            panel_depth = None
+        if panel_depth is None and '("panel" "trayer")' in line.lower():
+            panel_depth = depth
+        elif panel_depth is not None and '"explorer.exe"' in line.lower():
+            icons += 1
+    return icons
+
+
+def shown_windows(pattern):
+    """The shown X windows whose title matches the regular expression."""
+    return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", pattern], capture_output=True,
+                          text=True).stdout.split()
+
+
+def main_windows():
+    return shown_windows(f"^{MAIN_TITLE}$")
+
+
+def start_installed_program(mode, args):
+    """Starts the installed exe and waits for Main's window and the program's tray icon;
+    returns the wine process, the pid of the window's process and the icons there were before."""
+    icons_before = tray_icons()
     program = subprocess.Popen(["wine", rf"{mode['folder']}\{args.exe}"], stdin=subprocess.DEVNULL,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
-        def window():
-            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{MAIN_TITLE}$"],
-                                   capture_output=True, text=True)
-            return found.stdout.split()
-        windows = wait_for(f'no window "{MAIN_TITLE}" from the installed program', window, WINDOW_TIMEOUT_S)
+        windows = wait_for(f'no window "{MAIN_TITLE}" from the installed program', main_windows, WINDOW_TIMEOUT_S)
         if len(windows) != 1:
             raise Failure(f'{len(windows)} windows "{MAIN_TITLE}", not one')
         geometry = subprocess.run(["xdotool", "getwindowgeometry", "--shell", windows[0]],
@@ -212,13 +252,93 @@ def run_installed_program(mode, args):
         with open(f"/proc/{pid}/cmdline", "rb") as f:
             if args.exe.encode() not in f.read():
                 raise Failure(f"the window's process {pid} is not {args.exe}")
-        os.kill(pid, 9)
-        wait_for(f"{args.exe} (pid {pid}) still runs", lambda: ended(pid, program), 10)
-        print(f"{mode['name']}: Main ({MAIN_SIZE[0]} x {MAIN_SIZE[1]}) shown by pid {pid}, ended")
+        wait_for(lambda: f"{tray_icons()} icons in the tray, not {icons_before + 1}",
+                 lambda: tray_icons() == icons_before + 1, WINDOW_TIMEOUT_S)
+        print(f"{mode['name']}: Main ({MAIN_SIZE[0]} x {MAIN_SIZE[1]}) and its tray icon shown by pid {pid}")
+        return program, pid, icons_before
+    except BaseException:
+        program.kill()
+        program.wait()
+        raise
+
+
+def closed_by(what, running, args):
+    """Waits for the program that `what` was to close to have ended by itself, its icon gone."""
+    program, pid, icons_before = running
+    try:
+        wait_for(f"{args.exe} (pid {pid}) still runs after {what}", lambda: ended(pid, program), 10)
+        wait_for(lambda: f"{tray_icons()} icons in the tray after {what}, not {icons_before}",
+                 lambda: tray_icons() == icons_before, 10)
     finally:
         if program.poll() is None:
             program.kill()
         program.wait()
+    print(f"{what}: the running {args.exe} closed, its icon gone")
+
+
+def install(mode, args):
+    result = wine(args.setup, *mode["switches"])
+    if result.returncode != 0:
+        raise Failure(f"setup {' '.join(mode['switches'])} ended with status {result.returncode}: {result.stderr}")
+
+
+def finish_with_run(mode, args, zip_files, *switches):
+    """Runs the setup with its pages, Enter on each (the default button: "I Agree", "Install")
+    until the last page shows "Run PRODUCT" (ticked as it comes); then "Finish", and waits for the setup
+    to end."""
+    setup = subprocess.Popen(["wine", args.setup, *switches], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+    try:
+        def window():
+            found = shown_windows(f"^{args.product}{SETUP_TITLE_END} ?$")
+            return found[0] if len(found) == 1 else None
+        setup_window = wait_for("no setup window", window, WINDOW_TIMEOUT_S)
+        title = subprocess.run(["xdotool", "getwindowname", setup_window], capture_output=True, text=True,
+                               check=True).stdout.rstrip("\n")
+
+        def last_page():
+            listing = wine(args.msaa_dump, "--windows", title)
+            shown = [json.loads(line) for line in listing.stdout.splitlines() if line.strip()]
+            run = [c for c in shown[1:] if c["shown"] and c["class"] == "Button" and c["name"] == f"Run {args.product}"]
+            if run:
+                return run[0]
+            subprocess.run(["xdotool", "key", "--window", setup_window, "Return"], check=True)
+            time.sleep(1)
+            return None
+        wait_for(f"the setup never showed \"Run {args.product}\"", last_page, INSTALL_TIMEOUT_S)
+        subprocess.run(["xdotool", "key", "--window", setup_window, "Return"], check=True)
+        if setup.wait(timeout=INSTALL_TIMEOUT_S) != 0:
+            raise Failure(f"setup {' '.join(switches)} ended with status {setup.returncode}")
+    finally:
+        if setup.poll() is None:
+            setup.kill()
+            setup.wait()
+    check_installed(mode, args, zip_files)
+
+
+def run_from_finish_page(mode, args, zip_files):
+    """The last page's "Run": handed back by the elevated copy, started by Explorer otherwise."""
+    handback = unix_path(r"C:\users\Public\velmora-start-program")
+    if os.path.exists(handback):
+        os.remove(handback)
+    finish_with_run(mode, args, zip_files, "/ALLUSERS", "/HANDBACK=C:\\users\\Public\\velmora-start-program")
+    if not os.path.exists(handback):
+        raise Failure("the elevated setup did not hand the start back to its parent")
+    deadline = time.monotonic() + NOTHING_STARTED_S
+    while time.monotonic() < deadline:
+        if main_windows():
+            raise Failure("the elevated setup started the program itself")
+        time.sleep(0.2)
+    print(f"{mode['name']}, elevated for its parent: the start handed back, nothing started")
+    os.remove(handback)
+
+    finish_with_run(mode, args, zip_files, "/ALLUSERS")
+    started = wait_for(f'no window "{MAIN_TITLE}" after "Finish"', main_windows, WINDOW_TIMEOUT_S)
+    pid = int(subprocess.run(["xdotool", "getwindowpid", started[0]], capture_output=True, text=True,
+                             check=True).stdout)
+    print(f"{mode['name']}, elevated by hand: \"Run\" started {args.exe} (pid {pid})")
+    uninstall(mode, args)
+    wait_for(f"{args.exe} (pid {pid}) still runs after uninstalling", lambda: not os.path.exists(f"/proc/{pid}"), 10)
 
 
 def uninstall(mode, args):
@@ -243,13 +363,16 @@ def run_mode(mode, args, zip_files):
                         unix_path(rf"{mode['start_menu']}\{args.product}.lnk")], check=True)
         for hive in ("HKCU", "HKLM"):
             wine("reg", "delete", uninstall_key(hive, args.product), "/f")
-    result = wine(args.setup, *mode["switches"])
-    if result.returncode != 0:
-        raise Failure(f"setup {' '.join(mode['switches'])} ended with status {result.returncode}: {result.stderr}")
+    install(mode, args)
     check_installed(mode, args, zip_files)
     print(f"{mode['name']}: files, shortcut and uninstall entry in place under {mode['folder']}")
-    run_installed_program(mode, args)
+    running = start_installed_program(mode, args)
+    install(mode, args)
+    closed_by(f"installing for {mode['name']} over it", running, args)
+    check_installed(mode, args, zip_files)
+    running = start_installed_program(mode, args)
     uninstall(mode, args)
+    closed_by(f"uninstalling for {mode['name']}", running, args)
     print(f"{mode['name']}: uninstalled, nothing left")
 
 
@@ -263,6 +386,7 @@ def main():
     ap.add_argument("--publisher", required=True)
     ap.add_argument("--exe", required=True, help="the program's file name, Velmora3-C.exe")
     ap.add_argument("--font-packages", nargs="+", required=True)
+    ap.add_argument("--msaa-dump", required=True, help="tests/windows/msaa_dump.exe, which reads the setup's pages")
     args = ap.parse_args()
     if "WINEPREFIX" not in os.environ or "DISPLAY" not in os.environ:
         print("windows_installer_test.py: run it under tests/windows/wine_run.sh --session", file=sys.stderr)
@@ -272,6 +396,7 @@ def main():
             zip_files = check_zip(args.zip, args.exe, args.font_packages, f.read())
         for mode in modes(args.product, getpass.getuser()):
             run_mode(mode, args, zip_files)
+        run_from_finish_page(modes(args.product, getpass.getuser())[1], args, zip_files)
     except (Failure, subprocess.SubprocessError, OSError) as e:
         print(f"windows_installer_test.py: FAILED: {e}", file=sys.stderr)
         return 1

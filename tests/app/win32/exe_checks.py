@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Checks a Windows exe from Linux, without running it.
 
-  exe_checks.py imports EXE   only DLLs every Windows has, nothing of the compiler's
+  exe_checks.py imports EXE   only KnownDLLs (comctl32 through the manifest), nothing of the compiler's
+  exe_checks.py hardening EXE loaded at a random address anywhere in 64 bits, data not executable
   exe_checks.py version EXE   the version record, field by field
   exe_checks.py icons EXE     the icon groups: the program's and the About box's picture
   exe_checks.py manifest EXE  common controls 6, per-monitor DPI, as invoker, Windows 10
@@ -12,13 +13,28 @@ import subprocess
 import sys
 import tempfile
 
-# What Windows itself ships; the compiler's runtime (libstdc++, libgcc_s, libwinpthread) is
-# linked in and must not appear.
-SYSTEM_DLLS = {
-    "advapi32.dll", "comctl32.dll", "comdlg32.dll", "dwmapi.dll", "gdi32.dll", "imm32.dll", "kernel32.dll",
-    "msvcrt.dll", "ole32.dll", "oleacc.dll", "oleaut32.dll", "shcore.dll", "shell32.dll", "shlwapi.dll",
-    "user32.dll", "uxtheme.dll", "version.dll", "winmm.dll",
+# Windows' KnownDLLs (HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\KnownDLLs): the
+# loader maps these from System32 whatever lies beside the exe. Any other import (oleacc,
+# uxtheme, version, ...) is looked for in the exe's folder first, where a planted file of that
+# name would run before the program's first line: such DLLs are loaded at run time from
+# System32. The compiler's runtime (libstdc++, libgcc_s, libwinpthread) is linked in and must
+# not appear either.
+KNOWN_DLLS = {
+    "advapi32.dll", "clbcatq.dll", "combase.dll", "comdlg32.dll", "gdi32.dll", "gdiplus.dll", "imagehlp.dll",
+    "imm32.dll", "kernel32.dll", "msctf.dll", "msvcrt.dll", "normaliz.dll", "nsi.dll", "ole32.dll",
+    "oleaut32.dll", "psapi.dll", "rpcrt4.dll", "sechost.dll", "setupapi.dll", "shcore.dll", "shell32.dll",
+    "shlwapi.dll", "user32.dll", "wldap32.dll", "ws2_32.dll",
 }
+
+# Side-by-side DLLs the exe may import when its manifest names their assembly: the loader then
+# takes them from WinSxS before it looks in the exe's folder.
+SIDE_BY_SIDE_DLLS = {"comctl32.dll": "Microsoft.Windows.Common-Controls"}
+
+# The PE header's DllCharacteristics the exe must carry, and the file header's flag it must not.
+HIGH_ENTROPY_VA = 0x0020
+DYNAMIC_BASE = 0x0040
+NX_COMPAT = 0x0100
+RELOCS_STRIPPED = 0x0001
 
 VERSION_STRINGS = {
     "FileDescription": "Tarnwick 11 Countdown",
@@ -47,9 +63,26 @@ def imports(exe):
                           text=True).stdout
     dlls = {name.lower() for name in re.findall(r"^\s*DLL Name: (\S+)", dump, re.M)}
     check("kernel32.dll" in dlls, f"no import table read: {sorted(dlls)}")
-    for dll in sorted(dlls - SYSTEM_DLLS):
-        check(False, f"imports {dll}, which is not a system DLL")
+    assemblies = {name for name, _ in manifest_dependencies(exe)}
+    for dll in sorted(dlls - KNOWN_DLLS):
+        check(SIDE_BY_SIDE_DLLS.get(dll) in assemblies,
+              f"imports {dll}, which is neither one of the system's KnownDLLs nor named by the manifest")
     print("imports:", ", ".join(sorted(dlls)))
+
+
+def hardening(exe):
+    import pefile
+    pe = pefile.PE(exe, fast_load=True)
+    flags = pe.OPTIONAL_HEADER.DllCharacteristics
+    for flag, name in ((DYNAMIC_BASE, "DYNAMIC_BASE"), (HIGH_ENTROPY_VA, "HIGH_ENTROPY_VA"), (NX_COMPAT, "NX_COMPAT")):
+        check(flags & flag, f"DllCharacteristics 0x{flags:04x} lacks {name}")
+    # A random base needs the relocations to move the image there.
+    relocations = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_BASERELOC"]]
+    check(not pe.FILE_HEADER.Characteristics & RELOCS_STRIPPED and relocations.Size > 0,
+          "no relocations: the image cannot move from its preferred base")
+    check(pe.OPTIONAL_HEADER.ImageBase >= 1 << 32, f"image base 0x{pe.OPTIONAL_HEADER.ImageBase:x} below 4 GiB")
+    print(f"hardening: DllCharacteristics 0x{flags:04x}, {relocations.Size} bytes of relocations, "
+          f"base 0x{pe.OPTIONAL_HEADER.ImageBase:x}")
 
 
 def version(exe):
@@ -108,20 +141,31 @@ def icons(exe):
     check(png_widths == [256], f"PNG-compressed images of widths {png_widths}, not 256 alone")
 
 
-def manifest(exe):
+def manifest_root(exe):
+    """The exe's manifest (RT_MANIFEST 1) as an XML element, or None."""
     import xml.etree.ElementTree as ET
     data = subprocess.run(["wrestool", "-x", "--raw", "--type=24", "--name=1", exe], check=True,
                           capture_output=True).stdout
-    check(data != b"", "no manifest (RT_MANIFEST 1)")
-    if not data:
+    return ET.fromstring(data) if data else None
+
+
+def manifest_dependencies(exe):
+    """The (name, version) of each assembly the manifest depends on."""
+    root = manifest_root(exe)
+    return [] if root is None else [(e.get("name"), e.get("version")) for e in root.iter()
+                                    if e.tag.endswith("}assemblyIdentity") and e.get("name") != "Velmora3-C"]
+
+
+def manifest(exe):
+    root = manifest_root(exe)
+    check(root is not None, "no manifest (RT_MANIFEST 1)")
+    if root is None:
         return
-    root = ET.fromstring(data)
     def texts(tag):
         return [e.text for e in root.iter() if e.tag.endswith("}" + tag)]
     def attributes(tag, name):
         return [e.get(name) for e in root.iter() if e.tag.endswith("}" + tag)]
-    dependencies = [(e.get("name"), e.get("version")) for e in root.iter()
-                    if e.tag.endswith("}assemblyIdentity") and e.get("name") != "Velmora3-C"]
+    dependencies = manifest_dependencies(exe)
     check(dependencies == [("Microsoft.Windows.Common-Controls", "6.0.0.0")],
           f"depends on {dependencies}, not common controls 6 alone")
     check(texts("dpiAware") == ["true/pm"], f"dpiAware {texts('dpiAware')}")
@@ -133,7 +177,7 @@ def manifest(exe):
 
 
 def main():
-    if len(sys.argv) != 3 or sys.argv[1] not in ("imports", "version", "icons", "manifest"):
+    if len(sys.argv) != 3 or sys.argv[1] not in ("imports", "hardening", "version", "icons", "manifest"):
         sys.exit(__doc__)
     globals()[sys.argv[1]](sys.argv[2])
     for failure in failures:

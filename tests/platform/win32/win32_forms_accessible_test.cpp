@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/win32_oleacc.h"
 #include "platform/win32/win32_text.h"
 #include "tests/platform/win32/win32_forms_fixture.h"
 
@@ -145,6 +146,50 @@ TEST_F(Reader, AHitFindsTheButtonAboveALabelAndTheLabelBesideIt) {
         ASSERT_EQ(client->accHitTest(corner.x + c.at.x, corner.y + c.at.y, &hit), S_OK);
         EXPECT_EQ(hit.lVal, c.expect) << c.at.x << ", " << c.at.y;
     }
+}
+
+TEST_F(Reader, TheParentIsTheWindowItself) {
+    IDispatch* parent = nullptr;
+    ASSERT_EQ(client->get_accParent(&parent), S_OK);
+    ASSERT_NE(parent, nullptr);
+    IAccessible* window = nullptr;
+    ASSERT_EQ(parent->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&window)), S_OK);
+    HWND of_parent = nullptr;
+    EXPECT_EQ(WindowFromAccessibleObject(window, &of_parent), S_OK);
+    EXPECT_EQ(of_parent, form->hwnd());
+    window->Release();
+    parent->Release();
+}
+
+// oleacc.dll's functions are taken whole from System32's copy or not at all; without them
+// the windows answer readers as plain windows do.
+TEST(Oleacc, IsTakenWholeFromSystem32OrNotAtAll) {
+    struct Case {
+        const wchar_t* file;
+        bool loads;
+    };
+    const Case kCases[] = {
+        {L"oleacc.dll", true},
+        {L"no-such-oleacc.dll", false},  // found nowhere
+        {L"kernel32.dll", false},        // loads, but has none of them
+    };
+    for (const Case& c : kCases) {
+        platform_win32::Oleacc functions{};
+        EXPECT_EQ(platform_win32::load_oleacc(c.file, LOAD_LIBRARY_SEARCH_SYSTEM32, functions), c.loads)
+            << platform_win32::to_utf8(c.file);
+        EXPECT_EQ(functions.lresult_from_object != nullptr, c.loads);
+    }
+
+    const platform_win32::Oleacc* loaded = platform_win32::oleacc();
+    ASSERT_NE(loaded, nullptr);
+    HMODULE module = nullptr;
+    ASSERT_TRUE(GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<const wchar_t*>(reinterpret_cast<void*>(loaded->create_std_accessible_object)), &module));
+    wchar_t path[MAX_PATH], system[MAX_PATH];
+    ASSERT_NE(GetModuleFileNameW(module, path, MAX_PATH), 0u);
+    ASSERT_NE(GetSystemDirectoryW(system, MAX_PATH), 0u);
+    EXPECT_EQ(lstrcmpiW(path, (std::wstring(system) + L"\\oleacc.dll").c_str()), 0) << platform_win32::to_utf8(path);
 }
 
 TEST_F(Reader, AnObjectKeptAfterTheWindowHasGoneAnswersNothing) {
