@@ -10,13 +10,13 @@
 //   msaa_dump.exe --name-changes TITLE SECONDS
 //
 // Exits 0 after printing, 3 when no window has that title, 4 when the window answers with no
-// accessible object. --tooltips prints, one JSON line each, the tooltips shown on the screen
-// now (the notification area's among them) with the text each shows, asked of it by WM_GETTEXT
-// as a reader asks a window of another process. --windows reads a window made of child
-// windows (a message box): the window's client object, then each child window's, in the
-// order the system keeps them. --name-changes listens SECONDS long with a WinEvent hook of its
-// own, out of the window's process, and prints each EVENT_OBJECT_NAMECHANGE the window raises:
-// the child it names and that child's name then.
+// accessible object (or takes no hook). --tooltips prints, one JSON line each, the tooltips
+// shown on the screen now (the notification area's among them) with the text each shows,
+// asked of it by WM_GETTEXT as a reader asks a window of another process. --windows reads a
+// window made of child windows (a message box): the window's client object, then each child
+// window's, in the order the system keeps them. --name-changes listens SECONDS long with a
+// WinEvent hook of its own, out of the window's process, and prints each
+// EVENT_OBJECT_NAMECHANGE the window raises: the child it names and that child's name then.
 
 #include <windows.h>
 
