@@ -62,7 +62,7 @@ int main(int argc, char* argv[]) {
     platform_qt::QtShell shell;
     platform_qt::QtTray tray(QApplication::windowIcon());
     platform::PosixClock clock;
-    secondary::AboutBox about(runtime, runtime, shell);
+    secondary::AboutBox about(runtime, runtime, shell, "C++ with Qt");
 
     main_window::MainWindow main({
         .runtime = runtime,

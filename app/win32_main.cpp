@@ -43,7 +43,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     platform_win32::Win32Clock clock;
     platform_win32::Win32Registry registry;
     platform_win32::Win32Launcher launcher;
-    secondary::AboutBox about(runtime, runtime, shell, registry, launcher);
+    secondary::AboutBox about(runtime, runtime, shell, "C++ and the Win32 API", registry, launcher);
 
     main_window::MainWindow main({
         .runtime = runtime,

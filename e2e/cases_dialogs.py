@@ -21,6 +21,7 @@ MWM_DECOR = {"all": 1, "border": 2, "resizeh": 4, "title": 8, "menu": 16, "minim
 # it never lets Motif hints take away its minimise button, and offers full screen to every
 # dialog, so those two stay whatever the program says.
 NOT_FOR_FIXED = {"_NET_WM_ACTION_RESIZE", "_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT"}
+FAREWELL_PROMPT = "This program will not work anymore, delete it from your computer"
 
 
 def addresses(session, prefix):
@@ -71,6 +72,16 @@ def arrival_window_on_festival_day(context):
         holds_for(f"exactly one {ARRIVAL_TITLE!r} window", lambda: count_windows(session, ARRIVAL_TITLE) == 1, 1.5)
         xwin.click(session, arrival, *ARRIVAL_BUTTON)
         one_window(session, FAREWELL_TITLE)
+        if session.kind.windows:
+            # OK and the critical-stop icon with the prompt, as a reader finds them.
+            children = wait_for("the farewell box's controls",
+                                lambda: [c for c in wine.child_windows(session, FAREWELL_TITLE) or [] if c["shown"]])
+            buttons = [c["name"] for c in children if c["class"] == "Button"]
+            icons = [c for c in children if c["icon"]]
+            texts = [c["name"] for c in children if c["class"] == "Static" and c["name"]]
+            check(buttons == ["OK"] and len(icons) == 1, f"the farewell box shows {buttons} and {len(icons)} icons")
+            check(any(t.startswith(FAREWELL_PROMPT) for t in texts), f"the farewell box reads {texts}")
+            print(f"farewell box: {buttons}, an icon, {texts[0]!r}")
         check(xwin.viewable(session, arrival), "the arrival window closed when its button was pressed")
         check(program.running() and window.viewable(), "the main window went away")
         check(count_windows(session, ARRIVAL_TITLE) == 1, "a second arrival window opened")

@@ -14,7 +14,7 @@ import xwin
 from checks import RigFailure, check, holds_for, wait_for
 from kinds import KINDS
 from program import (ARRIVAL_BUTTON, ARRIVAL_TITLE, CAPTION, FAREWELL_TITLE, FESTIVAL_BUTTON, HEIGHT, HERE,
-                     MAIN_TITLE, SENTENCE, WIDTH, WM_CLASS, X_BUTTON, count_windows, exit_timeout, main_sentence,
+                     MAIN_TITLE, MENU, SENTENCE, T_BUTTON, WIDTH, WM_CLASS, X_BUTTON, count_windows, exit_timeout, main_sentence,
                      one_window, open_panel, panel_hidden, read_sentence, send_to_tray_and_back, start, tray_icon)
 
 COUNTING_DAY = "@2013-03-20 18:00:00"          # March: the countdown writes its sentence
@@ -398,3 +398,51 @@ def run_script_moves_the_clock(context):
         check(program.running(), "the program ended after the arrival")
         print(f"from {COUNTING_AT}: {first}, then {second} seconds left; from {EVE_AT}: {ARRIVAL_TITLE!r} "
               f"(window {arrival}) {took:.1f} s after ./run")
+
+
+# The caption buttons: where each lies (pixels at scale 1), its name and its tip.
+CAPTION_BUTTONS = [(MENU, "Menu", "Menu"), (T_BUTTON, "T", "Minimize to Tray"), (X_BUTTON, "X", "Close")]
+
+
+def caption_buttons_show_their_tips(context):
+    """Under Wine: the pointer resting on each caption button shows its tip in a tooltip
+    window that another program reads; a screen reader hears the same tip as the button's
+    description and "Press" as its default action."""
+    with context.session() as session:
+        program, window, _ = start(context, session)
+        g = window.geometry()
+        s = session.scale
+        objects = wine.accessible_objects(session, MAIN_TITLE) or []
+        for (x, y), name, tip in CAPTION_BUTTONS:
+            found = [o for o in objects if o["role"] == "push button" and o["name"] == name]
+            check(len(found) == 1, f"the reader finds {len(found)} buttons named {name!r}")
+            told = (found[0]["description"], found[0]["default_action"])
+            check(told == (tip, "Press"), f"the reader hears {name!r} described as {told}, not {(tip, 'Press')}")
+            xwin.park_pointer(session)
+            wait_for("no tip shown", lambda: not [t for t in wine.tooltips(session) if t["text"] == tip])
+            session.xtool("xdotool", "mousemove", str(round(g.x + x * s)), str(round(g.y + y * s)), check=True)
+            shown = wait_for(f"the tip {tip!r} over {name!r}",
+                             lambda: [t for t in wine.tooltips(session) if t["text"] == tip], timeout=8.0, step=0.2)
+            t = shown[0]
+            xwin.capture_area(session, max(0, g.x - 20), max(0, g.y - 20), min(1024 - max(0, g.x - 20), g.width + 240),
+                              min(768 - max(0, g.y - 20), g.height + 120)).save_png(
+                                  os.path.join(context.artifacts, f"tip-{name}.png"))
+            check(t["y"] > g.y, f"the tip {tip!r} is above the window's top at {t['y']}")
+            print(f"{name!r}: tip {tip!r} shown at ({t['x']}, {t['y']}), {t['width']} x {t['height']}")
+        check(program.running(), "the program ended")
+
+
+def sentence_changes_are_announced(context):
+    """Under Wine, a screen reader's WinEvent hook in another process hears the sentence
+    change once a second, each time with its new text, and hears nothing of the working
+    fields outside the window that the clock rewrites ten times a second."""
+    with context.session() as session:
+        program, window, _ = start(context, session, fake_time="@" + COUNTING_AT)
+        heard = wine.name_changes(session, MAIN_TITLE, 3.5)
+        check(heard is not None, "the reader found no window to listen to")
+        names = [e["name"] for e in heard]
+        check(len(heard) >= 2, f"the reader heard {len(heard)} name changes in 3.5 s: {heard}")
+        check(all(SENTENCE.match(n) for n in names), f"the reader heard of more than the sentence: {names}")
+        check(len({e["child"] for e in heard}) == 1, f"the changes name several elements: {heard}")
+        check(all(a != b for a, b in zip(names, names[1:])), f"a change was announced twice: {names}")
+        print(f"heard {len(heard)} changes of element {heard[0]['child']}: {names}")

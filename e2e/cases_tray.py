@@ -5,9 +5,13 @@ reach it)."""
 import os
 
 import desktop
+import wine
+import xwin
 from checks import check, holds_for, wait_for
 from program import (HEIGHT, HERE, T_BUTTON, TRAY_TIP, WIDTH, exit_timeout, hidden_but_alive, open_panel,
                      send_to_tray_and_back, start, tray_icon)
+
+SWEEP_STEP = 2           # pixels between two of the pointer's moves across the window
 
 ICONS = os.path.join(HERE, "..", "packaging", "icons", "hicolor")
 
@@ -95,3 +99,48 @@ def t_button_sends_window_to_tray(context):
         icon = tray_icon(session)
         for _ in range(2):
             send_to_tray_and_back(session, program, window, icon)
+
+
+def pointer_sweep_leaves_window_shown(context):
+    """The pointer crossing the window from edge to edge and back, through the sentence, as a
+    person's does, leaves it shown: under Wine at 250 % and 300 % the window is wider than
+    514 pixels, the code of a left-button release on the tray icon. The icon still sends the
+    window to the tray and brings it back."""
+    with context.session() as session:
+        program, window, _ = start(context, session)
+        icon = tray_icon(session)
+        g = window.geometry()
+        y = g.y + g.height // 2
+        across = list(range(max(0, g.x - 4), g.x + g.width + 5, SWEEP_STEP))
+        for xs in (across, across[::-1]):
+            moves = [arg for x in xs for arg in ("mousemove", str(x), str(y), "sleep", "0.002")]
+            session.xtool("xdotool", *moves, check=True, timeout=30.0)
+        holds_for("the window shown after the pointer's sweep", window.viewable, 1.0)
+        check(program.running(), "the program ended during the sweep")
+        xwin.screenshot(session, window.window, os.path.join(context.artifacts, "after-sweep.png"))
+        icon.click()
+        wait_for("the window to hide after a click on the tray icon", lambda: hidden_but_alive(program, window))
+        icon.click()
+        wait_for("the window to come back after a second click", window.viewable)
+        print(f"swept {len(across)} moves across {g.width} x {g.height} pixels and back: shown; the icon toggles")
+
+
+# Shell_NotifyIcon's trace under Wine (WINEDEBUG=trace+systray), naming the request it got:
+# NIM_DELETE is 2.
+ICON_DELETED = "dwMessage = 2"
+
+
+def session_end_takes_the_icon_away(context):
+    """A log-off (`wineboot --end-session`) runs the main window's clean-up: the program deletes
+    its tray icon itself (as Wine's trace of Shell_NotifyIcon shows) before the session ends
+    it, and no icon of it is left."""
+    with context.session() as session:
+        program, window, _ = start(context, session, env={"WINEDEBUG": "-all,trace+systray"})
+        icon = tray_icon(session)
+        wine.end_session(session)
+        program.wait_exit(exit_timeout(context))
+        with open(program.stderr_path, errors="replace") as f:
+            trace = f.read()
+        check(ICON_DELETED in trace, f"the program never deleted its icon (no {ICON_DELETED!r} in its trace)")
+        wait_for("no icon of the program left in the tray", icon.gone)
+        print("the session's end ran the clean-up: the icon was deleted by the program and is gone")

@@ -35,3 +35,9 @@ def holds_for(what, probe, duration, step=0.05):
 def check(condition, message):
     if not condition:
         raise RigFailure(message)
+
+
+def scale_factor(text):
+    """A scale as the tables write it: a whole number stays one (2), a fraction does not (2.5)."""
+    value = float(text)
+    return int(value) if value.is_integer() else value

@@ -20,7 +20,7 @@ import sys
 import tempfile
 import time
 
-from checks import Interrupted, RigFailure
+from checks import Interrupted, RigFailure, scale_factor
 from kinds import KINDS
 from rig import Session
 from sanitizers import check_sanitized
@@ -45,7 +45,7 @@ def run_cases(cases, argv=None, finish=None):
     parser.add_argument("--budget", type=float, default=50.0,
                         help="the case's own deadline in seconds, below CTest's TIMEOUT")
     parser.add_argument("--kind", choices=sorted(KINDS), default="xembed", help="the kind of session")
-    parser.add_argument("--scale", type=int, default=1, help="the desktop's scale factor")
+    parser.add_argument("--scale", type=scale_factor, default=1, help="the desktop's scale factor (2, 2.5)")
     args = parser.parse_args(argv)
     artifacts = args.artifacts or os.path.join(tempfile.gettempdir(), "velmora-e2e-artifacts", args.case)
     shutil.rmtree(artifacts, ignore_errors=True)

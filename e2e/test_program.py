@@ -23,20 +23,21 @@ from cases_dialogs import (about_box_single_instance, about_line_answers_with_th
                            arrival_window_on_festival_day, fixed_dialogs_say_they_are_fixed,
                            menu_opens_festival_page)
 from cases_main_window import (accessibility_names, arrival_at_the_zero_instant,  # noqa: E402
-                               clock_month_follows_locale, close_button_ends_program,
-                               drag_moves_window_and_hides_panel, planted_dll_is_not_loaded, run_script_moves_the_clock,
-                               run_script_picks_the_platform, runs_without_oleacc, window_manager_close_ends_program,
-                               window_maps)
+                               caption_buttons_show_their_tips, clock_month_follows_locale,
+                               close_button_ends_program, drag_moves_window_and_hides_panel,
+                               planted_dll_is_not_loaded, run_script_moves_the_clock,
+                               run_script_picks_the_platform, runs_without_oleacc,
+                               sentence_changes_are_announced, window_manager_close_ends_program, window_maps)
 from cases_pictures import (about_box_matches_reference, arrival_window_matches_reference,  # noqa: E402
                             panel_matches_reference, screenshot_matches_reference)
-from cases_tray import (t_button_sends_window_to_tray, tray_icon_toggles_window,  # noqa: E402
-                        tray_menu_show_and_close)
+from cases_tray import (pointer_sweep_leaves_window_shown, session_end_takes_the_icon_away,  # noqa: E402
+                        t_button_sends_window_to_tray, tray_icon_toggles_window, tray_menu_show_and_close)
 from checks import check       # noqa: E402
 from kinds import KINDS        # noqa: E402
 from program import end_by_x   # noqa: E402
 from runner import run_cases   # noqa: E402
 
-# Which behaviour runs on which kind of session ("@2": at scale 2), with its CTest timeout in
+# Which behaviour runs on which kind of session ("@2": at scale 2; under Wine 2.5 and 3 too), with its CTest timeout in
 # seconds. What a desktop changes (its tray, its window manager or compositor, its scale) runs
 # on every kind it concerns; the rest stays on the XEmbed kind, to keep the suite's time.
 ON_TRAYS = ("xembed", "sni", "sway")
@@ -45,6 +46,8 @@ TABLE = [
                        "plasma@2", "wine", "wine@2")),
     (tray_icon_toggles_window, 60, ON_TRAYS + ("gnome", "plasma", "xembed@2", "sway@2", "plasma@2", "wine", "wine@2")),
     (tray_menu_show_and_close, 60, ON_TRAYS + ("gnome", "plasma")),
+    (pointer_sweep_leaves_window_shown, 60, ("xembed@2", "wine", "wine@2.5", "wine@3")),
+    (session_end_takes_the_icon_away, 60, ("wine",)),
     (t_button_sends_window_to_tray, 60, ON_TRAYS + ("gnome", "plasma", "bare-sway", "bare-gnome", "wine")),
     (drag_moves_window_and_hides_panel, 60, ("xembed", "sway", "gnome", "plasma", "xembed@2", "sway@2",
                                              "plasma@2", "wine", "wine@2")),
@@ -66,6 +69,8 @@ TABLE = [
     (planted_dll_is_not_loaded, 60, ("wine",)),
     (runs_without_oleacc, 60, ("wine",)),
     (about_line_answers_with_three_boxes, 60, ("wine",)),
+    (caption_buttons_show_their_tips, 90, ("wine", "wine@2.5")),
+    (sentence_changes_are_announced, 60, ("wine",)),
 ]
 CASES = {case.__name__: case for case, _, _ in TABLE}
 # The behaviours that matter for memory, once more with the sanitizer build of the program on

@@ -18,10 +18,11 @@ import socket
 import subprocess
 import time
 
-from checks import RigFailure, check, wait_for
+from checks import RigFailure, check, scale_factor, wait_for
 from processes import tool
 
-LOG_PIXELS = {1: 96, 2: 192}
+# The prefixes' LogPixels by scale: 250 % and 300 % are where Main is wider than 514 pixels.
+LOG_PIXELS = {1: 96, 2: 192, 2.5: 240, 3: 288}
 # No Mono or Gecko installer dialog at the prefix's birth; no debug chatter.
 WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
 BOOT_TIMEOUT = 120.0          # seconds wineboot may take to make a prefix on a loaded machine
@@ -183,14 +184,14 @@ def accessible_objects(session, title):
     return _client(session, [title])
 
 
-def _client(session, args):
+def _client(session, args, timeout=CLIENT_TIMEOUT):
     """msaa_dump.exe's JSON lines for its arguments; None when it finds no such window."""
     env = {k: v for k, v in session.env.items() if k not in ("LD_PRELOAD", "FAKETIME")}
     argv = [tool("wine"), windows_tool("msaa_dump.exe"), *args]
     try:
-        done = subprocess.run(argv, env=env, capture_output=True, timeout=CLIENT_TIMEOUT)
+        done = subprocess.run(argv, env=env, capture_output=True, timeout=timeout)
     except subprocess.TimeoutExpired:
-        raise RigFailure(f"the accessibility client did not answer within {CLIENT_TIMEOUT:.0f} s") from None
+        raise RigFailure(f"the accessibility client did not answer within {timeout:.0f} s") from None
     if done.returncode == NO_WINDOW:
         return None
     if done.returncode != 0:
@@ -218,9 +219,24 @@ def wait_settled(session, window, title, timeout=10.0):
         raise RigFailure(f"Wine never agreed with the X server on the window {title!r}: {last}") from None
 
 
+def name_changes(session, title, seconds):
+    """The name changes the window titled so raises while a reader's WinEvent hook, in a
+    process of its own, listens for the given seconds: dicts (object, child, name); None
+    while no window has that title."""
+    return _client(session, ["--name-changes", title, str(seconds)], timeout=seconds + CLIENT_TIMEOUT)
+
+
 def tooltips(session):
     """The tooltips shown on the screen now, as dicts (text, x, y, width, height)."""
     return _client(session, ["--tooltips"])
+
+
+def end_session(session):
+    """Ends the prefix's Windows session as a log-off does (`wineboot --end-session`): every
+    program is asked whether it may end and told that it does (WM_QUERYENDSESSION,
+    WM_ENDSESSION), then ended."""
+    env = {k: v for k, v in session.env.items() if k not in ("LD_PRELOAD", "FAKETIME")}
+    _run([tool("wineboot"), "--end-session"], env, "ending the Wine session", BOOT_TIMEOUT)
 
 
 def work_area(session):
@@ -237,6 +253,6 @@ if __name__ == "__main__":
     if len(sys.argv) < 3 or sys.argv[1] != "--make-prefixes":
         sys.exit("usage: wine.py --make-prefixes SCALE...")
     try:
-        make_prefixes([int(a) for a in sys.argv[2:]])
+        make_prefixes([scale_factor(a) for a in sys.argv[2:]])
     except RigFailure as failure:
         sys.exit(f"FAIL {failure}")

@@ -44,7 +44,9 @@ std::vector<forms::Binding> MainWindow::bindings() {
              hide_panel();
              AddIcon(std::string(kTrayTip));
          }},
-        {"Main", Event::MouseMove, [this](forms::Form&, const Mouse& m) { notification(m); }},
+        // The pointer's own moves over Main are left unbound: the tray's notifications come
+        // from the tray alone (AddIcon). A real move would decode as the column it crosses,
+        // and at 250 % Main is wider than 514 pixels, the code of a left-button release.
         on("Main", Event::Unload,
            [this] {
                unload_cleanup();

@@ -16,6 +16,10 @@ struct BoxLayout {
     BoxIcon icon = BoxIcon::None;
 };
 
+// The button-set code a style names: its low four bits when they name one of the six sets,
+// else 0 (a single OK button).
+int button_set(int style);
+
 // What a style value shows: 0 OK, 1 OK/Cancel, 2 Abort/Retry/Ignore, 3 Yes/No/Cancel,
 // 4 Yes/No, 5 Retry/Cancel; any other button-set code gives a single OK button.
 BoxLayout box_layout(int style);

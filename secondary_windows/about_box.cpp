@@ -1,6 +1,7 @@
 #include "secondary_windows/about_box.h"
 
 #include <string>
+#include <utility>
 
 #include "identity/identity.h"
 #include "secondary_windows/about_model.h"
@@ -52,16 +53,17 @@ const char* const kLabel6Answers[] = {
 
 }  // namespace
 
-AboutBox::AboutBox(forms::Runtime& runtime, platform::MessageBox& boxes, platform::Shell& shell)
-    : AboutBox(runtime, boxes, shell, no_registry, no_launcher) {}
+AboutBox::AboutBox(forms::Runtime& runtime, platform::MessageBox& boxes, platform::Shell& shell, std::string made_with)
+    : AboutBox(runtime, boxes, shell, std::move(made_with), no_registry, no_launcher) {}
 
-AboutBox::AboutBox(forms::Runtime& runtime, platform::MessageBox& boxes, platform::Shell& shell,
+AboutBox::AboutBox(forms::Runtime& runtime, platform::MessageBox& boxes, platform::Shell& shell, std::string made_with,
                    platform::RegistrySource& registry, platform::Launcher& launcher)
     : runtime_(runtime),
       boxes_(boxes),
       shell_(shell),
       registry_(registry),
       launcher_(launcher),
+      made_with_(std::move(made_with)),
       self_(std::make_shared<AboutBox*>(this)) {}
 
 AboutBox::~AboutBox() { *self_ = nullptr; }
@@ -85,6 +87,7 @@ std::vector<forms::Binding> AboutBox::bindings() {
                form.set_caption("About " + std::string(identity::kProductName));
                form.fields().set("lblVersion", version_text());
                form.fields().set("lblTitle", std::string(identity::kProductName));
+               form.fields().set("Label1", credit_line(about.made_with_));
            }),
         // However the window goes (OK, Enter, Esc, its close box, the window manager), the
         // next request loads it anew.

@@ -3,6 +3,7 @@
 // OK, Enter, Esc or its close box; a request while it is open brings the same window forward.
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/forms.h"
@@ -15,10 +16,11 @@ namespace secondary {
 
 class AboutBox {
 public:
+    // made_with is what the build is made with, as the credit line names it ("C++ with Qt").
     // Without a registry there is nothing to find the system-information tool by, so
     // StartSysInfo can only say it is unavailable.
-    AboutBox(forms::Runtime& runtime, platform::MessageBox& boxes, platform::Shell& shell);
-    AboutBox(forms::Runtime& runtime, platform::MessageBox& boxes, platform::Shell& shell,
+    AboutBox(forms::Runtime& runtime, platform::MessageBox& boxes, platform::Shell& shell, std::string made_with);
+    AboutBox(forms::Runtime& runtime, platform::MessageBox& boxes, platform::Shell& shell, std::string made_with,
              platform::RegistrySource& registry, platform::Launcher& launcher);
     AboutBox(const AboutBox&) = delete;
     AboutBox& operator=(const AboutBox&) = delete;
@@ -42,6 +44,7 @@ private:
     platform::Shell& shell_;
     platform::RegistrySource& registry_;
     platform::Launcher& launcher_;
+    std::string made_with_;
     forms::Form* form_ = nullptr;
     // The window's handlers reach this object only while it exists: the window may outlive
     // it at the end of the program.

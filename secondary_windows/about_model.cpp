@@ -24,7 +24,7 @@ constexpr Control kControls[] = {
      .fore = kBlack},
     {.name = "lblVersion", .kind = Kind::Label, .text = "Version", .rect = {1050, 600, 3885, 345}, .tab = 3},
     {.name = "Label1", .kind = Kind::Label,
-     .text = "Ardo wrote this program in C++ with Qt, one bored evening at a time. "
+     .text = "Ardo wrote this program in C++, one bored evening at a time. "
              "This version was compiled at 8:13pm February 9, 2013",
      .rect = {240, 960, 5175, 495}, .tab = 7},
     {.name = "Label4", .kind = Kind::Label,
@@ -66,5 +66,10 @@ const forms::WindowModel kAbout{
     .placement = {.system_default = false, .left = 2340, .top = 1935},
     .controls = kControls,
 };
+
+std::string credit_line(std::string_view made_with) {
+    return "Ardo wrote this program in " + std::string(made_with) +
+           ", one bored evening at a time. This version was compiled at 8:13pm February 9, 2013";
+}
 
 }  // namespace secondary

@@ -73,7 +73,14 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT, BSTR* value) override { return none(value); }
-    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT, BSTR* text) override { return none(text); }
+    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT id, BSTR* text) override {
+        if (!text) return E_POINTER;
+        *text = nullptr;
+        const auto children = children_();
+        if (!valid(id, children)) return E_INVALIDARG;
+        if (id.lVal == CHILDID_SELF || of(id, children).description.empty()) return S_FALSE;
+        return text_of(to_wide(of(id, children).description), text);
+    }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT id, VARIANT* role) override {
         if (!role) return E_POINTER;
         const auto children = children_();
@@ -121,7 +128,14 @@ public:
         if (selection) selection->vt = VT_EMPTY;
         return S_FALSE;
     }
-    HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT, BSTR* action) override { return none(action); }
+    HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT id, BSTR* action) override {
+        if (!action) return E_POINTER;
+        *action = nullptr;
+        const auto children = children_();
+        if (!valid(id, children)) return E_INVALIDARG;
+        if (id.lVal == CHILDID_SELF || !of(id, children).button) return S_FALSE;
+        return text_of(L"Press", action);
+    }
     HRESULT STDMETHODCALLTYPE accSelect(long, VARIANT) override { return S_FALSE; }
     HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height, VARIANT id) override {
         if (!left || !top || !width || !height) return E_POINTER;
@@ -159,11 +173,24 @@ public:
         hit->lVal = found ? static_cast<long>(*found + 1) : CHILDID_SELF;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT) override { return DISP_E_MEMBERNOTFOUND; }
+    HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT id) override {
+        const auto children = children_();
+        if (!valid(id, children)) return E_INVALIDARG;
+        if (id.lVal == CHILDID_SELF || !of(id, children).button) return DISP_E_MEMBERNOTFOUND;
+        const AccessibleChild& child = of(id, children);
+        if (child.invisible || !IsWindowEnabled(child.button)) return E_FAIL;
+        // Pressed once the reader's call has returned, as a click would be.
+        PostMessageW(child.button, BM_CLICK, 0, 0);
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
 
 private:
+    static HRESULT text_of(const std::wstring& text, BSTR* out) {
+        *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        return *out ? S_OK : E_OUTOFMEMORY;
+    }
     static HRESULT none(BSTR* out) {
         if (out) *out = nullptr;
         return S_FALSE;

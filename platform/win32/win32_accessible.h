@@ -2,7 +2,8 @@
 // What a screen reader reads of a window whose labels have no window of their own: the
 // window's client object, whose children are its labels (name = caption, static text, their
 // rectangle on the screen, invisible when hidden or outside the client area) and its buttons
-// (name = the button's text, push button, focusable), in the model's order.
+// (name = the button's text, push button, focusable, described by its tip, "Press" as its
+// default action), in the model's order.
 
 #include <windows.h>
 
@@ -20,6 +21,8 @@ struct AccessibleChild {
     bool invisible;
     long role = ROLE_SYSTEM_STATICTEXT;  // or ROLE_SYSTEM_PUSHBUTTON
     bool focused = false;                // buttons only
+    std::string description = {};        // buttons: what the button does (its tip)
+    HWND button = nullptr;               // buttons: the window the default action presses
 };
 
 // The children as they are now, asked for at every call, so the object never goes stale.

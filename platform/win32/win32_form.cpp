@@ -112,6 +112,12 @@ LRESULT Win32Form::handle(HWND surface, UINT message, WPARAM wparam, LPARAM lpar
             }
             return 0;
         case WM_CLOSE: unload(); return 0;
+        case WM_QUERYENDSESSION: return TRUE;  // nothing here holds the session up
+        case WM_ENDSESSION:
+            // The session is ending and the process may end as soon as this returns: the
+            // window's closing steps (Main's takes its tray icon away) run now.
+            if (top && wparam) unload();
+            return 0;
         case WM_SIZE:
             // While it is shown, a change of state comes from the user (the task bar).
             if (top && IsWindowVisible(hwnd_) && !state_pending_)
@@ -174,14 +180,29 @@ std::vector<AccessibleChild> Win32Form::accessible_children() const {
             continue;
         }
         // A real window: the system knows its text and whether it and its frame are shown.
+        // Its tip says what it does.
         const HWND button = controls_.at(std::string(c.name)).hwnd;
         out.push_back({.name = window_text(button),
                        .screen = screen,
                        .invisible = !(IsWindowVisible(button) && inside),
                        .role = ROLE_SYSTEM_PUSHBUTTON,
-                       .focused = focus == button});
+                       .focused = focus == button,
+                       .description = std::string(c.tooltip),
+                       .button = button});
     }
     return out;
+}
+
+void Win32Form::announce_name(std::size_t index) {
+    // A screen reader hears of a new text only where a person could read it: the sentence
+    // once a second, not the working fields outside the window.
+    const Control& c = model_.controls[index];
+    if (!alive() || !shown_[index] || !IsWindowVisible(hwnd_)) return;
+    HWND surface = surface_of(c.container);
+    RECT client;
+    if (!IsWindowVisible(surface) || !GetClientRect(surface, &client)) return;
+    if (density().rect(c.rect).intersected({0, 0, client.right, client.bottom}).empty()) return;
+    NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, hwnd_, OBJID_CLIENT, child_id_[index]);
 }
 
 // ---- painting ---------------------------------------------------------------------------

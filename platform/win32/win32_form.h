@@ -66,6 +66,9 @@ public:
     const std::vector<HWND>& focus_order() const { return focus_order_; }
     // The labels and buttons as a screen reader is told of them.
     std::vector<AccessibleChild> accessible_children() const;
+    // The window's tooltip control (TOOLTIPS_CLASS), holding the tips of its buttons;
+    // nullptr when no control of the window has a tip.
+    HWND tooltips() const { return tooltips_; }
     // Tab and Shift-Tab: the focus to the next (previous) shown button by tab index across
     // the window and its frames, round the end. False when no button can take it.
     bool step_focus(bool backwards);
@@ -94,6 +97,7 @@ private:
     void build();
     void build_control(Entry& entry);
     void order_children();
+    void add_tooltips();
     void lay_out(const RECT* suggested);
     HFONT font(const forms::Font& font);
     std::string_view container_of(HWND surface) const;
@@ -103,6 +107,7 @@ private:
     void paint(HWND surface);
     void draw_label(HDC dc, const forms::Control& c);
     void invalidate_label(std::size_t index);
+    void announce_name(std::size_t index);
     void press(HWND surface, int button, WPARAM keys, LPARAM at);
     void release(HWND surface, WPARAM keys, LPARAM at);
     forms::Mouse mouse_at(HWND surface, int button, WPARAM keys, LPARAM at) const;
@@ -121,11 +126,13 @@ private:
     std::map<std::string, Entry, std::less<>> controls_;
     std::vector<bool> shown_;                                  // per control in the model: its own visibility
     std::vector<std::size_t> label_of_;                        // per field: the label's index in the model
+    std::vector<long> child_id_;                               // per control: its id in the client object
     std::vector<std::pair<HWND, std::string_view>> surfaces_;  // the window and its frames
     std::vector<std::pair<forms::Font, unique_font>> fonts_;
     std::vector<HWND> focus_order_;
     HWND hwnd_ = nullptr;
-    HICON icon_ = nullptr;  // shared, never destroyed
+    HWND tooltips_ = nullptr;  // owned by the window, which destroys it
+    HICON icon_ = nullptr;     // shared, never destroyed
     HWND saved_focus_ = nullptr;
     unsigned dpi_ = 96;
     int default_id_ = 0, cancel_id_ = 0;

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
@@ -78,6 +80,22 @@ POINT system_placement() {
     return {r.left, r.top};
 }
 
+// The tooltip control comes with the common controls, loaded from the system's folder when the
+// first window asks for it rather than imported: an import would be looked for beside the
+// program first.
+bool tooltips_available() {
+    static const bool available = [] {
+        HMODULE controls = LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (!controls) return false;
+        using Init = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+        const auto init =
+            reinterpret_cast<Init>(reinterpret_cast<void*>(GetProcAddress(controls, "InitCommonControlsEx")));
+        const INITCOMMONCONTROLSEX classes{.dwSize = sizeof(INITCOMMONCONTROLSEX), .dwICC = ICC_BAR_CLASSES};
+        return init && init(&classes);
+    }();
+    return available;
+}
+
 // The program's icon from its resources, or the system's where the program has none.
 HICON program_icon(int size) {
     auto* icon = static_cast<HICON>(
@@ -99,8 +117,11 @@ Win32Form::Win32Form(Win32Runtime& runtime, const forms::WindowModel& model, std
         }
         throw;
     }
-    // Only the label whose caption changed is painted again.
-    fields_.on_change([this](std::size_t index, const std::string&) { invalidate_label(label_of_.at(index)); });
+    // Only the label whose caption changed is painted again, and a screen reader hears of it.
+    fields_.on_change([this](std::size_t index, const std::string&) {
+        invalidate_label(label_of_.at(index));
+        announce_name(label_of_.at(index));
+    });
 }
 
 Win32Form::~Win32Form() {
@@ -113,8 +134,11 @@ Win32Form::~Win32Form() {
 
 void Win32Form::build() {
     label_of_.resize(fields_.size());
+    child_id_.resize(model_.controls.size(), 0);
+    long next_child = 1;  // the client object's children: its labels and buttons, in model order
     for (std::size_t i = 0; i < model_.controls.size(); ++i) {
         const Control& c = model_.controls[i];
+        if (c.kind == Kind::Label || c.kind == Kind::Button) child_id_[i] = next_child++;
         if (!controls_.emplace(std::string(c.name), Entry{.control = &c, .index = i}).second)
             throw std::invalid_argument("two controls named " + std::string(c.name));
         if (c.kind == Kind::Label) label_of_.at(fields_.index_of(c.name)) = i;
@@ -148,7 +172,31 @@ void Win32Form::build() {
     for (const Control& c : model_.controls)
         if (c.kind != Kind::Frame) build_control(controls_.at(std::string(c.name)));
     order_children();
+    add_tooltips();
     lay_out(nullptr);
+}
+
+void Win32Form::add_tooltips() {
+    std::vector<const Entry*> tipped;
+    for (const auto& [name, e] : controls_)
+        if (e.hwnd && !e.control->tooltip.empty()) tipped.push_back(&e);
+    if (tipped.empty() || !tooltips_available()) return;
+    // Owned by the window: it goes with it, and stays above it. A window without its tips is
+    // still whole, so a failure here leaves it at that.
+    tooltips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    if (!tooltips_) return;
+    for (const Entry* e : tipped) {
+        std::wstring text = to_wide(e->control->tooltip);
+        TOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;  // the tip watches the button's own mouse moves
+        tool.hwnd = GetParent(e->hwnd);
+        tool.uId = reinterpret_cast<UINT_PTR>(e->hwnd);
+        tool.lpszText = text.data();  // copied by the control
+        SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 }
 
 HWND Win32Form::surface_of(std::string_view container) const {

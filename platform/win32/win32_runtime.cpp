@@ -8,6 +8,21 @@
 
 namespace platform_win32 {
 
+namespace {
+
+UINT icon_style(platform::BoxIcon icon) {
+    switch (icon) {
+        case platform::BoxIcon::Critical: return MB_ICONHAND;
+        case platform::BoxIcon::Question: return MB_ICONQUESTION;
+        case platform::BoxIcon::Exclamation: return MB_ICONEXCLAMATION;
+        case platform::BoxIcon::Information: return MB_ICONASTERISK;
+        case platform::BoxIcon::None: break;
+    }
+    return 0;
+}
+
+}  // namespace
+
 Win32Runtime::Win32Runtime(std::string application_title) : application_title_(std::move(application_title)) {
     // The windows answer screen readers with COM objects.
     com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
@@ -50,11 +65,15 @@ Win32Runtime::BoxCall Win32Runtime::box_call(const std::string& prompt, int styl
     HWND owner = nullptr;
     for (const Win32Form* f : forms())
         if (f->hwnd() == active) owner = active;
-    // The style's bits are the platform's own; the box is modal to the whole program.
+    // Only a button set and an icon the system defines reach it, as the other platforms show
+    // them: a code that names no set (the farewell box's 11) is OK, where Windows could refuse
+    // the box and show nothing. The box is modal to the whole program.
+    const UINT system_style =
+        static_cast<UINT>(platform::button_set(style)) | icon_style(platform::box_layout(style).icon) | MB_TASKMODAL;
     return {.owner = owner,
             .text = to_wide(std::string_view(prompt).substr(0, prompt.find('\0'))),
             .title = to_wide(title ? *title : application_title_),
-            .style = static_cast<UINT>(style) | MB_TASKMODAL};
+            .style = system_style};
 }
 
 void Win32Runtime::show(const std::string& prompt, int style, const std::optional<std::string>& title) {

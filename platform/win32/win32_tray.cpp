@@ -24,11 +24,19 @@ LRESULT CALLBACK tray_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
     return tray->handle(hwnd, message, wparam, lparam);
 }
 
-HICON tray_icon() {
-    auto* icon =
-        static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-    return icon ? icon : LoadIconW(nullptr, IDI_APPLICATION);
+// The program's icon at the small-icon size of the density the notification area runs at
+// (the main screen's, where the tray's hidden window lies).
+unique_icon tray_icon(HWND window) {
+    UINT dpi = window ? GetDpiForWindow(window) : 0;
+    if (dpi == 0) dpi = GetDpiForSystem();
+    const int width = GetSystemMetricsForDpi(SM_CXSMICON, dpi), height = GetSystemMetricsForDpi(SM_CYSMICON, dpi);
+    // Not shared: a shared image keeps the size it was first loaded at. Without an icon of
+    // the program's own, the system's stands in, at the same size.
+    if (auto* own = static_cast<HICON>(
+            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, width, height, 0)))
+        return unique_icon(own);
+    return unique_icon(
+        static_cast<HICON>(CopyImage(LoadIconW(nullptr, IDI_APPLICATION), IMAGE_ICON, width, height, 0)));
 }
 
 }  // namespace
@@ -36,8 +44,7 @@ HICON tray_icon() {
 Win32Tray::Win32Tray(Win32Runtime& runtime)
     : Win32Tray(runtime, [](DWORD message, NOTIFYICONDATAA& data) { return Shell_NotifyIconA(message, &data); }) {}
 
-Win32Tray::Win32Tray(Win32Runtime& runtime, NotifyCall call)
-    : runtime_(runtime), call_(std::move(call)), icon_(tray_icon()) {
+Win32Tray::Win32Tray(Win32Runtime& runtime, NotifyCall call) : runtime_(runtime), call_(std::move(call)) {
     static const bool registered = [] {
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof(wc);
@@ -52,6 +59,7 @@ Win32Tray::Win32Tray(Win32Runtime& runtime, NotifyCall call)
         window_ = CreateWindowExW(WS_EX_TOOLWINDOW, kTrayClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                   GetModuleHandleW(nullptr), this);
     if (!window_) throw std::runtime_error("cannot create the tray's window");
+    icon_ = tray_icon(window_);
 }
 
 Win32Tray::~Win32Tray() {
@@ -72,7 +80,7 @@ NOTIFYICONDATAA Win32Tray::record() const {
     data.uID = kIconId;
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = kCallbackMessage;
-    data.hIcon = icon_;
+    data.hIcon = icon_ ? icon_.get() : LoadIconW(nullptr, IDI_APPLICATION);
     // The tip field holds 64 characters; the record's own field has room for them and a NUL.
     const std::size_t length = std::min(tooltip_.size(), sizeof(data.szTip) - 1);
     tooltip_.copy(data.szTip, length);
@@ -82,7 +90,9 @@ NOTIFYICONDATAA Win32Tray::record() const {
 
 bool Win32Tray::place() {
     NOTIFYICONDATAA data = record();
-    shown_ = call_(NIM_ADD, data) != FALSE;
+    // The shell may announce itself again while it still holds the icon (seen after changes
+    // of scale or of a remote session): then the add fails and the icon is brought up to date.
+    shown_ = call_(NIM_ADD, data) != FALSE || call_(NIM_MODIFY, data) != FALSE;
     return shown_;
 }
 
@@ -117,8 +127,10 @@ LRESULT Win32Tray::handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         return 0;
     }
     if (message == taskbar_created() && taskbar_created() != 0) {
-        // The shell started again and knows no icon of ours.
+        // The shell started again, or changed its scale: the icon is placed again, at the size
+        // the shell now draws it.
         if (wanted_) {
+            if (unique_icon icon = tray_icon(window_)) icon_ = std::move(icon);
             place();
             if (changed_) changed_(shown_);
         }

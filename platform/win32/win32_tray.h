@@ -4,12 +4,15 @@
 // The shell tells a window of the tray's own about the icon: its callback message is
 // WM_MOUSEMOVE, so every notification arrives as a mouse move whose lParam is the mouse
 // message it stands for, and that code is what notify gets. When the shell starts again it
-// broadcasts "TaskbarCreated", and the icon is placed again.
+// broadcasts "TaskbarCreated", and the icon is placed again (or, where the shell still holds
+// it, brought up to date), at the size of the shell's density then.
 
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "platform/tray.h"
@@ -17,6 +20,11 @@
 namespace platform_win32 {
 
 class Win32Runtime;
+
+struct IconDeleter {
+    void operator()(HICON icon) const { DestroyIcon(icon); }
+};
+using unique_icon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
 
 class Win32Tray final : public platform::Tray {
 public:
@@ -50,7 +58,7 @@ private:
     Win32Runtime& runtime_;
     NotifyCall call_;
     HWND window_ = nullptr;
-    HICON icon_ = nullptr;  // shared, never destroyed
+    unique_icon icon_;  // nullptr: the system's own icon stands in
     std::string tooltip_;
     std::function<void(int)> notify_;
     std::function<void(bool)> changed_;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <sstream>
 
 #include "main_window/main_model.h"
@@ -40,7 +41,6 @@ struct MainFixture : ::testing::Test {
     }
     fakes::FakeForm& form() { return runtime.window("Main"); }
     bool panel() { return form().is_visible("Frame1"); }
-    void notify_pixels(double x) { form().fire("Main", Event::MouseMove, {.x = static_cast<float>(x * 15)}); }
 };
 
 TEST_F(MainFixture, StartUpHidesThePanelAddsTheIconAndShowsTheWindow) {
@@ -185,22 +185,24 @@ TEST_F(MainFixture, TrayNotificationsToggleOnlyOnALeftButtonRelease) {
     }
 }
 
-TEST_F(MainFixture, MouseMovesDecodeXWithHalvesToEven) {
-    start();
-    notify_pixels(100);  // the pointer over the window: below 514, nothing happens
-    EXPECT_TRUE(form().is_shown());
-    notify_pixels(513.5);  // rounds to 514
-    EXPECT_FALSE(form().is_shown());
-    notify_pixels(514.5);  // rounds to 514 as well
-    EXPECT_TRUE(form().is_shown());
-    notify_pixels(515.5);  // 516
-    notify_pixels(513.4);  // 513
-    EXPECT_TRUE(form().is_shown());
+TEST_F(MainFixture, PointerMovesOverMainNeverToggleItAtAnyScaleWhileTheTrayStillDoes) {
+    // 96, 144, 192, 240 and 288 dpi: Main is 3855 twips wide, past pixel 514 from 240 dpi on.
+    for (const double twips_per_pixel : {15.0, 10.0, 7.5, 6.0, 5.0}) {
+        runtime.set_twips_per_pixel(twips_per_pixel);
+        start();
+        for (int pixel = 0; pixel <= static_cast<int>(3855 / twips_per_pixel); ++pixel)
+            form().fire("Main", Event::MouseMove, {.x = static_cast<float>(pixel * twips_per_pixel)});
+        EXPECT_TRUE(form().is_shown()) << twips_per_pixel << " twips a pixel";
+        tray.send(platform::kTrayLeftUp);
+        EXPECT_FALSE(form().is_shown()) << "the tray's click still toggles at " << twips_per_pixel;
+        form().unload();
+    }
 }
 
 TEST_F(MainFixture, AnUndecodableNotificationGoesToTheFailureBox) {
     start();
-    form().fire("Main", Event::MouseMove, {.x = 1e30f});
+    // The largest code, times 15 twips, comes back past the largest 32-bit number.
+    tray.send(std::numeric_limits<int>::max());
     ASSERT_EQ(runtime.boxes().size(), 1u);
     EXPECT_EQ(runtime.boxes()[0].prompt, "Overflow");
     EXPECT_EQ(runtime.boxes()[0].style, 64);

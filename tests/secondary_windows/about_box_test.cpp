@@ -13,13 +13,14 @@
 #include "platform/fakes/fake_platform.h"
 #include "platform/fakes/fake_registry.h"
 #include "secondary_windows/about_box.h"
+#include "secondary_windows/about_model.h"
 
 namespace {
 
 struct AboutHarness {
     fakes::FakeRuntime runtime;
     fakes::FakeShell shell;
-    secondary::AboutBox about{runtime, runtime, shell};
+    secondary::AboutBox about{runtime, runtime, shell, "C++ and the Win32 API"};
 
     fakes::FakeForm& window() { return runtime.window("frmAbout"); }
     std::size_t windows() const { return runtime.windows("frmAbout").size(); }
@@ -29,6 +30,8 @@ void expect_loaded_texts(fakes::FakeForm& form) {
     EXPECT_EQ(form.caption(), "About Velmora Fest Countdown");
     EXPECT_EQ(form.fields().get("lblVersion"), "Version " + std::string(identity::kVersion));
     EXPECT_EQ(form.fields().get("lblTitle"), "Velmora Fest Countdown");
+    EXPECT_EQ(form.fields().get("Label1"), secondary::credit_line("C++ and the Win32 API"))
+        << "the credit names what the build it was given is made with";
 }
 
 TEST(AboutBox, OpenLoadsAndShowsTheWindowWithItsTexts) {
@@ -118,7 +121,7 @@ TEST(AboutBox, Label6AnswersEachClickWithItsThreeBoxesInOrder) {
 TEST(AboutBox, AWindowThatOutlivesItsBoxIgnoresItsEvents) {
     fakes::FakeRuntime runtime;
     fakes::FakeShell shell;
-    auto about = std::make_unique<secondary::AboutBox>(runtime, runtime, shell);
+    auto about = std::make_unique<secondary::AboutBox>(runtime, runtime, shell, "C++ with Qt");
     about->open();
     fakes::FakeForm& form = runtime.window("frmAbout");
     about.reset();
@@ -149,7 +152,7 @@ TEST(AboutBox, StartSysInfoUsesTheRegistryAndLauncherItWasGiven) {
     registry.add_key(platform::kLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
     registry.set_text(platform::kLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", tool);
     launcher.files = {tool};
-    secondary::AboutBox about(runtime, runtime, shell, registry, launcher);
+    secondary::AboutBox about(runtime, runtime, shell, "C++ with Qt", registry, launcher);
     about.StartSysInfo();
     EXPECT_EQ(launcher.started, std::vector<std::string>{tool});
     EXPECT_TRUE(runtime.boxes().empty());

@@ -100,7 +100,7 @@ protected:
 };
 
 TEST_F(QtWindows, AboutIsOneWindowHoweverOftenItIsAskedFor) {
-    secondary::AboutBox about(runtime, runtime, shell);
+    secondary::AboutBox about(runtime, runtime, shell, "C++ with Qt");
     about.open();
     settle();
     QWidget* first = about_form(about).window();
@@ -117,7 +117,7 @@ TEST_F(QtWindows, AboutIsOneWindowHoweverOftenItIsAskedFor) {
 }
 
 TEST_F(QtWindows, AboutStandsAtItsOwnPlaceWithItsIcon) {
-    secondary::AboutBox about(runtime, runtime, shell);
+    secondary::AboutBox about(runtime, runtime, shell, "C++ with Qt");
     about.open();
     settle();
     QtForm& form = about_form(about);
@@ -131,7 +131,7 @@ TEST_F(QtWindows, AboutStandsAtItsOwnPlaceWithItsIcon) {
 }
 
 TEST_F(QtWindows, OkEnterEscAndTheCloseBoxEachUnloadAndTheNextOpenReloads) {
-    secondary::AboutBox about(runtime, runtime, shell);
+    secondary::AboutBox about(runtime, runtime, shell, "C++ with Qt");
     struct Way {
         const char* what;
         void (*close)(QtForm&);
@@ -166,7 +166,7 @@ TEST_F(QtWindows, OkEnterEscAndTheCloseBoxEachUnloadAndTheNextOpenReloads) {
 }
 
 TEST_F(QtWindows, AboutMailButtonAndLabel6) {
-    secondary::AboutBox about(runtime, runtime, shell);
+    secondary::AboutBox about(runtime, runtime, shell, "C++ with Qt");
     about.open();
     settle();
     QtForm& form = about_form(about);
@@ -226,7 +226,7 @@ TEST_F(QtWindows, ArrivalButtonShowsTheFarewellBox) {
 
 // Every text a window shows, and every button, is read out under its own text.
 TEST_F(QtWindows, ScreenReadersReadEveryLabelAndButtonByItsText) {
-    secondary::AboutBox about(runtime, runtime, shell);
+    secondary::AboutBox about(runtime, runtime, shell, "C++ with Qt");
     about.open();
     forms::Form& arrival = secondary::open_arrival_window(runtime, runtime);
     settle();

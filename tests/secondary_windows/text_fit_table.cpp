@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "main_window/main_model.h"
+#include "secondary_windows/about_model.h"
 #include "secondary_windows/arrival_model.h"
 
 namespace text_fit {
@@ -35,6 +36,9 @@ std::vector<Row> rows() {
         {"Main", "Final", sentence_forms()},
         {"VEF2D", "", {}},
         {"frmAbout", "", {}},
+        {"frmAbout",
+         "Label1",
+         {secondary::credit_line("C++ with Qt"), secondary::credit_line("C++ and the Win32 API")}},
     };
 }
 
@@ -43,7 +47,7 @@ bool by_design(std::string_view window, std::string_view lower, std::string_view
                        [&](const Overlap& o) { return o.window == window && o.lower == lower && o.upper == upper; });
 }
 
-OpenWindows::OpenWindows(forms::Runtime& runtime, platform::MessageBox& boxes) : about_(runtime, boxes, shell_) {
+OpenWindows::OpenWindows(forms::Runtime& runtime, platform::MessageBox& boxes) : about_(runtime, boxes, shell_, "C++") {
     runtime.load(main_window::kMain, {}).set_visible("Frame1", true);
     runtime.load(secondary::kArrival, {});
     about_.open();

@@ -229,7 +229,7 @@ TEST(TextFit, EveryTextOfEveryWindowIsWholeAndUncovered) {
 TEST(TextFit, TheAboutPictureHasAPixelForEveryScreenPixel) {
     platform_qt::QtRuntime runtime{std::string(identity::kProductName)};
     fakes::FakeShell shell;
-    secondary::AboutBox about(runtime, runtime, shell);
+    secondary::AboutBox about(runtime, runtime, shell, "C++ with Qt");
     about.open();
     const auto* picture = qobject_cast<const QLabel*>(loaded(runtime, "frmAbout").widget("picIcon"));
     ASSERT_NE(picture, nullptr);

@@ -1,18 +1,22 @@
 // A screen reader's first look at a window, from another process: finds the top-level window
 // by its title, asks it for its client object (AccessibleObjectFromWindow, OBJID_CLIENT) and
-// prints the object and each of its children as one JSON line: role, name, state and place
-// on the screen. The end-to-end tests read the countdown's texts this way under Wine.
+// prints the object and each of its children as one JSON line: role, name, description,
+// default action, state and place on the screen. The end-to-end tests read the countdown's
+// texts this way under Wine.
 //
 //   msaa_dump.exe TITLE
 //   msaa_dump.exe --tooltips
 //   msaa_dump.exe --windows TITLE
+//   msaa_dump.exe --name-changes TITLE SECONDS
 //
 // Exits 0 after printing, 3 when no window has that title, 4 when the window answers with no
-// accessible object. --tooltips prints, one JSON line each, the tooltips shown on the screen
-// now (the notification area's among them) with the text each shows, asked of it by WM_GETTEXT
-// as a reader asks a window of another process. --windows reads a window made of child
-// windows (a message box): the window's client object, then each child window's, in the
-// order the system keeps them.
+// accessible object (or takes no hook). --tooltips prints, one JSON line each, the tooltips
+// shown on the screen now (the notification area's among them) with the text each shows,
+// asked of it by WM_GETTEXT as a reader asks a window of another process. --windows reads a
+// window made of child windows (a message box): the window's client object, then each child
+// window's, in the order the system keeps them. --name-changes listens SECONDS long with a
+// WinEvent hook of its own, out of the window's process, and prints each
+// EVENT_OBJECT_NAMECHANGE the window raises: the child it names and that child's name then.
 
 #include <windows.h>
 
@@ -37,6 +41,8 @@ std::string utf8(const wchar_t* text, int length) {
     WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), size, nullptr, nullptr);
     return out;
 }
+
+std::string bstr_text(BSTR text) { return text ? utf8(text, static_cast<int>(SysStringLen(text))) : std::string{}; }
 
 std::string json_string(const std::string& text) {
     std::string out = "\"";
@@ -84,6 +90,11 @@ void print_element(IAccessible* object, long id, long index) {
     std::string text;
     if (object->get_accName(who, &name) == S_OK && name) text = utf8(name, static_cast<int>(SysStringLen(name)));
     SysFreeString(name);
+    BSTR description = nullptr, action = nullptr;
+    const std::string described = object->get_accDescription(who, &description) == S_OK ? bstr_text(description) : "";
+    const std::string acted = object->get_accDefaultAction(who, &action) == S_OK ? bstr_text(action) : "";
+    SysFreeString(description);
+    SysFreeString(action);
     VARIANT role;
     VariantInit(&role);
     object->get_accRole(who, &role);
@@ -95,9 +106,11 @@ void print_element(IAccessible* object, long id, long index) {
     const long role_id = role.vt == VT_I4 ? role.lVal : 0;
     const long state_bits = state.vt == VT_I4 ? state.lVal : 0;
     std::printf(
-        "{\"index\": %ld, \"role\": %s, \"role_id\": %ld, \"name\": %s, \"state\": %ld, \"invisible\": %s, "
-        "\"focusable\": %s, \"placed\": %s, \"x\": %ld, \"y\": %ld, \"width\": %ld, \"height\": %ld}\n",
-        index, json_string(role_name(role_id)).c_str(), role_id, json_string(text).c_str(), state_bits,
+        "{\"index\": %ld, \"role\": %s, \"role_id\": %ld, \"name\": %s, \"description\": %s, "
+        "\"default_action\": %s, \"state\": %ld, \"invisible\": %s, \"focusable\": %s, \"placed\": %s, "
+        "\"x\": %ld, \"y\": %ld, \"width\": %ld, \"height\": %ld}\n",
+        index, json_string(role_name(role_id)).c_str(), role_id, json_string(text).c_str(),
+        json_string(described).c_str(), json_string(acted).c_str(), state_bits,
         (state_bits & STATE_SYSTEM_INVISIBLE) ? "true" : "false",
         (state_bits & STATE_SYSTEM_FOCUSABLE) ? "true" : "false", placed ? "true" : "false", left, top, width, height);
     VariantClear(&role);
@@ -168,12 +181,54 @@ BOOL CALLBACK print_child_window(HWND window, LPARAM counter) {
     return TRUE;
 }
 
+// Prints one line per name change the watched window raises; the hook's calls come through
+// this thread's message loop.
+HWND g_watched = nullptr;
+
+void CALLBACK print_name_change(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD) {
+    if (window != g_watched) return;
+    std::string name;
+    IAccessible* source = nullptr;
+    VARIANT which;
+    VariantInit(&which);
+    if (AccessibleObjectFromEvent(window, static_cast<DWORD>(object), static_cast<DWORD>(child), &source, &which) ==
+            S_OK &&
+        source) {
+        BSTR text = nullptr;
+        if (source->get_accName(which, &text) == S_OK) name = bstr_text(text);
+        SysFreeString(text);
+        source->Release();
+    }
+    std::printf("{\"object\": %ld, \"child\": %ld, \"name\": %s}\n", static_cast<long>(object),
+                static_cast<long>(child), json_string(name).c_str());
+    std::fflush(stdout);
+}
+
+int listen_for_name_changes(HWND window, double seconds) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    g_watched = window;
+    const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr,
+                                               print_name_change, process, 0, WINEVENT_OUTOFCONTEXT);
+    if (!hook) return kNoObject;
+    const ULONGLONG until = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
+    for (ULONGLONG now = GetTickCount64(); now < until; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(until - now), QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    UnhookWinEvent(hook);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     const bool windows = argc == 3 && std::wcscmp(argv[1], L"--windows") == 0;
-    if (argc != 2 && !windows) {
-        std::fputs("usage: msaa_dump.exe TITLE | --tooltips | --windows TITLE\n", stderr);
+    const bool name_changes = argc == 4 && std::wcscmp(argv[1], L"--name-changes") == 0;
+    if (argc != 2 && !windows && !name_changes) {
+        std::fputs("usage: msaa_dump.exe TITLE | --tooltips | --windows TITLE | --name-changes TITLE SECONDS\n",
+                   stderr);
         return 2;
     }
     _setmode(_fileno(stdout), _O_BINARY);  // UTF-8 as it is, lines ending in \n
@@ -182,7 +237,7 @@ int wmain(int argc, wchar_t** argv) {
         std::fflush(stdout);
         return 0;
     }
-    const wchar_t* title = argv[argc - 1];
+    const wchar_t* title = argv[name_changes ? 2 : argc - 1];
     const HWND window = FindWindowW(nullptr, title);
     if (!window) {
         std::fprintf(stderr, "msaa_dump: no top-level window titled %s\n",
@@ -199,6 +254,12 @@ int wmain(int argc, wchar_t** argv) {
                      static_cast<unsigned long>(asked));
         CoUninitialize();
         return kNoObject;
+    }
+    if (name_changes) {
+        client->Release();
+        const int status = listen_for_name_changes(window, std::wcstod(argv[3], nullptr));
+        CoUninitialize();
+        return status;
     }
     print_element(client, CHILDID_SELF, 0);
     if (windows) {

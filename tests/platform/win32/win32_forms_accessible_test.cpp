@@ -24,7 +24,7 @@ constexpr Control kControls[] = {
     {.name = "Greeting", .kind = Kind::Label, .text = "Привет, 東京", .rect = {150, 300, 1500, 300}},
     {.name = "Gone", .kind = Kind::Label, .text = "hidden", .rect = {150, 750, 1500, 300}},
     {.name = "Far", .kind = Kind::Label, .text = "outside", .rect = {6000, 6000, 300, 300}},
-    {.name = "Btn", .kind = Kind::Button, .text = "Go", .rect = {1200, 0, 900, 375}, .tab = 1},
+    {.name = "Btn", .kind = Kind::Button, .text = "Go", .rect = {1200, 0, 900, 375}, .tab = 1, .tooltip = "Goes on"},
     {.name = "Away", .kind = Kind::Button, .text = "Run by hand", .rect = {4500, 300, 900, 375}, .tab = 2},
     {.name = "Later", .kind = Kind::Button, .text = "Later", .rect = {1800, 900, 900, 375}, .tab = 3},
 };
@@ -63,6 +63,14 @@ struct Reader : ::testing::Test {
         SysFreeString(text);
         return out;
     }
+    // get_accDescription or get_accDefaultAction; "(none)" when the element has none.
+    std::string text(HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*), long id) const {
+        BSTR text = nullptr;
+        if ((client->*get)(child(id), &text) != S_OK || !text) return "(none)";
+        std::string out = platform_win32::to_utf8(std::wstring_view(text, SysStringLen(text)));
+        SysFreeString(text);
+        return out;
+    }
     long state(long id) const {
         VARIANT v;
         VariantInit(&v);
@@ -81,14 +89,23 @@ TEST_F(Reader, ReadsEveryLabelAndButtonByNameRoleAndPlace) {
         const char* name;
         long role;
         bool invisible;
+        const char* description = "(none)";  // a button's tip
+        const char* action = "(none)";
     };
     const Case kCases[] = {
-        {1, "Привет, 東京", ROLE_SYSTEM_STATICTEXT, false}, {2, "hidden", ROLE_SYSTEM_STATICTEXT, true},
-        {3, "outside", ROLE_SYSTEM_STATICTEXT, true},       {4, "Go", ROLE_SYSTEM_PUSHBUTTON, false},
-        {5, "Run by hand", ROLE_SYSTEM_PUSHBUTTON, true},   {6, "Later", ROLE_SYSTEM_PUSHBUTTON, true},
+        {1, "Привет, 東京", ROLE_SYSTEM_STATICTEXT, false},
+        {2, "hidden", ROLE_SYSTEM_STATICTEXT, true},
+        {3, "outside", ROLE_SYSTEM_STATICTEXT, true},
+        {4, "Go", ROLE_SYSTEM_PUSHBUTTON, false, "Goes on", "Press"},
+        {5, "Run by hand", ROLE_SYSTEM_PUSHBUTTON, true, "(none)", "Press"},
+        {6, "Later", ROLE_SYSTEM_PUSHBUTTON, true, "(none)", "Press"},
+        {0, "reader", ROLE_SYSTEM_CLIENT, false},
     };
     for (const Case& c : kCases) {
         EXPECT_EQ(name(c.id), c.name);
+        EXPECT_EQ(text(&IAccessible::get_accDescription, c.id), c.description) << c.name;
+        EXPECT_EQ(text(&IAccessible::get_accDefaultAction, c.id), c.action) << c.name;
+        if (c.id == 0) continue;
         VARIANT role;
         VariantInit(&role);
         ASSERT_EQ(client->get_accRole(child(c.id), &role), S_OK);
@@ -114,6 +131,70 @@ TEST_F(Reader, ReadsEveryLabelAndButtonByNameRoleAndPlace) {
 
     form->fields().set("Greeting", "changed");
     EXPECT_EQ(name(1), "changed") << "the reader hears the caption as it is now";
+}
+
+TEST_F(Reader, TheDefaultActionPressesAShownButtonOnly) {
+    int presses = 0;
+    auto& pressed = static_cast<platform_win32::Win32Form&>(
+        runtime.load(kModel, {{"Btn", forms::Event::Click, [&](forms::Form&, const forms::Mouse&) { ++presses; }},
+                              {"Later", forms::Event::Click, [&](forms::Form&, const forms::Mouse&) { ++presses; }}}));
+    pressed.set_visible("Later", false);
+    pressed.show();
+    IAccessible* object = nullptr;
+    ASSERT_EQ(AccessibleObjectFromWindow(pressed.hwnd(), static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                         reinterpret_cast<void**>(&object)),
+              S_OK);
+    struct Case {
+        long id;
+        HRESULT result;
+        int presses_after;
+    };
+    const Case kCases[] = {{4, S_OK, 1}, {6, E_FAIL, 1}, {1, DISP_E_MEMBERNOTFOUND, 1}, {9, E_INVALIDARG, 1}};
+    for (const Case& c : kCases) {
+        EXPECT_EQ(object->accDoDefaultAction(child(c.id)), c.result) << c.id;
+        win32_test::pump_for(runtime, std::chrono::milliseconds(50));
+        EXPECT_EQ(presses, c.presses_after) << c.id;
+    }
+    object->Release();
+}
+
+// Name changes as a hook of a reader hears them, outside the window's own code.
+std::vector<std::pair<HWND, long>>* g_heard = nullptr;
+
+void CALLBACK hear(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG id, DWORD, DWORD) {
+    if (g_heard && object == OBJID_CLIENT) g_heard->emplace_back(window, id);
+}
+
+TEST_F(Reader, AChangedTextIsAnnouncedWhereAPersonCouldReadIt) {
+    std::vector<std::pair<HWND, long>> heard;
+    g_heard = &heard;
+    const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr, hear,
+                                               GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    struct Case {
+        const char* label;
+        const char* text;
+        std::vector<std::pair<HWND, long>> heard;
+    };
+    const Case kCases[] = {
+        {"Greeting", "changed", {{form->hwnd(), 1}}},
+        {"Greeting", "changed", {}},  // the same text again
+        {"Gone", "changed", {}},      // hidden
+        {"Far", "changed", {}},       // outside the window
+    };
+    for (const Case& c : kCases) {
+        heard.clear();
+        form->fields().set(c.label, c.text);
+        win32_test::pump_for(runtime, std::chrono::milliseconds(100));
+        EXPECT_EQ(heard, c.heard) << c.label;
+    }
+    form->hide();
+    heard.clear();
+    form->fields().set("Greeting", "in the tray");
+    win32_test::pump_for(runtime, std::chrono::milliseconds(100));
+    EXPECT_TRUE(heard.empty()) << "nobody can read a hidden window";
+    UnhookWinEvent(hook);
+    g_heard = nullptr;
 }
 
 TEST_F(Reader, HearsWhichButtonHasTheFocus) {

@@ -107,20 +107,26 @@ TEST_F(Boxes, TheStyleChoosesTheButtonsAndTheIcon) {
         int style;
         std::vector<std::string> buttons;
         LPCWSTR icon;  // nullptr: none
+        UINT asked;    // what MessageBoxW is asked for, besides task modality
     };
     const Case kCases[] = {
-        {0, {"OK"}, nullptr},
-        {1, {"OK", "Cancel"}, nullptr},
-        {2, {"Abort", "Retry", "Ignore"}, nullptr},
-        {3, {"Yes", "No", "Cancel"}, nullptr},
-        {4, {"Yes", "No"}, nullptr},
-        {5, {"Retry", "Cancel"}, nullptr},
-        {16, {"OK"}, IDI_HAND},
-        {32 + 4, {"Yes", "No"}, IDI_QUESTION},
-        {48, {"OK"}, IDI_EXCLAMATION},
-        {64 + 1, {"OK", "Cancel"}, IDI_ASTERISK},
+        {0, {"OK"}, nullptr, MB_OK},
+        {1, {"OK", "Cancel"}, nullptr, MB_OKCANCEL},
+        {2, {"Abort", "Retry", "Ignore"}, nullptr, MB_ABORTRETRYIGNORE},
+        {3, {"Yes", "No", "Cancel"}, nullptr, MB_YESNOCANCEL},
+        {4, {"Yes", "No"}, nullptr, MB_YESNO},
+        {5, {"Retry", "Cancel"}, nullptr, MB_RETRYCANCEL},
+        {16, {"OK"}, IDI_HAND, MB_ICONHAND},
+        {32 + 4, {"Yes", "No"}, IDI_QUESTION, MB_ICONQUESTION | MB_YESNO},
+        {48, {"OK"}, IDI_EXCLAMATION, MB_ICONEXCLAMATION},
+        {64 + 1, {"OK", "Cancel"}, IDI_ASTERISK, MB_ICONASTERISK | MB_OKCANCEL},
+        // The farewell box: code 11 names no button set, so OK, and the critical-stop icon.
+        {27, {"OK"}, IDI_HAND, MB_OK | MB_ICONHAND},
+        {6 + 4096, {"OK"}, nullptr, MB_OK},  // neither a set nor system modality gets through
     };
     for (const Case& c : kCases) {
+        EXPECT_EQ(runtime.box_call("Prompt", c.style, std::nullopt).style, c.asked | MB_TASKMODAL)
+            << "style " << c.style;
         SeenBox box = show(c.style);
         std::vector<std::string> shown = box.buttons;
         std::sort(shown.begin(), shown.end());

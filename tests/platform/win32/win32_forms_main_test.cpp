@@ -14,16 +14,21 @@
 #include "platform/fakes/fake_clock.h"
 #include "platform/fakes/fake_platform.h"
 #include "platform/form_geometry.h"
+#include "platform/win32/win32_text.h"
 #include "platform/win32/win32_tray.h"
 #include "tests/platform/win32/win32_forms_fixture.h"
+// After windows.h, which the runtime's header brings with its MessageBox name taken back.
+#include <commctrl.h>
 
 namespace {
 
 struct MainOnWin32 : ::testing::Test {
     platform_win32::Win32Runtime runtime{win32_test::kAppTitle};
     std::vector<NOTIFYICONDATAA> added;
+    int deleted = 0;
     platform_win32::Win32Tray tray{runtime, [this](DWORD message, NOTIFYICONDATAA& data) {
                                        if (message == NIM_ADD) added.push_back(data);
+                                       if (message == NIM_DELETE) ++deleted;
                                        return TRUE;
                                    }};
     fakes::FakeShell shell;
@@ -120,6 +125,66 @@ TEST_F(MainOnWin32, ALeftClickOnTheTrayIconHidesAndShowsTheWindow) {
     SendMessageW(tray.window(), WM_MOUSEMOVE, 1, 0x202);
     win32_test::pump_for(runtime, std::chrono::milliseconds(50));
     EXPECT_TRUE(form->is_shown());
+}
+
+// At 250 % and more Main is wider than 514 pixels, the code of a left-button release: the
+// pointer's own moves, inside the window and (while a button is held) beyond it, must not
+// read as the tray's.
+TEST_F(MainOnWin32, PointerMovesNeverToggleTheWindowAtAnyDensityWhileTheTrayIconDoes) {
+    for (const UINT dpi : {96u, 240u, 288u}) {
+        SCOPED_TRACE(dpi);
+        RECT suggested{40, 30, 41, 31};
+        SendMessageW(form->hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        RECT client;
+        GetClientRect(form->hwnd(), &client);
+        ASSERT_GT(client.right, static_cast<LONG>(257 * dpi / 96) - 2);
+        for (LONG x = 0; x <= 3 * client.right; ++x)
+            SendMessageW(form->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(x, client.bottom / 2));
+        win32_test::pump_for(runtime, std::chrono::milliseconds(50));
+        EXPECT_TRUE(form->is_shown());
+        SendMessageW(tray.window(), WM_MOUSEMOVE, 1, 0x202);
+        win32_test::pump_for(runtime, std::chrono::milliseconds(50));
+        EXPECT_FALSE(form->is_shown()) << "the tray icon still hides it";
+        SendMessageW(tray.window(), WM_MOUSEMOVE, 1, 0x202);
+        win32_test::pump_for(runtime, std::chrono::milliseconds(50));
+        EXPECT_TRUE(form->is_shown());
+    }
+}
+
+TEST_F(MainOnWin32, TheCaptionButtonsCarryTheirTipsInTheWindowsTooltipControl) {
+    const HWND tips = form->tooltips();
+    ASSERT_NE(tips, nullptr);
+    wchar_t kind[32] = {};
+    GetClassNameW(tips, kind, 32);
+    EXPECT_STREQ(kind, TOOLTIPS_CLASSW);
+    EXPECT_EQ(GetWindow(tips, GW_OWNER), form->hwnd());
+    EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 3);
+    const std::pair<const char*, const char*> kTips[] = {
+        {"Title_Menu", "Menu"}, {"Title_MinTray", "Minimize to Tray"}, {"Title_Close", "Close"}};
+    for (const auto& [name, tip] : kTips) {
+        const HWND button = form->control_window(name);
+        wchar_t text[80] = {};
+        TOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        tool.hwnd = GetParent(button);
+        tool.uId = reinterpret_cast<UINT_PTR>(button);
+        tool.lpszText = text;
+        SendMessageW(tips, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&tool));
+        EXPECT_EQ(platform_win32::to_utf8(text), tip) << name;
+    }
+}
+
+TEST_F(MainOnWin32, TheEndOfTheSessionRunsTheUnloadCleanUp) {
+    EXPECT_TRUE(SendMessageW(form->hwnd(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF)) << "nothing holds it up";
+    SendMessageW(form->hwnd(), WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);  // the end was called off
+    EXPECT_TRUE(form->is_shown());
+    EXPECT_TRUE(tray.shown());
+    EXPECT_EQ(deleted, 0);
+    SendMessageW(form->hwnd(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_EQ(deleted, 1) << "the tray icon goes with the session";
+    EXPECT_FALSE(tray.shown());
+    EXPECT_EQ(runtime.find("Main"), nullptr);
+    EXPECT_FALSE(runtime.pump()) << "the program ends";
 }
 
 TEST_F(MainOnWin32, TheMenuButtonShowsThePanelAndTheCloseButtonEndsTheProgram) {

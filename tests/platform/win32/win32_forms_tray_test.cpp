@@ -21,9 +21,10 @@ struct Tray : ::testing::Test {
     platform_win32::Win32Runtime runtime{win32_test::kAppTitle};
     std::vector<Call> calls;
     BOOL answer = TRUE;
+    BOOL modify_answer = TRUE;  // NIM_MODIFY's
     platform_win32::Win32Tray tray{runtime, [this](DWORD message, NOTIFYICONDATAA& data) {
                                        calls.push_back({message, data});
-                                       return answer;
+                                       return message == NIM_MODIFY ? modify_answer : answer;
                                    }};
     std::vector<int> codes;
     std::vector<bool> availability;
@@ -138,25 +139,61 @@ TEST_F(Tray, TheRightButtonOpensTheMenuAndTheChosenItemRuns) {
     }
 }
 
-TEST_F(Tray, TaskbarCreatedPlacesTheIconAgain) {
-    add("tip");
-    SendMessageW(tray.window(), platform_win32::Win32Tray::taskbar_created(), 0, 0);
-    ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[1].message, static_cast<DWORD>(NIM_ADD));
-    EXPECT_STREQ(calls[1].data.szTip, "tip");
-    EXPECT_EQ(availability, std::vector<bool>{true});
+int icon_width(HICON icon) {
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info)) return 0;
+    BITMAP bitmap{};
+    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return bitmap.bmWidth;
+}
 
-    tray.remove();
+TEST_F(Tray, TaskbarCreatedPlacesTheIconAgainOrUpdatesTheOneTheShellKept) {
+    struct Case {
+        const char* what;
+        BOOL add, modify;  // the shell's answers after its announcement
+        std::vector<DWORD> asked;
+        bool shown;
+    };
+    const Case kCases[] = {
+        {"a new shell", TRUE, FALSE, {NIM_ADD}, true},
+        {"the shell kept the icon", FALSE, TRUE, {NIM_ADD, NIM_MODIFY}, true},
+        {"no notification area", FALSE, FALSE, {NIM_ADD, NIM_MODIFY}, false},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.what);
+        answer = TRUE;
+        availability.clear();
+        ASSERT_TRUE(add("tip"));
+        calls.clear();
+        answer = c.add;
+        modify_answer = c.modify;
+        SendMessageW(tray.window(), platform_win32::Win32Tray::taskbar_created(), 0, 0);
+        std::vector<DWORD> asked;
+        for (const Call& call : calls) asked.push_back(call.message);
+        EXPECT_EQ(asked, c.asked);
+        ASSERT_FALSE(calls.empty());
+        EXPECT_STREQ(calls.back().data.szTip, "tip");
+        // At the small-icon size of the density the shell's screen has now.
+        const UINT dpi = GetDpiForWindow(tray.window());
+        EXPECT_EQ(icon_width(calls.back().data.hIcon), GetSystemMetricsForDpi(SM_CXSMICON, dpi ? dpi : 96));
+        EXPECT_EQ(tray.shown(), c.shown);
+        EXPECT_EQ(availability, std::vector<bool>{c.shown});
+        tray.remove();
+    }
+    calls.clear();
     SendMessageW(tray.window(), platform_win32::Win32Tray::taskbar_created(), 0, 0);
-    EXPECT_EQ(calls.size(), 3u) << "a removed icon stays removed";
+    EXPECT_TRUE(calls.empty()) << "a removed icon stays removed";
 }
 
 TEST_F(Tray, NoNotificationAreaIsReported) {
-    answer = FALSE;
+    answer = FALSE;  // to the add and the update alike
+    modify_answer = FALSE;
     EXPECT_FALSE(add("tip"));
     EXPECT_FALSE(tray.shown());
     tray.remove();
-    EXPECT_EQ(calls.size(), 1u) << "nothing to delete";
+    EXPECT_EQ(calls.size(), 2u) << "nothing to delete";
 }
 
 TEST(RealTray, TheIconDocksInTheSessionsNotificationArea) {
