@@ -7,10 +7,8 @@
 #include <sstream>
 
 #include "main_window/main_model.h"
-#include "main_window/main_window.h"
-#include "platform/fakes/fake_clock.h"
-#include "platform/fakes/fake_platform.h"
 #include "platform/qt/qt_controls.h"
+#include "tests/main_window/main_wiring.h"
 #include "tests/platform/qt/qt_harness.h"
 
 namespace {
@@ -18,23 +16,10 @@ namespace {
 using namespace qt_test;
 using platform_qt::QtForm;
 
-struct MainOnQt : ::testing::Test {
+struct MainOnQt : ::testing::Test, main_test::MainWiring {
     platform_qt::QtRuntime runtime{qt_test::kAppTitle};
-    fakes::FakeShell shell;
     fakes::FakeTray tray;
-    fakes::FakeClock clock{{2013, 4, 3, 14, 25, 7}};
-    std::ostringstream log;
-    int about_requests = 0;
-    main_window::MainWindow main{{
-        .runtime = runtime,
-        .boxes = runtime,
-        .shell = shell,
-        .tray = tray,
-        .clock = clock,
-        .log = engine::line_sink(log),
-        .open_about = [this] { ++about_requests; },
-        .open_arrival_window = [] {},
-    }};
+    main_window::MainWindow main{services(runtime, runtime, tray)};
     QtForm* form = nullptr;
 
     void SetUp() override {

@@ -7,36 +7,20 @@
 #include <sstream>
 
 #include "main_window/main_model.h"
-#include "main_window/main_window.h"
-#include "platform/fakes/fake_clock.h"
 #include "platform/fakes/fake_forms.h"
-#include "platform/fakes/fake_platform.h"
+#include "tests/main_window/main_wiring.h"
 
 namespace {
 
 using forms::Event;
 
-struct MainFixture : ::testing::Test {
+struct MainFixture : ::testing::Test, main_test::MainWiring {
     fakes::FakeRuntime runtime;
-    fakes::FakeShell shell;
     fakes::FakeTray tray;
-    fakes::FakeClock clock{{2013, 4, 3, 14, 25, 7}};
-    std::ostringstream log;
-    int about_requests = 0;
-    int arrival_windows = 0;
     std::unique_ptr<main_window::MainWindow> main;
 
     void start() {
-        main = std::make_unique<main_window::MainWindow>(main_window::Services{
-            .runtime = runtime,
-            .boxes = runtime,
-            .shell = shell,
-            .tray = tray,
-            .clock = clock,
-            .log = engine::line_sink(log),
-            .open_about = [this] { ++about_requests; },
-            .open_arrival_window = [this] { ++arrival_windows; },
-        });
+        main = std::make_unique<main_window::MainWindow>(services(runtime, runtime, tray));
         main->start();
     }
     fakes::FakeForm& form() { return runtime.window("Main"); }

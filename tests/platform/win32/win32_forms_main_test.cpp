@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "main_window/main_model.h"
-#include "main_window/main_window.h"
-#include "platform/fakes/fake_clock.h"
-#include "platform/fakes/fake_platform.h"
+// Before windows.h, which takes the name MessageBox for a macro.
+#include "tests/main_window/main_wiring.h"
+
 #include "platform/form_geometry.h"
 #include "platform/win32/win32_text.h"
 #include "platform/win32/win32_tray.h"
@@ -22,7 +22,7 @@
 
 namespace {
 
-struct MainOnWin32 : ::testing::Test {
+struct MainOnWin32 : ::testing::Test, main_test::MainWiring {
     platform_win32::Win32Runtime runtime{win32_test::kAppTitle};
     std::vector<NOTIFYICONDATAA> added;
     int deleted = 0;
@@ -31,19 +31,7 @@ struct MainOnWin32 : ::testing::Test {
                                        if (message == NIM_DELETE) ++deleted;
                                        return TRUE;
                                    }};
-    fakes::FakeShell shell;
-    fakes::FakeClock clock{{2013, 4, 3, 14, 25, 7}};
-    std::ostringstream log;
-    main_window::MainWindow main{{
-        .runtime = runtime,
-        .boxes = runtime,
-        .shell = shell,
-        .tray = tray,
-        .clock = clock,
-        .log = engine::line_sink(log),
-        .open_about = [] {},
-        .open_arrival_window = [] {},
-    }};
+    main_window::MainWindow main{services(runtime, runtime, tray)};
     platform_win32::Win32Form* form = nullptr;
 
     void SetUp() override {
