@@ -13,6 +13,7 @@
 #include "main_window/main_window.h"
 #include "platform/posix/exit_deadline.h"
 #include "platform/posix/posix_clock.h"
+#include "platform/posix/posix_launcher.h"
 #include "platform/qt/qt_runtime.h"
 #include "platform/qt/qt_shell.h"
 #include "platform/qt/qt_tray.h"
@@ -62,7 +63,11 @@ int main(int argc, char* argv[]) {
     platform_qt::QtShell shell;
     platform_qt::QtTray tray(QApplication::windowIcon());
     platform::PosixClock clock;
-    secondary::AboutBox about(runtime, runtime, shell, "C++ with Qt");
+    // Linux keeps no registry to find the system-information tool by; were it found, it
+    // would be started as any program is here.
+    platform::AbsentRegistry registry;
+    platform::PosixLauncher launcher;
+    secondary::AboutBox about(runtime, runtime, shell, "C++ with Qt", registry, launcher);
 
     main_window::MainWindow main({
         .runtime = runtime,

@@ -58,4 +58,18 @@ public:
     virtual void close_key(KeyHandle key) = 0;
 };
 
+// The registry of a system that keeps none (Linux): every key is missing and no handle is
+// ever handed out, so the system-information tool can only be unavailable.
+class AbsentRegistry final : public RegistrySource {
+public:
+    OpenedKey open_key(std::int32_t, const std::string&, std::uint32_t) override {
+        return {.status = kRegNotFound, .handle = 0};
+    }
+    std::int32_t query_value(KeyHandle, const std::string&, std::uint32_t&, std::span<std::uint8_t>,
+                             std::uint32_t&) override {
+        return kRegInvalidHandle;
+    }
+    void close_key(KeyHandle) override {}
+};
+
 }  // namespace platform

@@ -15,19 +15,6 @@ using forms::Mouse;
 
 namespace {
 
-// A system with no registry: every key is missing.
-class NoRegistry final : public platform::RegistrySource {
-public:
-    platform::OpenedKey open_key(std::int32_t, const std::string&, std::uint32_t) override {
-        return {.status = platform::kRegNotFound, .handle = 0};
-    }
-    std::int32_t query_value(platform::KeyHandle, const std::string&, std::uint32_t&, std::span<std::uint8_t>,
-                             std::uint32_t&) override {
-        return platform::kRegInvalidHandle;
-    }
-    void close_key(platform::KeyHandle) override {}
-};
-
 // Nothing can be started without a way to start programs.
 class NoLauncher final : public platform::Launcher {
 public:
@@ -42,7 +29,7 @@ std::string version_text() {
            to_string(identity::kVersionRevision);
 }
 
-NoRegistry no_registry;
+platform::AbsentRegistry no_registry;
 NoLauncher no_launcher;
 
 const char* const kLabel6Answers[] = {

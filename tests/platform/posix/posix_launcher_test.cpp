@@ -14,7 +14,6 @@
 
 #include "platform/fakes/fake_forms.h"
 #include "platform/posix/posix_launcher.h"
-#include "platform/posix/registry_source.h"
 #include "secondary_windows/sys_info.h"
 
 namespace {
