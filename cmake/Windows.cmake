@@ -48,3 +48,22 @@ endif()
 if(TARGET Velmora3-C)
   add_subdirectory(packaging/windows)
 endif()
+
+# The tests here take turns: most share the build tree's Wine prefix (one wineserver), the
+# rest start Wine desktops of their own beside it. The Linux build that runs them
+# (VELMORA_WINDOWS_BUILD) reads this list after them; `ctest -j` there keeps them apart.
+function(velmora_tests_under dir out)
+  get_property(found DIRECTORY ${dir} PROPERTY TESTS)
+  get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(sub IN LISTS subdirs)
+    velmora_tests_under(${sub} more)
+    list(APPEND found ${more})
+  endforeach()
+  set(${out} ${found} PARENT_SCOPE)
+endfunction()
+velmora_tests_under(${PROJECT_SOURCE_DIR} wine_tests)
+set(lock_script "")
+foreach(test IN LISTS wine_tests)
+  string(APPEND lock_script "set_tests_properties(\"${test}\" PROPERTIES RESOURCE_LOCK velmora_wine)\n")
+endforeach()
+file(WRITE ${CMAKE_BINARY_DIR}/wine_locks.cmake "${lock_script}")
