@@ -143,9 +143,11 @@ def remove_root(root):
     stop_processes(root)
     if mounts_under(root):
         subprocess.run(["umount", "-R", root], capture_output=True)
-    if mounts_under(root):
+    for point in mounts_under(root):     # deepest first: what umount -R could not take
+        subprocess.run(["umount", point], capture_output=True)
+    for point in mounts_under(root):
         # Still busy: detached from the tree, they can no longer be reached through root.
-        subprocess.run(["umount", "-R", "--lazy", root], capture_output=True)
+        subprocess.run(["umount", "--lazy", point], capture_output=True)
     left = mounts_under(root)
     if left:
         raise Failure(f"refusing to remove {root}: still mounted there: {', '.join(left)}")

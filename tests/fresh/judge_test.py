@@ -63,6 +63,33 @@ class Judge(unittest.TestCase):
         self.assertEqual(fresh.judge(path, self.reference), "no whole picture yet")
 
 
+class RemoveRoot(unittest.TestCase):
+    def test_what_is_bound_into_a_root_outlives_its_removal(self):
+        self.assertEqual(os.geteuid(), 0, "mounting needs root, as the fresh tests do")
+        with tempfile.TemporaryDirectory() as scratch:
+            host = os.path.join(scratch, "host")
+            os.makedirs(os.path.join(host, "inner"))
+            canary = os.path.join(host, "inner", "canary")
+            with open(canary, "w") as f:
+                f.write("the host's\n")
+            root = os.path.join(scratch, "root")
+            for folder in ("dev", "sys", "var/cache"):
+                os.makedirs(os.path.join(root, folder))
+            mounts = [["--bind", root, root], ["--rbind", host, f"{root}/dev"], ["--bind", host, f"{root}/var/cache"],
+                      ["-t", "tmpfs", "tmpfs", f"{root}/dev/inner"]]
+            try:
+                for argv in mounts:
+                    subprocess.run(["mount", *argv], check=True)
+                self.assertEqual(len(fresh.mounts_under(root)), 4)
+                fresh.remove_root(root)
+                self.assertEqual(fresh.mounts_under(root), [])
+                self.assertFalse(os.path.exists(root))
+                with open(canary) as f:
+                    self.assertEqual(f.read(), "the host's\n")
+            finally:
+                subprocess.run(["umount", "-R", "--lazy", root], capture_output=True)
+
+
 class WindowsSteps(unittest.TestCase):
     def steps_of(self, text):
         with tempfile.TemporaryDirectory() as tree:
