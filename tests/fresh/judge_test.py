@@ -40,6 +40,7 @@ class Judge(unittest.TestCase):
             ("Main as the reference", self.screen(), None),
             ("Main at the screen's corner", self.screen(at="+0+0"), None),
             ("other seconds", self.screen(("white", (120, 68, 250, 92))), None),
+            ("the title a shade off in a few pixels", self.screen(("#d0d0d0", (60, 4, 62, 12))), None),
             ("no window", self.screen(at="+2000+2000"), "no window"),
             ("a smaller screen", self.screen(size="800x600"), "not the screen's"),
             ("another first line", self.screen(("white", (10, 28, 60, 55))), "differ"),
