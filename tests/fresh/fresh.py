@@ -13,13 +13,14 @@ source tree, then:
             picture took.
   windows   the README's Windows steps (the block after its "fresh.windows" mark): installs
             WINDOWS_PACKAGES alone, builds Velmora3-C.exe, the installer and the zip.
+  test      ./test, the whole suite (by hand only: it takes 35 minutes and more).
 
 Whatever happens, everything started in the root is stopped, everything bound into it is
 unmounted, and only then is it removed; a root with anything still mounted under it is never
 removed (the host's /dev and /sys would go with it). A root that cannot be made fails the
 test. Needs root (mount, chroot) and mmdebstrap.
 
-Usage: fresh.py run|windows SOURCE_DIR WORK_DIR [--budget SECONDS] [--cache DIR]
+Usage: fresh.py run|windows|test SOURCE_DIR WORK_DIR [--budget SECONDS] [--cache DIR]
 """
 import argparse
 import fcntl
@@ -397,9 +398,31 @@ def case_windows(root, tree, source, artifacts, deadline):
         + ", ".join(f"{os.path.basename(p)} ({os.path.getsize(p) // 1024} KiB)" for p in made.values()))
 
 
+def case_test(root, tree, artifacts, deadline):
+    """./test in the root, whole: long (35 min and more), so no CTest entry runs it."""
+    started = time.monotonic()
+    with open(os.path.join(artifacts, "test.log"), "w") as log:
+        proc = in_root(root, f"cd {tree} && exec ./test", stdin=subprocess.DEVNULL, stdout=log,
+                       stderr=subprocess.STDOUT)
+        try:
+            status = proc.wait(max(1, deadline - time.monotonic()))
+        except subprocess.TimeoutExpired:
+            os.killpg(proc.pid, signal.SIGKILL)
+            proc.wait()
+            raise Failure("./test did not end in time; see test.log") from None
+    with open(os.path.join(artifacts, "test.log"), errors="replace") as f:
+        text = f.read()
+    summary = re.findall(r"^\d+% tests passed.*$", text, re.M)
+    failed = re.findall(r"^\s+\d+ - .*$", text[text.rfind("tests passed"):], re.M) if summary else []
+    say(f"fresh.test: ./test ended with {status} after {(time.monotonic() - started) / 60:.1f} min: "
+        f"{summary[-1] if summary else 'no CTest summary'}" + "".join("\n" + line for line in failed))
+    if status != 0:
+        raise Failure(f"./test failed ({status}); see test.log")
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("case", choices=("run", "windows"))
+    parser.add_argument("case", choices=("run", "windows", "test"))
     parser.add_argument("source")
     parser.add_argument("work")
     parser.add_argument("--budget", type=float, default=2400)
@@ -424,6 +447,8 @@ def main():
         tree = clone(source, root)
         if args.case == "run":
             case_run(root, tree, artifacts, deadline)
+        elif args.case == "test":
+            case_test(root, tree, artifacts, deadline)
         else:
             case_windows(root, tree, source, artifacts, deadline)
     except Failure as e:
