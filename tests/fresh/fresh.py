@@ -171,8 +171,9 @@ def make_root(root, cache):
     # Its / a mount point, as on a machine (unshare --mount inside needs it), then the
     # kernel's file systems; the host's /sys and /dev only as slaves, so nothing done in
     # the root reaches back. The packages downloaded before are kept in a folder of the
-    # cache, seeded from the host's own downloads: the same files apt would fetch again.
-    debs = os.path.join(cache, "archives")
+    # cache, seeded from the host's own downloads: the same files apt would fetch again. One
+    # folder per case: apt locks it while it installs.
+    debs = os.path.join(cache, "archives", os.path.basename(os.path.dirname(root)))
     os.makedirs(os.path.join(debs, "partial"), exist_ok=True)
     subprocess.run(f"cp -ln /var/cache/apt/archives/*.deb {debs}/ 2>/dev/null", shell=True)
     steps = [["mount", "--bind", root, root],
