@@ -364,24 +364,28 @@ def windows_steps(source):
     return "\n".join(block)
 
 
-def case_windows(root, tree, source, artifacts, deadline):
-    steps = windows_steps(source)
-    say("The README's Windows steps:\n" + "\n".join("    " + s for s in steps.splitlines()))
-    started = time.monotonic()
-    with open(os.path.join(artifacts, "windows.log"), "w") as log:
-        proc = in_root(root, f"set -e\ncd {tree}\n{steps}", stdin=subprocess.DEVNULL, stdout=log,
-                       stderr=subprocess.STDOUT)
+def logged(root, command, path, deadline):
+    """Runs the command in the root with its output in the file; its status and output."""
+    with open(path, "w") as log:
+        proc = in_root(root, command, stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
         try:
             status = proc.wait(max(1, deadline - time.monotonic()))
         except subprocess.TimeoutExpired:
             os.killpg(proc.pid, signal.SIGKILL)
             proc.wait()
-            raise Failure("the Windows steps did not end in time; see windows.log") from None
+            raise Failure(f"it did not end in time; see {path}") from None
+    with open(path, errors="replace") as f:
+        return status, f.read()
+
+
+def case_windows(root, tree, source, artifacts, deadline):
+    steps = windows_steps(source)
+    say("The README's Windows steps:\n" + "\n".join("    " + s for s in steps.splitlines()))
+    started = time.monotonic()
+    status, text = logged(root, f"set -e\ncd {tree}\n{steps}", os.path.join(artifacts, "windows.log"), deadline)
     took = time.monotonic() - started
     if status != 0:
-        with open(os.path.join(artifacts, "windows.log"), errors="replace") as f:
-            tail = f.read()[-3000:]
-        raise Failure(f"the Windows steps failed ({status}) after {took:.0f} s:\n{tail}")
+        raise Failure(f"the Windows steps failed ({status}) after {took:.0f} s:\n{text[-3000:]}")
     build = os.path.join(root, tree.lstrip("/"), "build/windows")
     made = {"exe": os.path.join(build, "app/Velmora3-C.exe")}
     for name in os.listdir(build):
@@ -402,17 +406,7 @@ def case_windows(root, tree, source, artifacts, deadline):
 def case_test(root, tree, artifacts, deadline):
     """./test in the root, whole: long (35 min and more), so no CTest entry runs it."""
     started = time.monotonic()
-    with open(os.path.join(artifacts, "test.log"), "w") as log:
-        proc = in_root(root, f"cd {tree} && exec ./test", stdin=subprocess.DEVNULL, stdout=log,
-                       stderr=subprocess.STDOUT)
-        try:
-            status = proc.wait(max(1, deadline - time.monotonic()))
-        except subprocess.TimeoutExpired:
-            os.killpg(proc.pid, signal.SIGKILL)
-            proc.wait()
-            raise Failure("./test did not end in time; see test.log") from None
-    with open(os.path.join(artifacts, "test.log"), errors="replace") as f:
-        text = f.read()
+    status, text = logged(root, f"cd {tree} && exec ./test", os.path.join(artifacts, "test.log"), deadline)
     summary = re.findall(r"^\d+% tests passed.*$", text, re.M)
     failed = re.findall(r"^\s+\d+ - .*$", text[text.rfind("tests passed"):], re.M) if summary else []
     say(f"fresh.test: ./test ended with {status} after {(time.monotonic() - started) / 60:.1f} min: "
