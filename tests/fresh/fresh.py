@@ -53,6 +53,7 @@ TOLERANCE = 150                 # differing pixels in all, as the rig allows its
 MARK_ROWS = (2, 16, 19)         # rows of the caption strip without text: they find Main
 COUNTING_FOR = 45.0             # s after ./run names the screenshot: within the 53 s above
 WINDOWS_MARK = "<!-- fresh.windows"
+KEEP_TARBALL = 30 * 86400       # s: a month-old root is made anew, as a new machine would be
 
 
 class Failure(Exception):
@@ -73,12 +74,13 @@ def sh(*argv, check=True, **kw):
 # --- the pristine root ------------------------------------------------------------------
 
 def tarball(cache):
-    """The cached minbase tarball, made first when it is not there (one maker at a time)."""
+    """The cached minbase tarball, made first when it is not there or a month old (one maker
+    at a time)."""
     os.makedirs(cache, exist_ok=True)
     path = os.path.join(cache, f"{SUITE}-minbase.tar")
     with open(os.path.join(cache, "lock"), "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
-        if os.path.exists(path):
+        if os.path.exists(path) and time.time() - os.path.getmtime(path) < KEEP_TARBALL:
             return path
         if not shutil.which("mmdebstrap"):
             raise Failure("mmdebstrap is not installed (apt-get install mmdebstrap): no pristine root")
