@@ -3,9 +3,10 @@
 #   velmora_target_defaults(<target>...)     C++20 without extensions, our warnings, -Werror
 #                                            with VELMORA_WERROR, ASan and UBSan with
 #                                            VELMORA_SANITIZE
-#   velmora_discover_tests(<target> ...)     gtest_discover_tests, plus the sanitizer options
-#                                            for every test it finds; on Windows the whole
-#                                            program as one test under Wine
+#   velmora_discover_tests(<target> ...)     gtest_discover_tests, plus a label (unit or qt)
+#                                            and the sanitizer options for every test it
+#                                            finds; on Windows the whole program as one test
+#                                            under Wine
 #   velmora_sanitizer_env(<test>...)         the sanitizer options for tests made by add_test
 #
 # The settings belong to the targets, not to the folders: a target of someone else's that a
@@ -55,25 +56,33 @@ function(velmora_sanitizer_env)
   endif()
 endfunction()
 
-# The tests of a GoogleTest executable are known only once it is built, so in a sanitizer
-# build a script that CTest reads after the list of them gives each the options.
+# The tests of a GoogleTest executable are known only once it is built, so a script that CTest
+# reads after the list of them labels each, by tier: "qt" for the offscreen Qt programs (those
+# on qt_test_main), "unit" for the rest; in a sanitizer build it gives each the options too.
 function(velmora_discover_tests target)
   if(WIN32)
     velmora_windows_test(${target})
     return()
   endif()
   gtest_discover_tests(${target} ${ARGN})
-  if(NOT VELMORA_SANITIZE)
-    return()
-  endif()
   cmake_parse_arguments(PARSE_ARGV 1 discover "" "TEST_LIST" "")
   if(NOT discover_TEST_LIST)
     set(discover_TEST_LIST ${target}_TESTS)
   endif()
-  set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}_sanitizer_env.cmake)
+  get_target_property(links ${target} LINK_LIBRARIES)
+  set(tier unit)
+  if(qt_test_main IN_LIST links)
+    set(tier qt)
+  endif()
+  set(sanitizer_env "")
+  if(VELMORA_SANITIZE)
+    set(sanitizer_env [[ENVIRONMENT_MODIFICATION "@VELMORA_SANITIZER_ENV@"]])
+    string(CONFIGURE "${sanitizer_env}" sanitizer_env @ONLY)
+  endif()
+  set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}_tier.cmake)
   file(CONFIGURE OUTPUT ${script} @ONLY CONTENT [[
 foreach(test IN LISTS @discover_TEST_LIST@)
-  set_tests_properties("${test}" PROPERTIES ENVIRONMENT_MODIFICATION "@VELMORA_SANITIZER_ENV@")
+  set_tests_properties("${test}" PROPERTIES LABELS @tier@ @sanitizer_env@)
 endforeach()
 ]])
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
