@@ -40,6 +40,8 @@ struct Events : ::testing::Test {
         b.push_back(log.on("Btn", Event::Click));
         b.push_back(log.on("T", Event::Tick));
         b.push_back(log.on("Off", Event::Tick));
+        // A second handler of an event, bound after others: it runs after the first.
+        b.push_back({"A", Event::Click, [this](forms::Form&, const forms::Mouse&) { log.lines.push_back("A again"); }});
         form = static_cast<platform_win32::Win32Form*>(&runtime.load(kModel, std::move(b)));
         form->show();
         win32_test::pump_for(runtime, std::chrono::milliseconds(100));
@@ -63,7 +65,7 @@ TEST_F(Events, PressesGoToTheFrontMostLabelOrTheWindow) {
          12,
          12,
          12,
-         {"A MouseDown 1 0 180 180", "A Click 1 0 180 180"}},
+         {"A MouseDown 1 0 180 180", "A Click 1 0 180 180", "A again"}},
         {"the right button on B with shift",
          WM_RBUTTONDOWN,
          0,
