@@ -514,7 +514,18 @@ void Win32Form::show() {
 }
 
 void Win32Form::hide() {
-    if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
+    if (!hwnd_) return;
+    // A button under the pointer tracks it until the pointer leaves (its hot look; comctl32
+    // under Wine asks the system every millisecond). A window hidden under a pointer at rest
+    // is never left, so the tracking ends here, as leaving would end it.
+    TRACKMOUSEEVENT tracking{.cbSize = sizeof(tracking), .dwFlags = TME_QUERY, .hwndTrack = nullptr, .dwHoverTime = 0};
+    if (TrackMouseEvent(&tracking) && tracking.hwndTrack &&
+        (tracking.hwndTrack == hwnd_ || IsChild(hwnd_, tracking.hwndTrack))) {
+        tracking.dwFlags = (tracking.dwFlags & (TME_HOVER | TME_LEAVE)) | TME_CANCEL;
+        TrackMouseEvent(&tracking);
+        SendMessageW(tracking.hwndTrack, WM_MOUSELEAVE, 0, 0);
+    }
+    ShowWindow(hwnd_, SW_HIDE);
 }
 
 bool Win32Form::is_shown() const { return hwnd_ && IsWindowVisible(hwnd_); }

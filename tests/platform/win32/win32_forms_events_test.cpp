@@ -138,6 +138,25 @@ TEST_F(Events, ButtonsTimersMovesLoadAndUnloadReachTheirHandlers) {
     EXPECT_FALSE(runtime.pump()) << "the last window gone ends the program";
 }
 
+// A button under the pointer tracks it until the pointer leaves; hidden under a pointer at
+// rest, the window ends the tracking itself.
+TEST_F(Events, HidingTheWindowEndsAButtonsTrackingOfThePointer) {
+    HWND button = form->control_window("Btn");
+    RECT r;
+    GetWindowRect(button, &r);
+    ASSERT_TRUE(SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+    // As comctl32's buttons track the pointer for their hot look.
+    TRACKMOUSEEVENT hot{.cbSize = sizeof(hot), .dwFlags = TME_HOVER | TME_LEAVE, .hwndTrack = button, .dwHoverTime = 1};
+    ASSERT_TRUE(TrackMouseEvent(&hot));
+    TRACKMOUSEEVENT query{.cbSize = sizeof(query), .dwFlags = TME_QUERY, .hwndTrack = nullptr, .dwHoverTime = 0};
+    ASSERT_TRUE(TrackMouseEvent(&query));
+    ASSERT_EQ(query.hwndTrack, button) << "the button tracks the pointer over it";
+    form->hide();
+    query = {.cbSize = sizeof(query), .dwFlags = TME_QUERY, .hwndTrack = nullptr, .dwHoverTime = 0};
+    ASSERT_TRUE(TrackMouseEvent(&query));
+    EXPECT_EQ(query.dwFlags & (TME_HOVER | TME_LEAVE), 0u) << "still tracked by " << query.hwndTrack;
+}
+
 TEST_F(Events, ABindingToANameTheModelDoesNotHaveFailsTheLoad) {
     EXPECT_THROW(runtime.load(kModel, {log.on("Nobody", Event::Click)}), forms::BindingError);
     EXPECT_THROW(runtime.load(kModel, {log.on("Btn", Event::MouseDown)}), forms::BindingError);
