@@ -1,8 +1,12 @@
 // Velmora Fest Countdown on Windows: wires the Win32 platform to the windows and shows Main.
 
+#include <windows.h>
+// windows.h names MessageBoxW "MessageBox", which would rename the program's interface.
+#undef MessageBox
+
 #include <string>
 
-#include "app/win32/resource_ids.h"
+#include "app/win32/carried_families.h"
 #include "identity/identity.h"
 #include "main_window/main_window.h"
 #include "platform/win32/win32_clock.h"
@@ -34,9 +38,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // or the current one, where anyone may have put a file of the same name. Ignored on
     // purpose: it fails only on a Windows that predates it, which searches as it always did.
     (void)SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    // Before any window asks for a face. Ignored on purpose: a face that cannot be added
-    // leaves the next candidate to take its place.
-    (void)platform_win32::add_carried_fonts(instance, kVelmoraCarriedFonts);
+    // Before any window asks for a face; a family is added when a face falls through to it.
+    platform_win32::carry_families(instance, kVelmoraCarriedFamilies);
     platform_win32::Win32Runtime runtime{std::string(identity::kProductName)};
     platform_win32::Win32Shell shell;
     platform_win32::Win32Tray tray(runtime);

@@ -2,7 +2,10 @@
 # toolchain is cmake/mingw-w64.cmake. GoogleTest is built from Debian's sources for mingw; every
 # test program is one CTest entry (each Wine start costs about a second), run by
 # tests/windows/wine_run.sh in the build tree's own Wine prefix.
-set(VELMORA_WINDOWS_LINK_FLAGS -static)
+# Each function and datum in a section of its own, and the sections no program reaches dropped
+# when it is linked: the exe carries only the code it runs.
+add_compile_options(-ffunction-sections -fdata-sections)
+set(VELMORA_WINDOWS_LINK_FLAGS -static -Wl,--gc-sections)
 
 if(BUILD_TESTING)
   set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)

@@ -1,15 +1,10 @@
 #include "engine/failure_log.h"
 
-#include <ostream>
 #include <string_view>
 
 #include "engine/numbers.h"
 
 namespace engine {
-
-LineSink line_sink(std::ostream& out) {
-    return [&out](const std::string& line) { out << line << std::flush; };
-}
 
 namespace {
 

@@ -1,22 +1,60 @@
 #include "platform/bound_form.h"
 
+#include <algorithm>
 #include <exception>
+#include <numeric>
 #include <utility>
 
 #include "platform/form_bindings.h"
 
 namespace forms {
 
+namespace {
+
+constexpr std::size_t kEvents = static_cast<std::size_t>(Event::Unload) + 1;
+
+}  // namespace
+
 BoundForm::BoundForm(const WindowModel& model, std::vector<Binding> bindings)
     : model_(model), fields_(label_fields(model)), bindings_(std::move(bindings)), running_(bindings_.size(), false) {
     check_bindings(model_, bindings_);
+    resolve_bindings();
 }
 
-std::vector<std::size_t> BoundForm::bound_to(std::string_view control, Event event) const {
-    std::vector<std::size_t> bound;
+std::optional<std::size_t> BoundForm::slot_of(std::string_view control) const {
+    if (control == model_.name) return model_.controls.size();
+    for (std::size_t i = 0; i < model_.controls.size(); ++i)
+        if (model_.controls[i].name == control) return i;
+    return std::nullopt;
+}
+
+void BoundForm::resolve_bindings() {
+    // Counted, then placed: each slot's and event's bindings lie together in binding order.
+    const std::size_t keys = (model_.controls.size() + 1) * kEvents;
+    std::vector<std::size_t> key_of(bindings_.size(), keys);
+    first_.assign(keys + 1, 0);
+    for (std::size_t i = 0; i < bindings_.size(); ++i) {
+        const std::optional<std::size_t> slot = slot_of(bindings_[i].control);
+        if (!slot || !bindings_[i].run) continue;
+        key_of[i] = *slot * kEvents + static_cast<std::size_t>(bindings_[i].event);
+        ++first_[key_of[i] + 1];
+        slots_.emplace_back(bindings_[i].control, *slot);
+    }
+    std::partial_sum(first_.begin(), first_.end(), first_.begin());
+    bound_.resize(first_.back());
+    std::vector<std::size_t> next(first_.begin(), first_.end() - 1);
     for (std::size_t i = 0; i < bindings_.size(); ++i)
-        if (bindings_[i].control == control && bindings_[i].event == event && bindings_[i].run) bound.push_back(i);
-    return bound;
+        if (key_of[i] < keys) bound_[next[key_of[i]]++] = i;
+    std::sort(slots_.begin(), slots_.end());
+    slots_.erase(std::unique(slots_.begin(), slots_.end()), slots_.end());
+}
+
+std::span<const std::size_t> BoundForm::bound_to(std::string_view control, Event event) const {
+    const auto at = std::lower_bound(slots_.begin(), slots_.end(), control,
+                                     [](const auto& entry, std::string_view name) { return entry.first < name; });
+    if (at == slots_.end() || at->first != control) return {};
+    const std::size_t key = at->second * kEvents + static_cast<std::size_t>(event);
+    return std::span(bound_).subspan(first_[key], first_[key + 1] - first_[key]);
 }
 
 void BoundForm::dispatch(std::string_view control, Event event, const Mouse& mouse) {

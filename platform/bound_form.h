@@ -7,8 +7,10 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/fields.h"
@@ -30,8 +32,10 @@ public:
     void run_load();
 
 protected:
-    // The indices of the bindings that run for a control's event, in the order they run.
-    std::vector<std::size_t> bound_to(std::string_view control, Event event) const;
+    // The indices of the bindings that run for a control's event, in the order they run. They
+    // are sorted out once, when the window loads: an event looks its handlers up without
+    // allocating anything.
+    std::span<const std::size_t> bound_to(std::string_view control, Event event) const;
     void run_bound(std::string_view control, std::span<const std::size_t> bound, const Mouse& mouse = {});
     void dispatch(std::string_view control, Event event, const Mouse& mouse = {});
     // Runs a step of the window's own (the end of a move) as a handler runs: counted as
@@ -53,9 +57,15 @@ protected:
 
 private:
     void after_run();
+    void resolve_bindings();
+    // A control's place in the model, or the window's own slot after the controls.
+    std::optional<std::size_t> slot_of(std::string_view control) const;
 
     std::vector<Binding> bindings_;
-    std::vector<bool> running_;  // per binding: its handler is on the stack now
+    std::vector<std::size_t> bound_;  // binding indices by slot, then event, then binding order
+    std::vector<std::size_t> first_;  // per slot and event: where its run in bound_ starts, and the end
+    std::vector<std::pair<std::string_view, std::size_t>> slots_;  // names with a binding, sorted
+    std::vector<bool> running_;                                    // per binding: its handler is on the stack now
     int depth_ = 0;
     bool alive_ = true;
     bool unloading_ = false;

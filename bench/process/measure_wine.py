@@ -7,13 +7,17 @@ openbox, trayer) and one private Wine prefix (WINEPREFIX). Side by side it runs
   - the floor (velmora_floor_win32.exe: Main's empty window and two idle 100 ms timers),
 both on one wall clock set to --date by libfaketime (the realtime clock only: Wine's timers
 run on the monotonic clock, left alone), so the program has its whole work to do every tick.
-Each Windows process is one Linux process; after a warm-up it reads over a window of
+Each is timed from its start to its window's map and first drawing by the X watcher
+(velmora_xwatch map, through the X server alone). Each Windows process is one Linux process;
+after a warm-up it reads over a window of
 --seconds the CPU time of every thread (/proc/PID/task/*/schedstat) and the working set
 (VmRSS, VmHWM) of each, and of the prefix's wineserver, which serves both. It does so with
-the program shown, then again after "T" has sent it to the tray (the pointer then moved
-away), and finally clicks its tray icon to bring it back.
+the program shown, then after "T" has sent it to the tray with the pointer left resting where
+"T" was ("rest"), then again with the pointer moved away ("tray"), and finally clicks its tray
+icon to bring it back.
 
-Prints a table and the ratios program/floor shown and in the tray with their targets. Exits 1
+Prints a table, the size of each exe (give --program the exe that ships: stripped, as the
+packages carry it) and the ratios program/floor shown and in the tray with their targets. Exits 1
 when nothing can be measured (no session, a program ended, no window, "T" did nothing, no tray
 icon), and with --check also when the program's working set is more than 40 MiB over the
 floor's; CPU figures are printed, never judged, since they are noise on a busy machine.
@@ -31,13 +35,15 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(HERE)), "e2e"))
 sys.path.insert(0, HERE)
 import xwin  # noqa: E402
 from checks import RigFailure  # noqa: E402
-from measure import COUNTING_DAY, TARGETS, TITLE, TRAY_BUTTON, FLOOR_TITLE, verdict, wait_map_state  # noqa: E402
+from measure import (COUNTING_DAY, FLOOR_TITLE, TARGETS, TITLE, TRAY_BUTTON, Sampler, verdict,  # noqa: E402
+                     wait_map_state)
 from procstat import cpu_ns  # noqa: E402
 from processes import memory_kib, run_tool  # noqa: E402
 
 FAKETIME = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
 MAP_TIMEOUT_S = 30  # a first start in a prefix can take Wine seconds
 OVER_FLOOR_LIMIT_KIB = 40 * 1024
+REST_OVER_TRAY = 1.05
 
 
 class Regression(Exception):
@@ -89,9 +95,10 @@ def pid_named(prefix, name):
 
 
 class Watched:
-    def __init__(self, name, exe, title, popen, pid, window, map_ms):
+    def __init__(self, name, exe, title, popen, pid, window, map_ms, paint_ms, size):
         self.name, self.exe, self.title = name, exe, title
         self.popen, self.pid, self.window, self.map_ms = popen, pid, window, map_ms
+        self.paint_ms, self.size = paint_ms, size
         self.phases = {}  # phase -> {cpu ms/s, rss, hwm}
 
     def alive(self):
@@ -107,28 +114,36 @@ def clock_env(date):
     return {"LD_PRELOAD": FAKETIME, "FAKETIME": f"@{date}", "FAKETIME_DONT_FAKE_MONOTONIC": "1"}
 
 
-def start(display, prefix, name, exe_path, title, env, logs):
-    """Starts the program and waits for its window. Its output goes to a file, never to a pipe:
-    the Wine processes it starts in turn (explorer.exe, which hosts the tray) write to the same
-    stream for as long as the session lasts, and a pipe nobody reads could fill and stop them."""
-    t0 = time.monotonic()
+def start(display, prefix, name, exe_path, title, env, logs, xwatch):
+    """Starts the program and times it to its window's map and first drawing, as the X server
+    sees them. Its output goes to a file, never to a pipe: the Wine processes it starts in turn
+    (explorer.exe, which hosts the tray) write to the same stream for as long as the session
+    lasts, and a pipe nobody reads could fill and stop them."""
     log_path = os.path.join(logs, f"{name}.log")
-    with open(log_path, "wb") as log:
-        popen = subprocess.Popen(["wine", exe_path], env={**display.env, **env}, stdin=subprocess.DEVNULL,
-                                 stdout=log, stderr=subprocess.STDOUT)
-    deadline = t0 + MAP_TIMEOUT_S
-    while time.monotonic() < deadline:
-        windows = xwin.windows_named(display, title, only_visible=True)
-        if windows:
-            map_ms = (time.monotonic() - t0) * 1e3
-            exe = os.path.basename(exe_path)
-            return Watched(name, exe, title, popen, pid_named(prefix, exe), windows[0], map_ms)
-        if popen.poll() is not None:
-            with open(log_path, errors="replace") as log:
-                raise Regression(f"{name} ended with status {popen.returncode} before its window showed: "
-                                 f"{log.read()[-2000:]}")
-        time.sleep(0.05)
-    raise Regression(f'{name}: no window "{title}" within {MAP_TIMEOUT_S} s')
+    times = {}
+    with Sampler(display, [xwatch, "map", title, str(MAP_TIMEOUT_S)]) as watcher:
+        if watcher.stdout.readline().strip() != b"ready":
+            raise Regression(f"the X watcher did not start for {name}")
+        t0 = time.monotonic_ns()
+        with open(log_path, "wb") as log:
+            popen = subprocess.Popen(["wine", exe_path], env={**display.env, **env}, stdin=subprocess.DEVNULL,
+                                     stdout=log, stderr=subprocess.STDOUT)
+        # "mapped 0xID NS", then "painted 0xID NS"; the watcher ends after the second or at
+        # its time limit.
+        for line in watcher.stdout:
+            what, _, ns = line.decode().split()
+            times[what] = (int(ns) - t0) / 1e6
+    if "mapped" not in times or popen.poll() is not None:
+        with open(log_path, errors="replace") as log:
+            status = "still runs" if popen.poll() is None else f"ended with status {popen.returncode}"
+            raise Regression(f'{name}: no window "{title}" mapped within {MAP_TIMEOUT_S} s; it {status}: '
+                             f"{log.read()[-2000:]}")
+    windows = xwin.windows_named(display, title, only_visible=True)
+    if not windows:
+        raise Regression(f'{name}: the window "{title}" was mapped and is not shown')
+    exe = os.path.basename(exe_path)
+    return Watched(name, exe, title, popen, pid_named(prefix, exe), windows[0], times["mapped"],
+                   times.get("painted"), os.path.getsize(exe_path))
 
 
 def measure_phase(phase, watched, server, seconds):
@@ -166,6 +181,10 @@ def ratios(program, floor):
     if "tray" in program.phases:
         rows.append(("CPU in tray / floor", program.phases["tray"]["cpu"] / floor.phases["tray"]["cpu"],
                      TARGETS["tray/floor"]))
+    if "rest" in program.phases and "tray" in program.phases:
+        # The pointer left where "T" was costs the program nothing more than the tray.
+        rows.append(("CPU pointer at rest / tray", program.phases["rest"]["cpu"] / program.phases["tray"]["cpu"],
+                     REST_OVER_TRAY))
     return rows
 
 
@@ -179,7 +198,10 @@ def print_table(program, floor, server_cpu):
     for phase, cpu in server_cpu.items():
         print(f"{'wineserver':<25}{phase:<7}{cpu:>9.2f}   (the prefix's server, for both)")
     print()
+    ms = lambda w: "never" if w.paint_ms is None else f"{w.paint_ms:.0f}"  # noqa: E731
     print(f"{'time to window ms':<30}{program.exe}: {program.map_ms:.0f}   {floor.exe}: {floor.map_ms:.0f}")
+    print(f"{'time to first paint ms':<30}{program.exe}: {ms(program)}   {floor.exe}: {ms(floor)}")
+    print(f"{'exe size KiB':<30}{program.exe}: {program.size / 1024:.0f}   {floor.exe}: {floor.size / 1024:.0f}")
     for label, value, target in ratios(program, floor):
         print(f"{label:<30}{value:>7.2f}   target <= {target:<5} {verdict(value <= target)}")
     over = (max(p["rss"] for p in program.phases.values()) - max(p["rss"] for p in floor.phases.values())) / 1024
@@ -192,11 +214,16 @@ def measure(display, prefix, args):
     env = clock_env(args.date)
     # The prefix's server and desktop process start on the real clock, before the programs.
     subprocess.run(["wineserver", "-p"], env=display.env)  # fails only when it already runs
+    # The prefix brought up to date and its services started before anything is timed, so the
+    # programs start as in a session that is up: a first Wine program of a session otherwise
+    # waits seconds for that.
+    subprocess.run(["wineboot"], env=display.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=MAP_TIMEOUT_S * 4)
     watched = []
     try:
-        program = start(display, prefix, "program", args.program, TITLE, env, args.logs)
+        program = start(display, prefix, "program", args.program, TITLE, env, args.logs, args.xwatch)
         watched.append(program)
-        floor = start(display, prefix, "floor", args.floor, FLOOR_TITLE, env, args.logs)
+        floor = start(display, prefix, "floor", args.floor, FLOOR_TITLE, env, args.logs, args.xwatch)
         watched.append(floor)
         servers = [pid for pid, n in wine_processes(prefix).items() if n.startswith("wineserver")]
         if len(servers) != 1:
@@ -207,15 +234,16 @@ def measure(display, prefix, args):
         if len(icons) != 1:
             raise Regression(f"{len(icons)} icons in the tray, not the program's one")
         server_cpu = {}
-        for phase in ("shown", "tray"):
-            if phase == "tray":
+        for phase in ("shown", "rest", "tray"):
+            if phase == "rest":
                 xwin.activate(display, program.window)  # above the floor, so "T" gets the click
                 xwin.click(display, program.window, *TRAY_BUTTON)
                 if not wait_map_state(display, program.window, "IsUnMapped"):
                     raise Regression('"T" did not send the window to the tray (it is still mapped)')
-                # Then the pointer moves on, as a person's does. Left resting where "T" was, it
-                # keeps Wine busy (about a thousand wakeups a second in the program) and the
-                # tray icon's next click is lost.
+                # First with the pointer left resting where "T" was, over the hidden window.
+                time.sleep(min(args.warmup, 2))
+            if phase == "tray":
+                # Then the pointer moves on, as a person's does.
                 xwin.park_pointer(display)
                 time.sleep(min(args.warmup, 2))
             server_cpu[phase] = measure_phase(phase, watched, server, args.seconds)
@@ -229,6 +257,8 @@ def measure(display, prefix, args):
         print(f"the programs' output: {args.logs}")
         if args.check and over * 1024 > OVER_FLOOR_LIMIT_KIB:
             raise Regression(f"the program's working set is {over:.1f} MiB over the floor's, over 40 MiB")
+        if program.paint_ms is None:
+            raise Regression("the program's window was never drawn")
         return 0
     finally:
         for w in watched:
@@ -241,6 +271,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     ap.add_argument("--program", required=True, help="Velmora3-C.exe")
     ap.add_argument("--floor", required=True, help="velmora_floor_win32.exe")
+    ap.add_argument("--xwatch", required=True, help="the velmora_xwatch executable of the Linux build")
     ap.add_argument("--seconds", type=float, default=60, help="length of each measuring window (60)")
     ap.add_argument("--warmup", type=float, default=5, help="seconds before the first window (5)")
     ap.add_argument("--date", default=COUNTING_DAY,
@@ -256,6 +287,7 @@ def main():
               file=sys.stderr)
         return 1
     args.program, args.floor = os.path.abspath(args.program), os.path.abspath(args.floor)
+    args.xwatch = os.path.abspath(args.xwatch)
     try:
         return measure(Display(dict(os.environ)), prefix, args)
     except (Regression, RigFailure) as e:

@@ -132,7 +132,9 @@ int watch_map(const std::string& title, double timeout_s) {
         const std::uint8_t k = kind(*e);
         if (k == XCB_CREATE_NOTIFY) {
             const auto* ce = reinterpret_cast<const xcb_create_notify_event_t*>(e.get());
-            if (ce->parent != x.root || ce->override_redirect) continue;
+            // Override-redirect ones too: Wine makes a window's X window so and lets the window
+            // manager have it only just before it maps it.
+            if (ce->parent != x.root) continue;
             const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
             xcb_change_window_attributes(x.c, ce->window, XCB_CW_EVENT_MASK, &mask);
             watched[ce->window] = x.watch_damage(ce->window);

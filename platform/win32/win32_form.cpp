@@ -41,38 +41,6 @@ int held_bits(WPARAM keys) {
     return (keys & MK_LBUTTON ? 1 : 0) | (keys & MK_RBUTTON ? 2 : 0) | (keys & MK_MBUTTON ? 4 : 0);
 }
 
-// Painting goes to a bitmap first, so a label painted over by another never flickers.
-class BufferedPaint {
-public:
-    BufferedPaint(HWND hwnd, PAINTSTRUCT& ps) : hwnd_(hwnd), ps_(ps), target_(BeginPaint(hwnd, &ps)) {
-        RECT client;
-        GetClientRect(hwnd, &client);
-        dc_ = CreateCompatibleDC(target_);
-        bitmap_ = CreateCompatibleBitmap(target_, std::max<LONG>(1, client.right), std::max<LONG>(1, client.bottom));
-        old_ = SelectObject(dc_, bitmap_);
-        IntersectClipRect(dc_, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom);
-    }
-    ~BufferedPaint() {
-        const RECT& r = ps_.rcPaint;
-        BitBlt(target_, r.left, r.top, r.right - r.left, r.bottom - r.top, dc_, r.left, r.top, SRCCOPY);
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-        EndPaint(hwnd_, &ps_);
-    }
-    BufferedPaint(const BufferedPaint&) = delete;
-    BufferedPaint& operator=(const BufferedPaint&) = delete;
-    HDC dc() const { return dc_; }
-
-private:
-    HWND hwnd_;
-    PAINTSTRUCT& ps_;
-    HDC target_;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-};
-
 }  // namespace
 
 // ---- the window procedure ---------------------------------------------------------------
@@ -209,35 +177,52 @@ void Win32Form::announce_name(std::size_t index) {
 
 void Win32Form::paint(HWND surface) {
     PAINTSTRUCT ps;
-    const BufferedPaint buffer(surface, ps);
-    HDC dc = buffer.dc();
-    const std::string_view container = container_of(surface);
+    HDC target = BeginPaint(surface, &ps);
     RECT client;
     GetClientRect(surface, &client);
+    const RECT& dirty = ps.rcPaint;
+    // Painted in the surface's own buffer first, then copied to the screen in one go.
+    HDC dc = buffers_[surface].prepare(target, client.right, client.bottom);
+    if (!dc) {
+        paint_surface(target, surface, client, dirty);
+        EndPaint(surface, &ps);
+        return;
+    }
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, dirty.left, dirty.top, dirty.right, dirty.bottom);
+    paint_surface(dc, surface, client, dirty);
+    RestoreDC(dc, saved);
+    BitBlt(target, dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top, dc, dirty.left, dirty.top,
+           SRCCOPY);
+    EndPaint(surface, &ps);
+}
+
+void Win32Form::paint_surface(HDC dc, HWND surface, const RECT& client, const RECT& dirty_rect) {
+    const std::string_view container = container_of(surface);
     const forms::PixelRect whole{0, 0, client.right, client.bottom};
+    const forms::PixelRect dirty{dirty_rect.left, dirty_rect.top, dirty_rect.right - dirty_rect.left,
+                                 dirty_rect.bottom - dirty_rect.top};
     if (surface == hwnd_) {
-        fill(dc, whole, resolve(model_.back, system_colour(forms::kButtonFace)));
+        fill(dc, dirty.intersected(whole), resolve(model_.back, system_colour(forms::kButtonFace)));
     } else {
         const Control& frame = *controls_.at(std::string(container)).control;
-        fill(dc, whole, resolve(frame.back, system_colour(forms::kButtonFace)));
+        fill(dc, dirty.intersected(whole), resolve(frame.back, system_colour(forms::kButtonFace)));
         RECT edge = client;
         DrawEdge(dc, &edge, EDGE_ETCHED, BF_RECT);
     }
     const forms::Density d = density();
-    const forms::PixelRect dirty{ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
-                                 ps.rcPaint.bottom - ps.rcPaint.top};
     for (const std::size_t i : forms::paint_order(model_, container)) {
         if (!shown_[i]) continue;
         const Control& c = model_.controls[i];
         switch (c.kind) {
             case Kind::Label:
-                if (!d.rect(c.rect).intersected(dirty).empty()) draw_label(dc, c);
+                if (!d.rect(c.rect).intersected(dirty).empty()) draw_label(dc, i);
                 break;
             case Kind::Line: {
                 const forms::LineBand band = forms::LineBand::of(c, d);
                 const COLORREF colour = resolve(c.fore, system_colour(COLOR_WINDOWTEXT));
                 if (band.horizontal() || band.vertical()) {
-                    fill(dc, band.straight_pixels(), colour);
+                    fill(dc, band.straight_pixels().intersected(dirty), colour);
                     break;
                 }
                 // A slanted line: the same band, centred where a straight one would lie.
@@ -253,7 +238,7 @@ void Win32Form::paint(HWND surface) {
             case Kind::Shape: {
                 const COLORREF colour = resolve(c.fore, system_colour(COLOR_WINDOWTEXT));
                 for (const forms::PixelRect& band : forms::outline_bands(d.rect(c.rect), c.line_width))
-                    fill(dc, band, colour);
+                    fill(dc, band.intersected(dirty), colour);
                 break;
             }
             default: break;
@@ -261,30 +246,80 @@ void Win32Form::paint(HWND surface) {
     }
 }
 
-void Win32Form::draw_label(HDC dc, const Control& c) {
+const LabelLayout& Win32Form::layout_of(HDC dc, std::size_t index) {
+    // Laid out again only for a new text or density; the label's font is selected into dc.
+    if (laid_out_.size() != model_.controls.size()) laid_out_.resize(model_.controls.size());
+    LaidOut& l = laid_out_[index];
+    const Control& c = model_.controls[index];
+    if (l.dpi == 0) l.field = fields_.index_of(c.name);
+    const std::uint64_t stamp = fields_.stamp(l.field);
+    if (l.dpi != dpi_ || l.stamp != stamp) {
+        l.layout = lay_out_label(dc, to_wide(fields_.text(l.field)), density().rect(c.rect).width, c.align);
+        l.stamp = stamp;
+        l.dpi = dpi_;
+    }
+    return l.layout;
+}
+
+void Win32Form::draw_label(HDC dc, std::size_t index) {
+    const Control& c = model_.controls[index];
     const forms::PixelRect r = density().rect(c.rect);
     if (!c.transparent) fill(dc, r, resolve(c.back, system_colour(forms::kButtonFace)));
-    const std::wstring text = to_wide(fields_.text(fields_.index_of(c.name)));
-    if (text.empty()) return;
-    const RECT box = to_rect(r);
     const HGDIOBJ old_font = SelectObject(dc, font(c.font));
-    SetTextColor(dc, resolve(c.fore, system_colour(forms::kButtonText)));
-    SetBkMode(dc, TRANSPARENT);
-    draw_label_text(dc, lay_out_label(dc, text, r.width, c.align), r.left, r.top, &box);
-    SetBkMode(dc, OPAQUE);
+    const LabelLayout& layout = layout_of(dc, index);
+    if (!layout.lines.empty()) {
+        const RECT box = to_rect(r);
+        SetTextColor(dc, resolve(c.fore, system_colour(forms::kButtonText)));
+        SetBkMode(dc, TRANSPARENT);
+        draw_label_text(dc, layout, r.left, r.top, &box);
+        SetBkMode(dc, OPAQUE);
+    }
     SelectObject(dc, old_font);
 }
 
-void Win32Form::invalidate_label(std::size_t index) {
-    const Control& c = model_.controls[index];
-    if (!alive() || !shown_[index]) return;
-    HWND surface = surface_of(c.container);
+forms::PixelRect Win32Form::seen_part(std::size_t index, HWND surface) const {
+    // A surface nobody sees is painted whole when it is shown: nothing to mark until then.
+    if (!alive() || !shown_[index] || !IsWindowVisible(surface)) return {};
     RECT client;
     GetClientRect(surface, &client);
-    const forms::PixelRect seen = density().rect(c.rect).intersected({0, 0, client.right, client.bottom});
-    if (seen.empty()) return;  // nothing of it can be seen
+    return density().rect(model_.controls[index].rect).intersected({0, 0, client.right, client.bottom});
+}
+
+void Win32Form::invalidate_box(std::size_t index) {
+    HWND surface = surface_of(model_.controls[index].container);
+    const forms::PixelRect seen = seen_part(index, surface);
+    if (seen.empty()) return;
     const RECT r = to_rect(seen);
     InvalidateRect(surface, &r, FALSE);
+}
+
+void Win32Form::invalidate_label(std::size_t index) {
+    HWND surface = surface_of(model_.controls[index].container);
+    const forms::PixelRect seen = seen_part(index, surface);
+    if (seen.empty()) return;  // nothing of it can be seen now
+    // What was drawn is known when the label has been laid out at this density, in its
+    // surface's buffer; a first text is painted whole.
+    const auto buffer = buffers_.find(surface);
+    HDC dc = buffer == buffers_.end() ? nullptr : buffer->second.dc();
+    if (!dc || index >= laid_out_.size() || laid_out_[index].dpi != dpi_) {
+        invalidate_box(index);
+        return;
+    }
+    LaidOut& drawn = laid_out_[index];
+    if (drawn.stamp == fields_.stamp(drawn.field)) return;  // the text that is drawn
+    // Only the lines, and in a line only the characters, that differ from what was drawn.
+    const HGDIOBJ old_font = SelectObject(dc, font(model_.controls[index].font));
+    const LabelLayout was = std::move(drawn.layout);
+    const LabelLayout& now = layout_of(dc, index);
+    const forms::PixelRect box = density().rect(model_.controls[index].rect);
+    for (const forms::PixelRect& part : changed_parts(dc, was, now)) {
+        const forms::PixelRect moved{box.left + part.left, box.top + part.top, part.width, part.height};
+        const forms::PixelRect dirty = moved.intersected(seen);
+        if (dirty.empty()) continue;
+        const RECT r = to_rect(dirty);
+        InvalidateRect(surface, &r, FALSE);
+    }
+    SelectObject(dc, old_font);
 }
 
 // ---- events -----------------------------------------------------------------------------
@@ -432,7 +467,7 @@ void Win32Form::set_visible(std::string_view control, bool visible) {
     if (e.control->kind == Kind::Label) {
         // Drawn or not, the label's area is painted again.
         shown_[e.index] = true;
-        invalidate_label(e.index);
+        invalidate_box(e.index);
         shown_[e.index] = visible;
         return;
     }
@@ -505,7 +540,18 @@ void Win32Form::show() {
 }
 
 void Win32Form::hide() {
-    if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
+    if (!hwnd_) return;
+    // A button under the pointer tracks it until the pointer leaves (its hot look; comctl32
+    // under Wine asks the system every millisecond). A window hidden under a pointer at rest
+    // is never left, so the tracking ends here, as leaving would end it.
+    TRACKMOUSEEVENT tracking{.cbSize = sizeof(tracking), .dwFlags = TME_QUERY, .hwndTrack = nullptr, .dwHoverTime = 0};
+    if (TrackMouseEvent(&tracking) && tracking.hwndTrack &&
+        (tracking.hwndTrack == hwnd_ || IsChild(hwnd_, tracking.hwndTrack))) {
+        tracking.dwFlags = (tracking.dwFlags & (TME_HOVER | TME_LEAVE)) | TME_CANCEL;
+        TrackMouseEvent(&tracking);
+        SendMessageW(tracking.hwndTrack, WM_MOUSELEAVE, 0, 0);
+    }
+    ShowWindow(hwnd_, SW_HIDE);
 }
 
 bool Win32Form::is_shown() const { return hwnd_ && IsWindowVisible(hwnd_); }

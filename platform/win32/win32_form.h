@@ -21,6 +21,8 @@
 #include "platform/bound_form.h"
 #include "platform/form_geometry.h"
 #include "platform/win32/win32_accessible.h"
+#include "platform/win32/win32_back_buffer.h"
+#include "platform/win32/win32_label_text.h"
 #include "platform/win32/win32_look.h"
 
 namespace platform_win32 {
@@ -103,11 +105,27 @@ private:
     std::string_view container_of(HWND surface) const;
     HWND surface_of(std::string_view container) const;
 
+    // A label's lines as last laid out, and the text (by its field's stamp) and density they
+    // were laid out for; dpi 0 until the first layout.
+    struct LaidOut {
+        std::size_t field = 0;
+        std::uint64_t stamp = 0;
+        unsigned dpi = 0;
+        LabelLayout layout;
+    };
+
     // Painting and events, in win32_form.cpp.
     void paint(HWND surface);
-    void draw_label(HDC dc, const forms::Control& c);
+    void paint_surface(HDC dc, HWND surface, const RECT& client, const RECT& dirty);
+    void draw_label(HDC dc, std::size_t index);
+    const LabelLayout& layout_of(HDC dc, std::size_t index);
+    // A label's caption changed: what of it can be seen and changed is painted again.
     void invalidate_label(std::size_t index);
     void announce_name(std::size_t index);
+    // A label shown or hidden: all of it that can be seen is painted again.
+    void invalidate_box(std::size_t index);
+    // Where the label can be seen on its surface, if its surface is shown; empty otherwise.
+    forms::PixelRect seen_part(std::size_t index, HWND surface) const;
     void press(HWND surface, int button, WPARAM keys, LPARAM at);
     void release(HWND surface, WPARAM keys, LPARAM at);
     forms::Mouse mouse_at(HWND surface, int button, WPARAM keys, LPARAM at) const;
@@ -129,6 +147,8 @@ private:
     std::vector<long> child_id_;                               // per control: its id in the client object
     std::vector<std::pair<HWND, std::string_view>> surfaces_;  // the window and its frames
     std::vector<std::pair<forms::Font, unique_font>> fonts_;
+    std::map<HWND, BackBuffer> buffers_;  // per surface
+    std::vector<LaidOut> laid_out_;       // per control in the model; labels only
     std::vector<HWND> focus_order_;
     HWND hwnd_ = nullptr;
     HWND tooltips_ = nullptr;  // owned by the window, which destroys it

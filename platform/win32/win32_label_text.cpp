@@ -72,11 +72,49 @@ void break_paragraph(HDC dc, std::wstring_view p, int width, std::vector<LabelLi
         }
         std::wstring_view line = p.substr(start, end - start);
         while (!line.empty() && is_space(line.back())) line.remove_suffix(1);  // they ink nothing
-        out.push_back({.text = std::wstring(line), .x = 0, .width = advance_of(dc, line)});
+        std::vector<int> ends = ends_of(dc, line);
+        const int advance = ends.empty() ? 0 : ends.back();
+        out.push_back({.text = std::wstring(line), .x = 0, .width = advance, .ends = std::move(ends)});
         start = end;
         first = false;
         while (start < p.size() && is_space(p[start])) ++start;
     } while (start < p.size());
+}
+
+forms::PixelRect united(const forms::PixelRect& a, const forms::PixelRect& b) {
+    if (a.empty()) return b;
+    if (b.empty()) return a;
+    const int left = std::min(a.left, b.left), top = std::min(a.top, b.top);
+    return {left, top, std::max(a.right(), b.right()) - left, std::max(a.bottom(), b.bottom()) - top};
+}
+
+// Smoothing, ClearType's above all, shades a pixel or two past a glyph's outline.
+constexpr int kSmoothing = 2;
+constexpr MAT2 kUnscaled{{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+
+// What the glyphs of `line` from character `from` on may ink, with the line's top at `top`:
+// each glyph's outline where it is drawn, and the cells the characters advance through.
+forms::PixelRect ink_from(HDC dc, const LabelLayout& layout, const LabelLine& line, std::size_t from, int top) {
+    if (from >= line.text.size() || line.ends.size() != line.text.size()) return {};
+    const int start = line.x + (from == 0 ? 0 : line.ends[from - 1]);
+    forms::PixelRect ink{start, top, line.x + line.ends.back() - start, layout.line_height};
+    for (std::size_t i = from; i < line.text.size(); ++i) {
+        const wchar_t c = line.text[i];
+        if (c == L'\t') continue;  // inks nothing
+        const int pen = line.x + (i == 0 ? 0 : line.ends[i - 1]);
+        GLYPHMETRICS m{};
+        if ((c >= 0xD800 && c <= 0xDFFF) ||
+            GetGlyphOutlineW(dc, c, GGO_METRICS, &m, 0, nullptr, &kUnscaled) == GDI_ERROR) {
+            // No outline to measure: as far round its cell as a glyph of the line's height reaches.
+            const int h = layout.line_height;
+            ink = united(ink, {pen - h, top - h, line.x + line.ends[i] - pen + 2 * h, 3 * h});
+            continue;
+        }
+        ink = united(
+            ink, {pen + m.gmptGlyphOrigin.x - kSmoothing, top + layout.ascent - m.gmptGlyphOrigin.y - kSmoothing,
+                  static_cast<int>(m.gmBlackBoxX) + 2 * kSmoothing, static_cast<int>(m.gmBlackBoxY) + 2 * kSmoothing});
+    }
+    return ink;
 }
 
 }  // namespace
@@ -86,6 +124,7 @@ LabelLayout lay_out_label(HDC dc, std::wstring_view text, int width, forms::Alig
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     layout.line_height = metrics.tmHeight;
+    layout.ascent = metrics.tmAscent;
     for (std::size_t at = 0;;) {
         const std::size_t stop = text.find_first_of(L"\r\n", at);
         break_paragraph(dc, text.substr(at, stop == std::wstring_view::npos ? text.npos : stop - at), width,
@@ -111,8 +150,12 @@ void draw_label_text(HDC dc, const LabelLayout& layout, int left, int top, const
     if (clip) IntersectClipRect(dc, clip->left, clip->top, clip->right, clip->bottom);
     SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
     int y = top;
+    std::vector<int> dx;
     for (const LabelLine& line : layout.lines) {
-        const std::vector<int> ends = ends_of(dc, line.text);
+        // Where the layout measured them, or measured now for a line made by hand.
+        const std::vector<int> measured =
+            line.ends.size() == line.text.size() ? std::vector<int>{} : ends_of(dc, line.text);
+        const std::vector<int>& ends = measured.empty() ? line.ends : measured;
         // Each run between tabs from where it was measured to start, each character advancing
         // by what it measured.
         for (std::size_t at = 0; at < line.text.size();) {
@@ -122,7 +165,7 @@ void draw_label_text(HDC dc, const LabelLayout& layout, int left, int top, const
             }
             const std::size_t run = std::min(line.text.find(L'\t', at), line.text.size()) - at;
             const int start = at == 0 ? 0 : ends[at - 1];
-            std::vector<int> dx(run);
+            dx.resize(run);
             for (std::size_t i = 0; i < run; ++i) dx[i] = ends[at + i] - (i == 0 ? start : ends[at + i - 1]);
             ExtTextOutW(dc, left + line.x + start, y, 0, nullptr, line.text.c_str() + at, static_cast<UINT>(run),
                         dx.data());
@@ -131,6 +174,26 @@ void draw_label_text(HDC dc, const LabelLayout& layout, int left, int top, const
         y += layout.line_height;
     }
     RestoreDC(dc, saved);
+}
+
+std::vector<forms::PixelRect> changed_parts(HDC dc, const LabelLayout& was, const LabelLayout& now) {
+    std::vector<forms::PixelRect> parts;
+    for (std::size_t i = 0; i < std::max(was.lines.size(), now.lines.size()); ++i) {
+        const LabelLine* old_line = i < was.lines.size() ? &was.lines[i] : nullptr;
+        const LabelLine* new_line = i < now.lines.size() ? &now.lines[i] : nullptr;
+        // Characters before the first that differs stand where they stood.
+        std::size_t from = 0;
+        if (old_line && new_line && old_line->x == new_line->x) {
+            const std::wstring &a = old_line->text, &b = new_line->text;
+            from = static_cast<std::size_t>(std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin());
+            if (from == a.size() && from == b.size()) continue;
+        }
+        forms::PixelRect part;
+        if (old_line) part = united(part, ink_from(dc, was, *old_line, from, was.line_height * static_cast<int>(i)));
+        if (new_line) part = united(part, ink_from(dc, now, *new_line, from, now.line_height * static_cast<int>(i)));
+        if (!part.empty()) parts.push_back(part);
+    }
+    return parts;
 }
 
 }  // namespace platform_win32

@@ -13,19 +13,22 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/form_geometry.h"
 #include "platform/form_model.h"
 
 namespace platform_win32 {
 
 struct LabelLine {
-    std::wstring text;  // as drawn: without the spaces the line was broken at
-    int x = 0;          // from the label's left edge
-    int width = 0;      // how far its glyphs advance
+    std::wstring text;      // as drawn: without the spaces the line was broken at
+    int x = 0;              // from the label's left edge
+    int width = 0;          // how far its glyphs advance
+    std::vector<int> ends;  // where each character ends, from the line's start: where it is drawn
 };
 
 struct LabelLayout {
     std::vector<LabelLine> lines;
     int line_height = 0;
+    int ascent = 0;           // from a line's top to its baseline
     int left = 0, width = 0;  // of the lines together, from the label's left edge
     int height() const { return line_height * static_cast<int>(lines.size()); }
 };
@@ -39,5 +42,11 @@ LabelLayout lay_out_label(HDC dc, std::wstring_view text, int width, forms::Alig
 // Draws `layout` in the colour and mode `dc` has, with the label's top left at (left, top),
 // cut at `clip` unless it is null.
 void draw_label_text(HDC dc, const LabelLayout& layout, int left, int top, const RECT* clip);
+
+// Where the pixels of a label, from its top left, can differ between its text laid out as
+// `was` and as `now` with the font selected into `dc`: in each line that is not the same, the
+// ink of its glyphs old and new from the first character that differs to the line's end,
+// with the cells they advance through. Nothing for a line that stayed as it was.
+std::vector<forms::PixelRect> changed_parts(HDC dc, const LabelLayout& was, const LabelLayout& now);
 
 }  // namespace platform_win32

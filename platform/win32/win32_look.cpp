@@ -4,6 +4,7 @@
 #include <cmath>
 #include <map>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "platform/font_faces.h"
@@ -23,13 +24,53 @@ bool draws_as_asked(HDC dc, const std::wstring& family) {
     return _wcsicmp(drawn, family.c_str()) == 0 && (metrics.tmPitchAndFamily & (TMPF_VECTOR | TMPF_TRUETYPE)) != 0;
 }
 
-// The first candidate the system draws as asked; with none, the design's own name for an
-// unknown face (the mapper finds its nearest match), Tahoma for a known one, since every
-// Windows has it.
+// The families the program carries, each with whether its files were added yet.
+struct Carried {
+    HMODULE module = nullptr;
+    std::vector<std::pair<CarriedFamily, bool>> families;
+};
+Carried& carried() {
+    static Carried c;
+    return c;
+}
+
+// Whether a carried family's files wait to be added.
+bool waits(std::string_view family) {
+    for (const auto& [f, added] : carried().families)
+        if (f.family == family) return !added;
+    return false;
+}
+
+int CALLBACK note_outline(const LOGFONTW*, const TEXTMETRICW*, DWORD type, LPARAM found) {
+    if ((type & RASTER_FONTTYPE) == 0) *reinterpret_cast<bool*>(found) = true;
+    return 1;
+}
+
+// Whether the system lists an outline face of the family, asked without making a font: Wine
+// keeps the face it mapped a font to for the next font asked the same way, so a font made
+// before the family is added would still be drawn in the stand-in after.
+bool system_lists(const std::wstring& family) {
+    if (family.empty() || family.size() >= LF_FACESIZE) return false;
+    LOGFONTW query{};
+    query.lfCharSet = DEFAULT_CHARSET;
+    family.copy(query.lfFaceName, family.size());
+    bool found = false;
+    HDC screen = GetDC(nullptr);
+    EnumFontFamiliesExW(screen, &query, note_outline, reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, screen);
+    return found;
+}
+
+// The first candidate the system draws as asked, a carried family added first when the
+// candidates reach it and the system has none of its own; with none, the design's own name
+// for an unknown face (the mapper finds its nearest match), Tahoma for a known one, since
+// every Windows has it.
 std::wstring choose_face(std::string_view design) {
     const std::vector<forms::FaceCandidate> candidates = forms::face_candidates(design);
     for (const forms::FaceCandidate& c : candidates) {
         const std::wstring family = to_wide(c.family);
+        // Ignored on purpose: a family that cannot be added leaves the next candidate its place.
+        if (waits(c.family) && !system_lists(family)) (void)add_carried_family(c.family);
         if (scalable_face_available(family)) return family;
     }
     return candidates.size() == 1 ? to_wide(design) : L"Tahoma";
@@ -61,6 +102,20 @@ int add_carried_fonts(HMODULE module, std::span<const int> ids) {
             added += static_cast<int>(faces);
     }
     return added;
+}
+
+void carry_families(HMODULE module, std::span<const CarriedFamily> families) {
+    Carried& c = carried();
+    c.module = module;
+    c.families.clear();
+    for (const CarriedFamily& f : families) c.families.emplace_back(f, false);
+}
+
+int add_carried_family(std::string_view family) {
+    Carried& c = carried();
+    for (auto& [f, added] : c.families)
+        if (f.family == family && !std::exchange(added, true)) return add_carried_fonts(c.module, f.files);
+    return 0;
 }
 
 bool scalable_face_available(const std::wstring& family) {

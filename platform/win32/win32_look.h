@@ -31,6 +31,21 @@ COLORREF resolve(const forms::Colour& colour, COLORREF fallback);
 // is missing or not a font adds none.
 int add_carried_fonts(HMODULE module, std::span<const int> ids);
 
+// A family of faces the program carries, and the RCDATA resources that hold its files.
+struct CarriedFamily {
+    std::string_view family;
+    std::span<const int> files;
+};
+// Makes the families the program carries as resources of `module` known to face_for, which
+// adds a family's files (as add_carried_fonts does) only when a design face's candidates
+// reach it with no face of the system's before it: a font added costs memory for the whole
+// run, and where the system has the design's faces none is needed. Must run before the first
+// window asks for a face.
+void carry_families(HMODULE module, std::span<const CarriedFamily> families);
+// Adds the files of a carried family now, once: how many faces the system added (none for a
+// family added before, one not carried, or files that are not fonts).
+int add_carried_family(std::string_view family);
+
 // Whether the font mapper draws a face of this name as it is, scalable: a bitmap face (the
 // real "MS Sans Serif", a handful of sizes drawn for 96 dpi) or a name the mapper replaces by
 // another face is not.

@@ -50,9 +50,10 @@ void Win32Runtime::end_program() {
 }
 
 double Win32Runtime::twips_per_pixel_x() const {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
+    // Asked on every move of the pointer over Main (the tray's notifications come that way):
+    // the system's density is a value user32 keeps, where the screen's device context would
+    // be taken and given back each time.
+    const UINT dpi = GetDpiForSystem();
     return 1440.0 / (dpi > 0 ? dpi : 96);
 }
 

@@ -1,16 +1,15 @@
 // The font tests start as Velmora3-C.exe starts: the system's faces are noted first, then the
-// carried fonts are added, before any window asks for a face.
+// carried families are made known, before any window asks for a face.
 
 #include <gtest/gtest.h>
 
-#include "app/win32/resource_ids.h"
+#include "app/win32/carried_families.h"
 #include "platform/win32/win32_look.h"
 #include "tests/platform/win32/win32_system_faces.h"
 
 int main(int argc, char** argv) {
     win32_test::note_system_faces();
-    win32_test::carried_faces_added() =
-        platform_win32::add_carried_fonts(GetModuleHandleW(nullptr), kVelmoraCarriedFonts);
+    platform_win32::carry_families(GetModuleHandleW(nullptr), kVelmoraCarriedFamilies);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

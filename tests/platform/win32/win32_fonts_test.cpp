@@ -8,9 +8,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <set>
 #include <string>
 
-#include "app/win32/resource_ids.h"
+#include "app/win32/carried_families.h"
 #include "platform/font_faces.h"
 #include "platform/win32/win32_look.h"
 #include "platform/win32/win32_text.h"
@@ -60,8 +61,23 @@ TEST(Win32Fonts, TheSystemsFacesAreListedBeforeTheProgramAddsItsOwn) {
     }
 }
 
-TEST(Win32Fonts, EveryCarriedFileAddsItsFaceForThisProcess) {
-    EXPECT_EQ(win32_test::carried_faces_added(), static_cast<int>(std::size(kVelmoraCarriedFonts)));
+// The first test to ask for faces, as the windows do: a carried family is added only when a
+// design face falls through to it, once, and then draws from the file the program carries.
+TEST(Win32Fonts, ACarriedFamilyIsAddedOnlyWhenADesignFaceFallsThroughToIt) {
+    std::set<std::wstring> chosen;
+    for (const char* design : {"MS Sans Serif", "Tahoma", "Arial", "LCARS", ""}) chosen.insert(face_for(design));
+    std::size_t files = 0;
+    for (const platform_win32::CarriedFamily& f : kVelmoraCarriedFamilies) {
+        const std::wstring family = to_wide(f.family);
+        const bool fell_through = chosen.count(family) > 0 && !system_has_outline(family);
+        EXPECT_EQ(platform_win32::add_carried_family(f.family), fell_through ? 0 : static_cast<int>(f.files.size()))
+            << f.family << (fell_through ? " was added when a design face fell through to it" : " was not needed yet");
+        EXPECT_EQ(platform_win32::add_carried_family(f.family), 0) << f.family << " is added once";
+        files += f.files.size();
+    }
+    EXPECT_EQ(files, std::size(kVelmoraCarriedFonts)) << "every file the program carries is in a family";
+    EXPECT_EQ(platform_win32::add_carried_family("Velmora No Such Face"), 0);
+
     // Each regular face, drawn from the file the program carries (or the same file installed).
     struct Case {
         const wchar_t* face;

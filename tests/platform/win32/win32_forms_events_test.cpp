@@ -40,6 +40,8 @@ struct Events : ::testing::Test {
         b.push_back(log.on("Btn", Event::Click));
         b.push_back(log.on("T", Event::Tick));
         b.push_back(log.on("Off", Event::Tick));
+        // A second handler of an event, bound after others: it runs after the first.
+        b.push_back({"A", Event::Click, [this](forms::Form&, const forms::Mouse&) { log.lines.push_back("A again"); }});
         form = static_cast<platform_win32::Win32Form*>(&runtime.load(kModel, std::move(b)));
         form->show();
         win32_test::pump_for(runtime, std::chrono::milliseconds(100));
@@ -63,7 +65,7 @@ TEST_F(Events, PressesGoToTheFrontMostLabelOrTheWindow) {
          12,
          12,
          12,
-         {"A MouseDown 1 0 180 180", "A Click 1 0 180 180"}},
+         {"A MouseDown 1 0 180 180", "A Click 1 0 180 180", "A again"}},
         {"the right button on B with shift",
          WM_RBUTTONDOWN,
          0,
@@ -134,6 +136,25 @@ TEST_F(Events, ButtonsTimersMovesLoadAndUnloadReachTheirHandlers) {
     EXPECT_EQ(log.count("W Unload"), 1u);
     EXPECT_TRUE(runtime.forms().empty());
     EXPECT_FALSE(runtime.pump()) << "the last window gone ends the program";
+}
+
+// A button under the pointer tracks it until the pointer leaves; hidden under a pointer at
+// rest, the window ends the tracking itself.
+TEST_F(Events, HidingTheWindowEndsAButtonsTrackingOfThePointer) {
+    HWND button = form->control_window("Btn");
+    RECT r;
+    GetWindowRect(button, &r);
+    ASSERT_TRUE(SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+    // As comctl32's buttons track the pointer for their hot look.
+    TRACKMOUSEEVENT hot{.cbSize = sizeof(hot), .dwFlags = TME_HOVER | TME_LEAVE, .hwndTrack = button, .dwHoverTime = 1};
+    ASSERT_TRUE(TrackMouseEvent(&hot));
+    TRACKMOUSEEVENT query{.cbSize = sizeof(query), .dwFlags = TME_QUERY, .hwndTrack = nullptr, .dwHoverTime = 0};
+    ASSERT_TRUE(TrackMouseEvent(&query));
+    ASSERT_EQ(query.hwndTrack, button) << "the button tracks the pointer over it";
+    form->hide();
+    query = {.cbSize = sizeof(query), .dwFlags = TME_QUERY, .hwndTrack = nullptr, .dwHoverTime = 0};
+    ASSERT_TRUE(TrackMouseEvent(&query));
+    EXPECT_EQ(query.dwFlags & (TME_HOVER | TME_LEAVE), 0u) << "still tracked by " << query.hwndTrack;
 }
 
 TEST_F(Events, ABindingToANameTheModelDoesNotHaveFailsTheLoad) {

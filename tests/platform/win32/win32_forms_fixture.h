@@ -47,8 +47,9 @@ struct Capture {
     static std::uint32_t rgb(COLORREF c) { return GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c); }
 };
 
-inline Capture capture(HWND hwnd) {
-    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+// Painted whole first, or with `as_painted` as the paints so far left it.
+inline Capture capture(HWND hwnd, bool as_painted = false) {
+    if (!as_painted) RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     RECT client;
     GetClientRect(hwnd, &client);
     Capture out{.width = client.right, .height = client.bottom, .pixels = {}};

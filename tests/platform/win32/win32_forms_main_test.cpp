@@ -106,6 +106,56 @@ TEST_F(MainOnWin32, ADensityChangeRescalesTheWindowAndItsButtons) {
     }
 }
 
+// A new sentence repaints what changed of it and leaves the rest of the window alone, and
+// what the screen shows then is what a whole paint would show.
+TEST_F(MainOnWin32, ANewSentenceRepaintsWhatChangedAsAWholePaintWould) {
+    const std::string sentence = form->fields().get("Final");
+    ASSERT_EQ(sentence, "It is 9 Days, 10 Hours, 35 Minutes, and 53 Seconds");
+    const auto with = [&](const std::string& from, const std::string& to) {
+        std::string s = sentence;
+        return s.replace(s.find(from), from.size(), to);
+    };
+    struct Case {
+        const char* what;
+        std::string text;
+        int most_width;  // of the part repainted, in pixels
+    };
+    const Case kCases[] = {
+        {"a second later", with("53", "52"), 125},  // the seconds' digits and what follows
+        {"ten seconds later", with("53", "43"), 125},
+        {"a minute later: two lines change", with("35 Minutes, and 53", "34 Minutes, and 59"), 249},
+        {"a day fewer moves the rest of the first line", with("9 Days", "8 Days"), 249},
+        {"the design text", "Label2", 249},
+        {"nothing", "", 249},
+        {"the sentence again", sentence, 249},
+    };
+    const forms::PixelRect final_box{8, 24, 249, 81};  // Final at 96 dpi
+    const int label12_top = 104;
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.what);
+        UpdateWindow(form->hwnd());
+        ValidateRect(form->hwnd(), nullptr);
+        form->fields().set("Final", c.text);
+        RECT dirty{};
+        ASSERT_TRUE(GetUpdateRect(form->hwnd(), &dirty, FALSE));
+        EXPECT_GE(dirty.left, final_box.left);
+        EXPECT_GE(dirty.top, final_box.top);
+        EXPECT_LE(dirty.right, final_box.right());
+        EXPECT_LE(dirty.bottom, final_box.bottom());
+        EXPECT_LE(dirty.right - dirty.left, c.most_width);
+        if (c.most_width < final_box.width) {
+            EXPECT_LE(dirty.bottom, label12_top) << "Label12 is not touched";
+        }
+        UpdateWindow(form->hwnd());
+        const win32_test::Capture painted = win32_test::capture(form->hwnd(), true);
+        const win32_test::Capture whole = win32_test::capture(form->hwnd());
+        ASSERT_EQ(painted.pixels.size(), whole.pixels.size());
+        int differ = 0;
+        for (std::size_t i = 0; i < whole.pixels.size(); ++i) differ += painted.pixels[i] != whole.pixels[i];
+        EXPECT_EQ(differ, 0) << "pixels the partial paint left otherwise than a whole paint";
+    }
+}
+
 TEST_F(MainOnWin32, ALeftClickOnTheTrayIconHidesAndShowsTheWindow) {
     SendMessageW(tray.window(), WM_MOUSEMOVE, 1, 0x202);
     win32_test::pump_for(runtime, std::chrono::milliseconds(50));

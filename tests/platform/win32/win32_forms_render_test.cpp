@@ -1,9 +1,8 @@
 // A model drawn where the model puts it: colours, what lies in front, wrapping and cutting at
-// a label's edge, read back from the window's pixels; a new caption repaints its label only.
+// a label's edge, read back from the window's pixels; a new caption repaints what changed of
+// its label only, and a hidden window shows its new captions once shown.
 
 #include <gtest/gtest.h>
-
-#include <array>
 
 #include "tests/platform/win32/win32_forms_fixture.h"
 
@@ -133,8 +132,15 @@ TEST_F(Render, ANewCaptionRepaintsOnlyItsLabel) {
     form->fields().set("Clear", "IIII IIII");
     RECT dirty{};
     ASSERT_TRUE(GetUpdateRect(form->hwnd(), &dirty, FALSE));
-    EXPECT_EQ((std::array{dirty.left, dirty.top, dirty.right, dirty.bottom}), (std::array<LONG, 4>{110, 70, 150, 90}));
+    // The new text's ink from the label's top left corner on, inside the label.
+    EXPECT_EQ(dirty.left, 110);
+    EXPECT_EQ(dirty.top, 70);
+    EXPECT_LE(dirty.right, 150);
+    EXPECT_LE(dirty.bottom, 90);
+    UpdateWindow(form->hwnd());
+    const Capture painted = win32_test::capture(form->hwnd(), true);
     const Capture c = win32_test::capture(form->hwnd());
+    EXPECT_EQ(painted.pixels, c.pixels) << "as a whole paint shows it";
     EXPECT_GT(differing(c, 110, 70, 40, 20, kBlack), 10) << "white ink on the window's black";
 
     ValidateRect(form->hwnd(), nullptr);
@@ -142,6 +148,16 @@ TEST_F(Render, ANewCaptionRepaintsOnlyItsLabel) {
     EXPECT_FALSE(GetUpdateRect(form->hwnd(), &dirty, FALSE));
     form->set_visible("Front", false);
     EXPECT_EQ(win32_test::capture(form->hwnd()).at(45, 25), kGreen) << "Back shows where Front was";
+
+    // Hidden, the window marks nothing for later; shown again, it shows the caption it has then.
+    const Capture before = win32_test::capture(form->hwnd());
+    form->hide();
+    form->fields().set("Clear", "WW WW");
+    form->show();
+    UpdateWindow(form->hwnd());
+    const Capture shown = win32_test::capture(form->hwnd(), true);
+    EXPECT_EQ(shown.pixels, win32_test::capture(form->hwnd()).pixels) << "as a whole paint shows it";
+    EXPECT_NE(shown.pixels, before.pixels) << "the new caption, not the one it had when hidden";
 }
 
 }  // namespace

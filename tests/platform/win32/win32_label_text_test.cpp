@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/win32_label_text.h"
@@ -93,6 +95,50 @@ TEST_F(Lcars, EachLineIsPlacedByTheLabelsAlignment) {
         TEXTMETRICW m{};
         GetTextMetricsW(dc, &m);
         EXPECT_EQ(l.height(), 2 * m.tmHeight);
+    }
+}
+
+// What a new text repaints: in each line that changed, from its first changed character to
+// its end, old glyphs and new; nothing of a line that stayed, nor of its unchanged start.
+TEST_F(Lcars, ANewTextMarksEachChangedLineFromItsFirstChangedCharacter) {
+    struct Row {
+        const char* what;
+        std::wstring was, now;
+        std::vector<std::pair<int, std::wstring>> parts;  // the line, and the start that stays
+    };
+    const std::wstring second = L"It is 9 Days,\n35 Minutes, and 53 Seconds";
+    const Row rows[] = {
+        {"the same text", second, second, {}},
+        {"a changed second", second, L"It is 9 Days,\n35 Minutes, and 52 Seconds", {{1, L"35 Minutes, and 5"}}},
+        {"a wider number", second, L"It is 10 Days,\n35 Minutes, and 53 Seconds", {{0, L"It is "}}},
+        {"a line gone", L"one\ntwo", L"one", {{1, L""}}},
+        {"a line come", L"one", L"one\ntwo", {{1, L""}}},
+        {"the text gone", L"one\ntwo", L"", {{0, L""}, {1, L""}}},
+    };
+    TEXTMETRICW m{};
+    GetTextMetricsW(dc, &m);
+    const int h = m.tmHeight;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        const auto was = lay_out_label(dc, r.was, 1000, forms::Align::Left);
+        const auto now = lay_out_label(dc, r.now, 1000, forms::Align::Left);
+        const std::vector<forms::PixelRect> parts = platform_win32::changed_parts(dc, was, now);
+        ASSERT_EQ(parts.size(), r.parts.size());
+        for (std::size_t i = 0; i < parts.size(); ++i) {
+            const auto& [line, stays] = r.parts[i];
+            const forms::PixelRect& p = parts[i];
+            // Its line's cell from the first change on, old and new, and little of its neighbours.
+            int end = 0;
+            for (const auto* l : {&was, &now})
+                if (static_cast<std::size_t>(line) < l->lines.size()) end = std::max(end, l->lines[line].width);
+            EXPECT_LE(p.left, advance(stays));
+            EXPECT_GT(p.left, advance(stays) - h / 4);
+            EXPECT_GE(p.right(), end);
+            EXPECT_LE(p.top, line * h);
+            EXPECT_GE(p.bottom(), (line + 1) * h);
+            EXPECT_GT(p.top, line * h - h / 4);
+            EXPECT_LT(p.bottom(), (line + 1) * h + h / 4);
+        }
     }
 }
 

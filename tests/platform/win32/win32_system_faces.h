@@ -1,6 +1,6 @@
 #pragma once
 // The faces the system itself has, as EnumFontFamiliesExW lists them before the program adds
-// its own, and how many faces the program's fonts added.
+// its own.
 
 #include <windows.h>
 
@@ -14,11 +14,6 @@ namespace win32_test {
 inline std::map<std::wstring, bool>& system_faces() {
     static std::map<std::wstring, bool> faces;
     return faces;
-}
-
-inline int& carried_faces_added() {
-    static int added = -1;
-    return added;
 }
 
 inline int CALLBACK note_face(const LOGFONTW* font, const TEXTMETRICW*, DWORD type, LPARAM) {
