@@ -17,17 +17,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sstream>
 #include <vector>
 
 #include "app/win32/carried_families.h"
 #include "main_window/main_window.h"
-#include "platform/fakes/fake_clock.h"
-#include "platform/fakes/fake_platform.h"
 #include "platform/win32/win32_form.h"
 #include "platform/win32/win32_look.h"
 #include "platform/win32/win32_runtime.h"
 #include "platform/win32/win32_tray.h"
+#include "tests/main_window/main_wiring.h"
 
 namespace {
 
@@ -46,20 +44,9 @@ int main(int argc, char** argv) {
     platform_win32::Win32Runtime runtime{"Velmora paint benchmark"};
     // The icon is not placed: the shell's answer is ours, and no notification area is needed.
     platform_win32::Win32Tray tray{runtime, [](DWORD, NOTIFYICONDATAA&) { return TRUE; }};
-    fakes::FakeShell shell;
-    // 3 April 2013, 14:25:07: the sentence reads "It is 9 Days, 10 Hours, 35 Minutes, and 53 Seconds".
-    fakes::FakeClock clock{{2013, 4, 3, 14, 25, 7}};
-    std::ostringstream log;
-    main_window::MainWindow main{{
-        .runtime = runtime,
-        .boxes = runtime,
-        .shell = shell,
-        .tray = tray,
-        .clock = clock,
-        .log = engine::line_sink(log),
-        .open_about = [] {},
-        .open_arrival_window = [] {},
-    }};
+    // At 3 April 2013, 14:25:07: the sentence reads "It is 9 Days, 10 Hours, 35 Minutes, and 53 Seconds".
+    main_test::MainWiring wiring;
+    main_window::MainWindow main{wiring.services(runtime, runtime, tray)};
     main.start();
     platform_win32::Win32Form* form = runtime.find("Main");
     if (!form) {
@@ -71,7 +58,7 @@ int main(int argc, char** argv) {
         Sleep(10);
     }
     if (form->fields().get("Final") == "Label2") {
-        std::fprintf(stderr, "velmora_paint_win32: the sentence was never written: %s\n", log.str().c_str());
+        std::fprintf(stderr, "velmora_paint_win32: the sentence was never written: %s\n", wiring.log.str().c_str());
         return 1;
     }
 
