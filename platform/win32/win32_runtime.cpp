@@ -50,7 +50,7 @@ void Win32Runtime::end_program() {
 }
 
 double Win32Runtime::twips_per_pixel_x() const {
-    // Asked on every move of the pointer over Main (the tray's notifications come that way):
+    // Asked for every notification of the tray icon, the pointer passing over it included:
     // the system's density is a value user32 keeps, where the screen's device context would
     // be taken and given back each time.
     const UINT dpi = GetDpiForSystem();
