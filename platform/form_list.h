@@ -1,7 +1,7 @@
 #pragma once
 // What every runtime keeps of its windows alike: the windows it has loaded, freed only once
-// none of their handlers is still running, and the failures their handlers reported, each
-// said once. Written once for any runtime's form type.
+// none of their handlers is still running, the failures their handlers reported, each said
+// once, and the program's end. Written once for any runtime's form type.
 
 #include <algorithm>
 #include <cstdio>
@@ -66,6 +66,55 @@ public:
 
 private:
     std::set<std::string, std::less<>> reported_;
+};
+
+// A runtime's windows: F is its form type (a FormCore that can also halt: stop where it is
+// without any closing step). The runtime adds only what is native: leaving its loop.
+template <class F>
+class RuntimeWindows {
+public:
+    // A new window: its timers that are on start, then its load step runs.
+    F& load(std::unique_ptr<F> form) {
+        F& f = list_.add(std::move(form));
+        f.start_timers();
+        f.run_load();
+        return f;
+    }
+
+    // The program ends at once: every window stops where it is, without its closing steps.
+    // False when it was ending already.
+    bool end() {
+        if (ending_) return false;
+        ending_ = true;
+        halt_all();
+        return true;
+    }
+    bool ending() const { return ending_; }
+    // After a window has been unloaded: it was the last one, so the program ends (once the
+    // handler that unloaded it has returned to the loop).
+    bool last_gone() const { return !ending_ && list_.loaded().empty(); }
+
+    std::vector<F*> loaded() const { return list_.loaded(); }
+    F* find(std::string_view model_name) const { return list_.find(model_name); }
+    void reap() { list_.reap(); }
+    void report(std::string_view control, std::string_view what) { failures_.report(control, what); }
+
+    // The runtime goes: the windows left go without their closing steps.
+    void close_all() {
+        halt_all();
+        list_.clear();
+    }
+
+private:
+    void halt_all() {
+        list_.each([](F& f) {
+            if (f.alive()) f.halt();
+        });
+    }
+
+    FormList<F> list_;
+    FailureReport failures_;
+    bool ending_ = false;
 };
 
 }  // namespace forms

@@ -49,9 +49,9 @@ void QtForm::connect_window() {
     window_->on_state_change = [this] {
         if (!window_->isVisible()) return;
         const Qt::WindowStates s = window_->windowState();
-        state_ = s & Qt::WindowMinimized   ? forms::kMinimized
-                 : s & Qt::WindowMaximized ? forms::kMaximized
-                                           : forms::kNormal;
+        state_changed_by_user(s & Qt::WindowMinimized   ? forms::kMinimized
+                              : s & Qt::WindowMaximized ? forms::kMaximized
+                                                        : forms::kNormal);
     };
 }
 
@@ -81,11 +81,6 @@ forms::Mouse QtForm::mouse_of(const QMouseEvent* e) const {
             .y = static_cast<float>(at.y() * scale_.twips_per_pixel_y())};
 }
 
-void QtForm::start_timers() {
-    for (auto& [name, e] : controls_)
-        if (e.timer && e.control->enabled && e.timer->interval() > 0) e.timer->start();
-}
-
 bool QtForm::runtime_ending() const { return runtime_.ending(); }
 
 void QtForm::report_failure(std::string_view control, std::string_view what) { runtime_.report_failure(control, what); }
@@ -104,58 +99,38 @@ void QtForm::halt() {
         move_->cancel();
         move_->deleteLater();
     }
-    for (auto& [name, e] : controls_)
-        if (e.timer) e.timer->stop();
+    stop_timers();
     window_->hide();
 }
 
 // ---- the window's operations ------------------------------------------------------------
 
-const QtForm::Entry& QtForm::entry(std::string_view control) const {
-    const auto it = controls_.find(control);
-    if (it == controls_.end()) throw std::out_of_range("no control named " + std::string(control));
-    return it->second;
+const QtForm::Entry* QtForm::find(std::string_view control) const {
+    for (std::size_t i = 0; i < controls_.size(); ++i)
+        if (model_.controls[i].name == control) return &controls_[i];
+    return nullptr;
 }
 
 QWidget* QtForm::window() const { return window_; }
 
 QWidget* QtForm::widget(std::string_view control) const {
-    const auto it = controls_.find(control);
-    return it == controls_.end() ? nullptr : it->second.widget;
+    const Entry* e = find(control);
+    return e ? e->widget : nullptr;
 }
 
 QTimer* QtForm::timer(std::string_view control) const {
-    const auto it = controls_.find(control);
-    return it == controls_.end() ? nullptr : it->second.timer;
+    const Entry* e = find(control);
+    return e ? e->timer : nullptr;
 }
 
-void QtForm::set_visible(std::string_view control, bool visible) {
-    const Entry& e = entry(control);
-    if (!e.widget) throw std::invalid_argument(std::string(control) + " has no visibility");
-    e.widget->setVisible(visible);
+void QtForm::show_control(std::size_t index, bool visible) { controls_[index].widget->setVisible(visible); }
+
+bool QtForm::start_timer(std::size_t index, int) {
+    controls_[index].timer->start();
+    return true;
 }
 
-bool QtForm::is_visible(std::string_view control) const {
-    const Entry& e = entry(control);
-    if (!e.widget) throw std::invalid_argument(std::string(control) + " has no visibility");
-    return !e.widget->isHidden();
-}
-
-void QtForm::set_timer_enabled(std::string_view name, bool on) {
-    QTimer* t = entry(name).timer;
-    if (!t) throw std::invalid_argument(std::string(name) + " is not a timer");
-    if (!on) {
-        t->stop();
-    } else if (alive() && !t->isActive() && t->interval() > 0) {
-        t->start();  // a timer without an interval never ticks
-    }
-}
-
-bool QtForm::timer_enabled(std::string_view name) const {
-    const QTimer* t = entry(name).timer;
-    if (!t) throw std::invalid_argument(std::string(name) + " is not a timer");
-    return t->isActive();
-}
+void QtForm::stop_timer(std::size_t index) { controls_[index].timer->stop(); }
 
 void QtForm::set_caption(std::string caption) {
     const QString text = QString::fromStdString(caption);
@@ -165,40 +140,27 @@ void QtForm::set_caption(std::string caption) {
 
 std::string QtForm::caption() const { return window_->windowTitle().toStdString(); }
 
-int QtForm::window_state() const { return state_; }
+bool QtForm::window_shown() const { return window_->isVisible(); }
 
-void QtForm::set_window_state(int state) {
-    if (state != forms::kNormal && state != forms::kMinimized && state != forms::kMaximized)
-        throw std::invalid_argument("Invalid property value");
-    state_ = state;
-    // The window system hears of the new state only once the handler is done and only while
-    // the window is shown: a window minimized and then hidden (sent to the tray) in one
-    // handler must not be iconified on its way out, or the window manager may map it iconic
-    // when it is shown again. A hidden window takes its state when it is shown.
-    if (!window_->isVisible()) return;
-    if (state_pending_) return;
-    state_pending_ = true;
-    QTimer::singleShot(0, window_, [this] {
-        state_pending_ = false;
-        if (window_->isVisible()) apply_state();
-    });
+void QtForm::defer_state() {
+    QTimer::singleShot(0, window_, [this] { state_due(); });
 }
 
-void QtForm::apply_state() {
+void QtForm::apply_state(int state) {
     Qt::WindowStates s = window_->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
-    if (state_ == forms::kMinimized) s |= Qt::WindowMinimized;
-    if (state_ == forms::kMaximized) s |= Qt::WindowMaximized;
+    if (state == forms::kMinimized) s |= Qt::WindowMinimized;
+    if (state == forms::kMaximized) s |= Qt::WindowMaximized;
     if (s != window_->windowState()) window_->setWindowState(s);
 }
 
 void QtForm::show() {
     if (!alive()) return;
-    apply_state();  // the state the window manager forgot when it withdrew the window
+    apply_state(window_state());  // the state the window manager forgot when it withdrew the window
     // Back where the person left it, not where the desktop would place a new window.
     if (left_at_ && !window_->isVisible()) place_->put_back(*window_, *std::exchange(left_at_, std::nullopt));
     window_->show();
     // A minimized window is mapped minimized: raising or activating it would restore it.
-    if (state_ == forms::kMinimized) return;
+    if (window_state() == forms::kMinimized) return;
     window_->raise();
     window_->activateWindow();
 }

@@ -5,7 +5,6 @@
 
 #include <QPointer>
 
-#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -13,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/bound_form.h"
+#include "platform/form_core.h"
 #include "platform/qt/qt_look.h"
 #include "platform/qt/qt_window_place.h"
 
@@ -31,7 +30,7 @@ class FormWindow;
 class QtRuntime;
 class SystemMove;
 
-class QtForm final : public forms::BoundForm {
+class QtForm final : public forms::FormCore {
 public:
     // Builds the window and its controls (hidden); the model must outlive the form. Throws
     // forms::BindingError for a binding to a control or event the model does not have.
@@ -40,14 +39,8 @@ public:
     QtForm(const QtForm&) = delete;
     QtForm& operator=(const QtForm&) = delete;
 
-    void set_visible(std::string_view control, bool visible) override;
-    bool is_visible(std::string_view control) const override;
-    void set_timer_enabled(std::string_view timer, bool on) override;
-    bool timer_enabled(std::string_view timer) const override;
     void set_caption(std::string caption) override;
     std::string caption() const override;
-    int window_state() const override;
-    void set_window_state(int state) override;
     void show() override;
     void hide() override;
     bool is_shown() const override;
@@ -63,13 +56,11 @@ public:
     void set_window_place(std::unique_ptr<WindowPlace> place) { place_ = std::move(place); }
     bool moving() const;
 
-    void start_timers();
     // Stops everything without running any step of the window (the program ends).
     void halt();
 
 private:
     struct Entry {
-        const forms::Control* control = nullptr;
         QWidget* widget = nullptr;
         QTimer* timer = nullptr;
     };
@@ -77,7 +68,7 @@ private:
     // Building, in qt_form_build.cpp.
     void build();
     QWidget* container_of(const forms::Control& c) const;
-    void build_control(const forms::Control& c, QWidget* parent);
+    void build_control(std::size_t index, QWidget* parent);
     void stack(QWidget* parent);
     void order_focus();
 
@@ -85,9 +76,14 @@ private:
     void connect_window();  // the window's own mouse, keys, closing and state changes
     void focus_first();
     bool press_key(QKeyEvent* event);
-    void apply_state();
     forms::Mouse mouse_of(const QMouseEvent* event) const;
-    const Entry& entry(std::string_view control) const;
+    const Entry* find(std::string_view control) const;  // nullptr for a name the model does not have
+    bool window_shown() const override;
+    void defer_state() override;
+    void apply_state(int state) override;
+    void show_control(std::size_t index, bool visible) override;
+    bool start_timer(std::size_t index, int interval_ms) override;
+    void stop_timer(std::size_t index) override;
     bool runtime_ending() const override;
     void report_failure(std::string_view control, std::string_view what) override;
     void retire() override;
@@ -95,8 +91,8 @@ private:
 
     QtRuntime& runtime_;
     Scale scale_;
-    FormWindow* window_ = nullptr;  // owned; deleted with the form
-    std::map<std::string, Entry, std::less<>> controls_;
+    FormWindow* window_ = nullptr;          // owned; deleted with the form
+    std::vector<Entry> controls_;           // by place in the model
     std::vector<FormLabel*> field_labels_;  // by field index
     std::vector<QPushButton*> focus_order_;
     QPushButton* default_button_ = nullptr;
@@ -104,8 +100,6 @@ private:
     QPointer<SystemMove> move_;
     std::unique_ptr<WindowPlace> place_ = window_place_for_platform();
     std::optional<QPoint> left_at_;  // where the program hid the window, to show it there again
-    bool state_pending_ = false;     // a change of state waits for the event loop
-    int state_ = forms::kNormal;     // the window's state as the program set it or the user changed it
 };
 
 }  // namespace platform_qt

@@ -9,9 +9,7 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <limits>
 #include <stdexcept>
-#include <tuple>
 #include <utility>
 
 #include "platform/form_bindings.h"
@@ -67,7 +65,7 @@ QPixmap picture_at_density(const QString& path, double device_pixel_ratio) {
 }  // namespace
 
 QtForm::QtForm(QtRuntime& runtime, const forms::WindowModel& model, std::vector<forms::Binding> bindings, Scale scale)
-    : BoundForm(model, std::move(bindings)), runtime_(runtime), scale_(scale) {
+    : FormCore(model, std::move(bindings)), runtime_(runtime), scale_(scale) {
     try {
         build();
     } catch (...) {
@@ -102,41 +100,23 @@ void QtForm::build() {
     set_colours(window_, QPalette::Window, &back, QPalette::WindowText, nullptr);
     window_->setAutoFillBackground(true);
 
-    // Frames first, so that every control finds its container whatever the model's order.
-    std::vector<const Control*> frames;
-    for (const Control& c : model_.controls)
-        if (c.kind == Kind::Frame) frames.push_back(&c);
-    while (!frames.empty()) {
-        const auto placed = std::stable_partition(frames.begin(), frames.end(), [this](const Control* f) {
-            return f->container.empty() || controls_.contains(f->container);
-        });
-        if (placed == frames.begin())
-            throw std::invalid_argument("frame " + std::string(frames.front()->name) + " has no container");
-        for (auto it = frames.begin(); it != placed; ++it) build_control(**it, container_of(**it));
-        frames.erase(frames.begin(), placed);
-    }
-    for (const Control& c : model_.controls)
-        if (c.kind != Kind::Frame) build_control(c, container_of(c));
-
+    controls_.resize(model_.controls.size());
+    for (const std::size_t i : build_order()) build_control(i, container_of(model_.controls[i]));
     stack(window_);
-    for (const Control& c : model_.controls)
-        if (c.kind == Kind::Frame) stack(controls_.at(std::string(c.name)).widget);
+    for (std::size_t i = 0; i < model_.controls.size(); ++i)
+        if (model_.controls[i].kind == Kind::Frame) stack(controls_[i].widget);
     order_focus();
     connect_window();
 }
 
 QWidget* QtForm::container_of(const Control& c) const {
-    if (c.container.empty()) return window_;
-    const auto it = controls_.find(c.container);
-    if (it == controls_.end() || it->second.control->kind != Kind::Frame)
-        throw std::invalid_argument("control " + std::string(c.name) + ": no frame named " + std::string(c.container));
-    return it->second.widget;
+    return c.container.empty() ? window_ : controls_[index_of(c.container)].widget;
 }
 
-void QtForm::build_control(const Control& c, QWidget* parent) {
-    if (controls_.contains(c.name)) throw std::invalid_argument("two controls named " + std::string(c.name));
+void QtForm::build_control(std::size_t index, QWidget* parent) {
+    const Control& c = model_.controls[index];
     const QPalette base = parent->palette();
-    Entry entry{.control = &c};
+    Entry& entry = controls_[index];
     switch (c.kind) {
         case Kind::Label: {
             auto* label = new FormLabel(parent);
@@ -222,7 +202,6 @@ void QtForm::build_control(const Control& c, QWidget* parent) {
         }
     }
     if (entry.widget) entry.widget->setObjectName(text_of(c.name));
-    controls_.emplace(std::string(c.name), entry);
 }
 
 void QtForm::stack(QWidget* parent) {
@@ -231,27 +210,15 @@ void QtForm::stack(QWidget* parent) {
     for (bool windowed : {false, true})
         for (auto it = model_.controls.rbegin(); it != model_.controls.rend(); ++it) {
             if (it->kind == Kind::Timer || forms::surface_drawn(it->kind) == windowed) continue;
-            QWidget* w = controls_.at(std::string(it->name)).widget;
+            QWidget* w = controls_[static_cast<std::size_t>(model_.controls.rend() - it - 1)].widget;
             if (w->parentWidget() == parent) w->raise();
         }
 }
 
 void QtForm::order_focus() {
-    struct Stop {
-        int tab;
-        std::size_t order;
-        QPushButton* button;
-    };
-    std::vector<Stop> stops;
-    for (std::size_t i = 0; i < model_.controls.size(); ++i) {
-        const Control& c = model_.controls[i];
-        if (c.kind != Kind::Button) continue;
-        const int tab = c.tab < 0 ? std::numeric_limits<int>::max() : c.tab;
-        stops.push_back({tab, i, static_cast<QPushButton*>(controls_.at(std::string(c.name)).widget)});
-    }
-    std::sort(stops.begin(), stops.end(),
-              [](const Stop& a, const Stop& b) { return std::tie(a.tab, a.order) < std::tie(b.tab, b.order); });
-    for (const Stop& s : stops) focus_order_.push_back(s.button);
+    for (const std::size_t i : tab_order())
+        if (model_.controls[i].kind == Kind::Button)
+            focus_order_.push_back(static_cast<QPushButton*>(controls_[i].widget));
     for (std::size_t i = 1; i < focus_order_.size(); ++i) QWidget::setTabOrder(focus_order_[i - 1], focus_order_[i]);
 }
 

@@ -21,27 +21,14 @@ QtRuntime::QtRuntime(std::string application_title) : application_title_(std::mo
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
-QtRuntime::~QtRuntime() {
-    // The program is over: windows go without their closing steps.
-    forms_.each([](QtForm& f) {
-        if (f.alive()) f.halt();
-    });
-    forms_.clear();
-}
+QtRuntime::~QtRuntime() { windows_.close_all(); }
 
 forms::Form& QtRuntime::load(const forms::WindowModel& model, std::vector<forms::Binding> bindings) {
-    QtForm& form = forms_.add(std::make_unique<QtForm>(*this, model, std::move(bindings), Scale::of_primary_screen()));
-    form.start_timers();
-    form.run_load();
-    return form;
+    return windows_.load(std::make_unique<QtForm>(*this, model, std::move(bindings), Scale::of_primary_screen()));
 }
 
 void QtRuntime::end_program() {
-    if (ending_) return;
-    ending_ = true;
-    forms_.each([](QtForm& f) {
-        if (f.alive()) f.halt();
-    });
+    if (!windows_.end()) return;
     for (QWidget* w : QApplication::topLevelWidgets()) w->hide();  // message boxes too
     leave_event_loop();
 }
@@ -55,7 +42,7 @@ void QtRuntime::leave_event_loop() {
         return;
     }
     QTimer::singleShot(0, &context_, [this] {
-        if ((ending_ || forms().empty()) && QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
+        if ((ending() || forms().empty()) && QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
     });
 }
 
@@ -66,19 +53,17 @@ void QtRuntime::reset_pointer() {
 }
 
 void QtRuntime::show(const std::string& prompt, int style, const std::optional<std::string>& title) {
-    if (ending_) return;
+    if (ending()) return;
     const auto box = make_message_box(prompt, style, title, application_title_);
     box->exec();  // other events, timer ticks among them, are taken meanwhile
 }
 
-std::vector<QtForm*> QtRuntime::forms() const { return forms_.loaded(); }
+std::vector<QtForm*> QtRuntime::forms() const { return windows_.loaded(); }
 
-QtForm* QtRuntime::find(std::string_view model_name) const { return forms_.find(model_name); }
+QtForm* QtRuntime::find(std::string_view model_name) const { return windows_.find(model_name); }
 
 void QtRuntime::form_gone(QtForm&) {
-    // The last loaded window has gone: the program ends, once the handler that unloaded it
-    // has returned to the event loop.
-    if (forms().empty() && !ending_) leave_event_loop();
+    if (windows_.last_gone()) leave_event_loop();
 }
 
 void QtRuntime::reap_later() {
@@ -89,9 +74,9 @@ void QtRuntime::reap_later() {
 
 void QtRuntime::reap() {
     reap_queued_ = false;
-    forms_.reap();
+    windows_.reap();
 }
 
-void QtRuntime::report_failure(std::string_view control, std::string_view what) { failures_.report(control, what); }
+void QtRuntime::report_failure(std::string_view control, std::string_view what) { windows_.report(control, what); }
 
 }  // namespace platform_qt

@@ -40,7 +40,7 @@ public:
     // The loaded windows, oldest first (unloaded ones are gone from here at once).
     std::vector<QtForm*> forms() const;
     QtForm* find(std::string_view model_name) const;
-    bool ending() const { return ending_; }
+    bool ending() const { return windows_.ending(); }
 
     // From the forms: a window has been unloaded; a handler failed with an exception that
     // nothing caught (reported once per distinct text, on standard error).
@@ -53,11 +53,9 @@ private:
     void leave_event_loop();
 
     std::string application_title_;
-    forms::FormList<QtForm> forms_;  // loaded, and unloaded ones not yet freed
-    forms::FailureReport failures_;
-    QObject context_;  // queued work dies with the runtime
+    forms::RuntimeWindows<QtForm> windows_;  // loaded, and unloaded ones not yet freed
+    QObject context_;                        // queued work dies with the runtime
     bool reap_queued_ = false;
-    bool ending_ = false;
 };
 
 }  // namespace platform_qt

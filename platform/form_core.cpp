@@ -1,0 +1,148 @@
+#include "platform/form_core.h"
+
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+#include <string>
+#include <tuple>
+
+#include "platform/form_geometry.h"
+
+namespace forms {
+
+namespace {
+
+bool has_window(Kind kind) { return kind != Kind::Timer && !surface_drawn(kind); }
+
+}  // namespace
+
+FormCore::FormCore(const WindowModel& model, std::vector<Binding> bindings)
+    : BoundForm(model, std::move(bindings)),
+      shown_(model.controls.size(), true),
+      timer_on_(model.controls.size(), false) {
+    for (std::size_t i = 0; i < model.controls.size(); ++i) names_.emplace_back(model.controls[i].name, i);
+    std::sort(names_.begin(), names_.end());
+    const auto twin = std::adjacent_find(names_.begin(), names_.end(),
+                                         [](const auto& a, const auto& b) { return a.first == b.first; });
+    if (twin != names_.end()) throw std::invalid_argument("two controls named " + std::string(twin->first));
+    for (const Control& c : model.controls) {
+        if (c.container.empty()) continue;
+        const auto at = std::lower_bound(names_.begin(), names_.end(), std::pair(c.container, std::size_t{0}));
+        if (at == names_.end() || at->first != c.container || model.controls[at->second].kind != Kind::Frame)
+            throw std::invalid_argument("control " + std::string(c.name) + ": no frame named " +
+                                        std::string(c.container));
+    }
+    build_order();  // frames that hold each other fail here
+}
+
+std::size_t FormCore::index_of(std::string_view control) const {
+    const auto at = std::lower_bound(names_.begin(), names_.end(), control,
+                                     [](const auto& entry, std::string_view name) { return entry.first < name; });
+    if (at == names_.end() || at->first != control) throw std::out_of_range("no control named " + std::string(control));
+    return at->second;
+}
+
+std::size_t FormCore::visual(std::string_view control) const {
+    const std::size_t i = index_of(control);
+    if (model_.controls[i].kind == Kind::Timer)
+        throw std::invalid_argument(std::string(control) + " has no visibility");
+    return i;
+}
+
+std::size_t FormCore::timer(std::string_view control) const {
+    const std::size_t i = index_of(control);
+    if (model_.controls[i].kind != Kind::Timer) throw std::invalid_argument(std::string(control) + " is not a timer");
+    return i;
+}
+
+void FormCore::set_visible(std::string_view control, bool visible) {
+    const std::size_t i = visual(control);
+    if (shown_[i] == visible) return;
+    shown_[i] = visible;
+    if (alive()) show_control(i, visible);
+}
+
+bool FormCore::is_visible(std::string_view control) const { return shown_[visual(control)]; }
+
+void FormCore::set_timer_enabled(std::string_view name, bool on) {
+    const std::size_t i = timer(name);
+    if (!on) {
+        if (timer_on_[i]) stop_timer(i);
+        timer_on_[i] = false;
+    } else if (alive() && !timer_on_[i] && model_.controls[i].interval_ms > 0) {
+        timer_on_[i] = start_timer(i, model_.controls[i].interval_ms);
+    }
+}
+
+bool FormCore::timer_enabled(std::string_view name) const { return timer_on_[timer(name)]; }
+
+void FormCore::start_timers() {
+    for (const Control& c : model_.controls)
+        if (c.kind == Kind::Timer && c.enabled) set_timer_enabled(c.name, true);
+}
+
+void FormCore::stop_timers() {
+    for (std::size_t i = 0; i < timer_on_.size(); ++i)
+        if (timer_on_[i]) {
+            stop_timer(i);
+            timer_on_[i] = false;
+        }
+}
+
+void FormCore::set_window_state(int state) {
+    if (state != kNormal && state != kMinimized && state != kMaximized)
+        throw std::invalid_argument("Invalid property value");
+    state_ = state;
+    state_set(state);
+    if (!alive() || !window_shown() || state_pending_) return;
+    state_pending_ = true;
+    defer_state();
+}
+
+void FormCore::state_due() {
+    state_pending_ = false;
+    if (alive() && window_shown()) apply_state(state_);
+}
+
+void FormCore::state_changed_by_user(int state) {
+    if (window_shown() && !state_pending_) state_ = state;
+}
+
+std::vector<std::size_t> FormCore::build_order() const {
+    std::vector<std::size_t> order;
+    std::vector<bool> made(model_.controls.size(), false);
+    std::vector<std::size_t> frames;
+    for (std::size_t i = 0; i < model_.controls.size(); ++i)
+        if (model_.controls[i].kind == Kind::Frame) frames.push_back(i);
+    while (!frames.empty()) {
+        const auto placed = std::stable_partition(frames.begin(), frames.end(), [&](std::size_t f) {
+            const std::string_view in = model_.controls[f].container;
+            return in.empty() || made[index_of(in)];
+        });
+        if (placed == frames.begin())
+            throw std::invalid_argument("frame " + std::string(model_.controls[frames.front()].name) +
+                                        " has no container");
+        for (auto it = frames.begin(); it != placed; ++it) {
+            made[*it] = true;
+            order.push_back(*it);
+        }
+        frames.erase(frames.begin(), placed);
+    }
+    for (std::size_t i = 0; i < model_.controls.size(); ++i)
+        if (model_.controls[i].kind != Kind::Frame) order.push_back(i);
+    return order;
+}
+
+std::vector<std::size_t> FormCore::tab_order() const {
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < model_.controls.size(); ++i)
+        if (has_window(model_.controls[i].kind)) order.push_back(i);
+    const auto key = [this](std::size_t i) {
+        const int tab = model_.controls[i].tab;
+        return std::tuple(tab < 0 ? std::numeric_limits<int>::max() : tab, i);
+    };
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return key(a) < key(b); });
+    return order;
+}
+
+}  // namespace forms
