@@ -77,8 +77,11 @@ void FormCore::set_timer_enabled(std::string_view name, bool on) {
 bool FormCore::timer_enabled(std::string_view name) const { return timer_on_[timer(name)]; }
 
 void FormCore::start_timers() {
-    for (const Control& c : model_.controls)
-        if (c.kind == Kind::Timer && c.enabled) set_timer_enabled(c.name, true);
+    // In the order of their names (Timer1 before Timer2): nothing orders the first ticks of
+    // timers of one interval, and this order lets Main's first countdown find the clock's
+    // fields already written.
+    for (const auto& [name, i] : names_)
+        if (model_.controls[i].kind == Kind::Timer && model_.controls[i].enabled) set_timer_enabled(name, true);
 }
 
 void FormCore::stop_timers() {

@@ -44,7 +44,8 @@ public:
     // Each control's own visibility, by its place in the model (a control in a hidden frame
     // keeps its own).
     const std::vector<bool>& own_visibility() const { return shown_; }
-    // Starts the timers that are on in the model (the runtime, when the window loads).
+    // Starts the timers that are on in the model, in the order of their names (the runtime,
+    // when the window loads).
     void start_timers();
 
 protected:

@@ -88,12 +88,12 @@ LRESULT Win32Form::handle(HWND surface, UINT message, WPARAM wparam, LPARAM lpar
             return 0;
         case WM_SIZE:
             // While it is shown, a change of state comes from the user (the task bar).
-            if (top && IsWindowVisible(hwnd_) && !state_pending_)
-                state_ = wparam == SIZE_MINIMIZED   ? forms::kMinimized
-                         : wparam == SIZE_MAXIMIZED ? forms::kMaximized
-                                                    : forms::kNormal;
+            if (top)
+                state_changed_by_user(wparam == SIZE_MINIMIZED   ? forms::kMinimized
+                                      : wparam == SIZE_MAXIMIZED ? forms::kMaximized
+                                                                 : forms::kNormal);
             break;
-        case kApplyState: apply_state(); return 0;
+        case kApplyState: state_due(); return 0;
         case WM_GETOBJECT:
             if (top && static_cast<LONG>(lparam) == static_cast<LONG>(OBJID_CLIENT))
                 return client_object(wparam, lparam);
@@ -144,12 +144,12 @@ std::vector<AccessibleChild> Win32Form::accessible_children() const {
         if (c.kind == Kind::Label) {
             out.push_back({.name = fields_.text(fields_.index_of(c.name)),
                            .screen = screen,
-                           .invisible = !(shown_[i] && IsWindowVisible(surface) && inside)});
+                           .invisible = !(shown(i) && IsWindowVisible(surface) && inside)});
             continue;
         }
         // A real window: the system knows its text and whether it and its frame are shown.
         // Its tip says what it does.
-        const HWND button = controls_.at(std::string(c.name)).hwnd;
+        const HWND button = windows_[i];
         out.push_back({.name = window_text(button),
                        .screen = screen,
                        .invisible = !(IsWindowVisible(button) && inside),
@@ -165,7 +165,7 @@ void Win32Form::announce_name(std::size_t index) {
     // A screen reader hears of a new text only where a person could read it: the sentence
     // once a second, not the working fields outside the window.
     const Control& c = model_.controls[index];
-    if (!alive() || !shown_[index] || !IsWindowVisible(hwnd_)) return;
+    if (!alive() || !shown(index) || !IsWindowVisible(hwnd_)) return;
     HWND surface = surface_of(c.container);
     RECT client;
     if (!IsWindowVisible(surface) || !GetClientRect(surface, &client)) return;
@@ -205,14 +205,14 @@ void Win32Form::paint_surface(HDC dc, HWND surface, const RECT& client, const RE
     if (surface == hwnd_) {
         fill(dc, dirty.intersected(whole), resolve(model_.back, system_colour(forms::kButtonFace)));
     } else {
-        const Control& frame = *controls_.at(std::string(container)).control;
+        const Control& frame = model_.controls[index_of(container)];
         fill(dc, dirty.intersected(whole), resolve(frame.back, system_colour(forms::kButtonFace)));
         RECT edge = client;
         DrawEdge(dc, &edge, EDGE_ETCHED, BF_RECT);
     }
     const forms::Density d = density();
     for (const std::size_t i : forms::paint_order(model_, container)) {
-        if (!shown_[i]) continue;
+        if (!shown(i)) continue;
         const Control& c = model_.controls[i];
         switch (c.kind) {
             case Kind::Label:
@@ -277,17 +277,17 @@ void Win32Form::draw_label(HDC dc, std::size_t index) {
     SelectObject(dc, old_font);
 }
 
-forms::PixelRect Win32Form::seen_part(std::size_t index, HWND surface) const {
+forms::PixelRect Win32Form::seen_part(std::size_t index, HWND surface, bool shown_or_not) const {
     // A surface nobody sees is painted whole when it is shown: nothing to mark until then.
-    if (!alive() || !shown_[index] || !IsWindowVisible(surface)) return {};
+    if (!alive() || !(shown_or_not || shown(index)) || !IsWindowVisible(surface)) return {};
     RECT client;
     GetClientRect(surface, &client);
     return density().rect(model_.controls[index].rect).intersected({0, 0, client.right, client.bottom});
 }
 
-void Win32Form::invalidate_box(std::size_t index) {
+void Win32Form::invalidate_box(std::size_t index, bool shown_or_not) {
     HWND surface = surface_of(model_.controls[index].container);
-    const forms::PixelRect seen = seen_part(index, surface);
+    const forms::PixelRect seen = seen_part(index, surface, shown_or_not);
     if (seen.empty()) return;
     const RECT r = to_rect(seen);
     InvalidateRect(surface, &r, FALSE);
@@ -336,7 +336,7 @@ forms::Mouse Win32Form::mouse_at(HWND surface, int button, WPARAM keys, LPARAM a
 
 void Win32Form::press(HWND surface, int button, WPARAM keys, LPARAM at) {
     const std::optional<std::size_t> label =
-        forms::label_at(model_, container_of(surface), density(), shown_, GET_X_LPARAM(at), GET_Y_LPARAM(at));
+        forms::label_at(model_, container_of(surface), density(), own_visibility(), GET_X_LPARAM(at), GET_Y_LPARAM(at));
     if (button == 1) {
         press_ = {.surface = surface, .label = label};
         pressing_ = true;
@@ -369,7 +369,7 @@ void Win32Form::command(WPARAM wparam) {
     if (id < kFirstControlId || index >= model_.controls.size()) return;
     const Control& c = model_.controls[index];
     if (c.kind != Kind::Button) return;
-    HWND button = controls_.at(std::string(c.name)).hwnd;
+    HWND button = windows_[index];
     if (!IsWindowVisible(button) || !IsWindowEnabled(button)) return;
     dispatch(c.name, Event::Click);
 }
@@ -411,11 +411,6 @@ void Win32Form::report_failure(std::string_view control, std::string_view what) 
     runtime_.report_failure(control, what);
 }
 
-void Win32Form::start_timers() {
-    for (auto& [name, e] : controls_)
-        if (e.control->kind == Kind::Timer && e.control->enabled) set_timer_enabled(name, true);
-}
-
 void Win32Form::retire() {
     halt();
     runtime_.form_gone(*this);
@@ -423,9 +418,8 @@ void Win32Form::retire() {
 
 void Win32Form::halt() {
     if (!alive()) return;
+    stop_timers();
     mark_gone();
-    for (auto& [name, e] : controls_)
-        if (e.timer_on) KillTimer(hwnd_, kFirstControlId + e.index);
     *alive_token_ = nullptr;
     // The window goes now; the form itself stays until no handler of it is on the stack.
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
@@ -436,66 +430,31 @@ void Win32Form::halt() {
 
 // ---- the window's operations ------------------------------------------------------------
 
-Win32Form::Entry& Win32Form::entry(std::string_view control) {
-    const auto it = controls_.find(control);
-    if (it == controls_.end()) throw std::out_of_range("no control named " + std::string(control));
-    return it->second;
-}
-
-const Win32Form::Entry& Win32Form::entry(std::string_view control) const {
-    const auto it = controls_.find(control);
-    if (it == controls_.end()) throw std::out_of_range("no control named " + std::string(control));
-    return it->second;
-}
-
 HWND Win32Form::control_window(std::string_view control) const {
-    const auto it = controls_.find(control);
-    return it == controls_.end() ? nullptr : it->second.hwnd;
+    for (std::size_t i = 0; i < windows_.size(); ++i)
+        if (model_.controls[i].name == control) return windows_[i];
+    return nullptr;
 }
 
-void Win32Form::set_visible(std::string_view control, bool visible) {
-    const Entry& e = entry(control);
-    if (e.control->kind == Kind::Timer) throw std::invalid_argument(std::string(control) + " has no visibility");
-    if (shown_[e.index] == visible) return;
-    shown_[e.index] = visible;
-    if (!alive()) return;
-    if (e.hwnd) {
-        ShowWindow(e.hwnd, visible ? SW_SHOWNA : SW_HIDE);
+void Win32Form::show_control(std::size_t index, bool visible) {
+    if (windows_[index]) {
+        ShowWindow(windows_[index], visible ? SW_SHOWNA : SW_HIDE);
         return;
     }
-    HWND surface = surface_of(e.control->container);
-    if (e.control->kind == Kind::Label) {
-        // Drawn or not, the label's area is painted again.
-        shown_[e.index] = true;
-        invalidate_box(e.index);
-        shown_[e.index] = visible;
+    // Drawn or not, a label's area is painted again; a line or the shape, its surface.
+    if (model_.controls[index].kind == Kind::Label) {
+        invalidate_box(index, true);
         return;
     }
-    InvalidateRect(surface, nullptr, FALSE);
+    InvalidateRect(surface_of(model_.controls[index].container), nullptr, FALSE);
 }
 
-bool Win32Form::is_visible(std::string_view control) const {
-    const Entry& e = entry(control);
-    if (e.control->kind == Kind::Timer) throw std::invalid_argument(std::string(control) + " has no visibility");
-    return shown_[e.index];
+bool Win32Form::start_timer(std::size_t index, int interval_ms) {
+    return SetTimer(hwnd_, kFirstControlId + index, static_cast<UINT>(interval_ms), nullptr) != 0;
 }
 
-void Win32Form::set_timer_enabled(std::string_view name, bool on) {
-    Entry& e = entry(name);
-    if (e.control->kind != Kind::Timer) throw std::invalid_argument(std::string(name) + " is not a timer");
-    const UINT_PTR id = kFirstControlId + e.index;
-    if (!on) {
-        if (e.timer_on && hwnd_) KillTimer(hwnd_, id);
-        e.timer_on = false;
-    } else if (alive() && !e.timer_on && e.control->interval_ms > 0) {
-        e.timer_on = SetTimer(hwnd_, id, static_cast<UINT>(e.control->interval_ms), nullptr) != 0;
-    }
-}
-
-bool Win32Form::timer_enabled(std::string_view name) const {
-    const Entry& e = entry(name);
-    if (e.control->kind != Kind::Timer) throw std::invalid_argument(std::string(name) + " is not a timer");
-    return e.timer_on;
+void Win32Form::stop_timer(std::size_t index) {
+    if (hwnd_) KillTimer(hwnd_, kFirstControlId + index);
 }
 
 void Win32Form::set_caption(std::string caption) {
@@ -504,34 +463,23 @@ void Win32Form::set_caption(std::string caption) {
 
 std::string Win32Form::caption() const { return hwnd_ ? window_text(hwnd_) : std::string{}; }
 
-int Win32Form::window_state() const { return state_; }
+bool Win32Form::window_shown() const { return hwnd_ && IsWindowVisible(hwnd_); }
 
-void Win32Form::set_window_state(int state) {
-    if (state != forms::kNormal && state != forms::kMinimized && state != forms::kMaximized)
-        throw std::invalid_argument("Invalid property value");
-    state_ = state;
-    // The system hears of the new state once the handler is done and only if the window is
-    // still shown then: a window minimized and hidden (sent to the tray) in one handler is
-    // never iconified on its way out. A hidden window takes its state when it is shown.
-    if (hwnd_ && IsWindowVisible(hwnd_) && !std::exchange(state_pending_, true)) PostMessageW(hwnd_, kApplyState, 0, 0);
-}
+void Win32Form::defer_state() { PostMessageW(hwnd_, kApplyState, 0, 0); }
 
-void Win32Form::apply_state() {
-    state_pending_ = false;
-    if (!hwnd_ || !IsWindowVisible(hwnd_)) return;
+void Win32Form::apply_state(int state) {
     const int now = IsIconic(hwnd_) ? forms::kMinimized : IsZoomed(hwnd_) ? forms::kMaximized : forms::kNormal;
-    if (now == state_) return;
-    ShowWindow(hwnd_, state_ == forms::kMinimized   ? SW_MINIMIZE
-                      : state_ == forms::kMaximized ? SW_MAXIMIZE
-                                                    : SW_RESTORE);
+    if (now == state) return;
+    ShowWindow(hwnd_, state == forms::kMinimized ? SW_MINIMIZE : state == forms::kMaximized ? SW_MAXIMIZE : SW_RESTORE);
 }
 
 void Win32Form::show() {
     if (!alive()) return;
-    ShowWindow(hwnd_, state_ == forms::kMinimized   ? SW_SHOWMINIMIZED
-                      : state_ == forms::kMaximized ? SW_SHOWMAXIMIZED
-                                                    : SW_SHOWNORMAL);
-    if (state_ == forms::kMinimized) return;  // raising it would restore it
+    const int state = window_state();
+    ShowWindow(hwnd_, state == forms::kMinimized   ? SW_SHOWMINIMIZED
+                      : state == forms::kMaximized ? SW_SHOWMAXIMIZED
+                                                   : SW_SHOWNORMAL);
+    if (state == forms::kMinimized) return;  // raising it would restore it
     // Raised first: a window shown already is not raised by SetForegroundWindow under Wine,
     // whose window manager hears only of the restack.
     SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);

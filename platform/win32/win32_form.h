@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/bound_form.h"
+#include "platform/form_core.h"
 #include "platform/form_geometry.h"
 #include "platform/win32/win32_accessible.h"
 #include "platform/win32/win32_back_buffer.h"
@@ -35,7 +35,7 @@ inline constexpr int kFirstControlId = 100;
 // Posted to apply a change of the window's state once the handler that made it is done.
 inline constexpr UINT kApplyState = WM_APP + 1;
 
-class Win32Form final : public forms::BoundForm {
+class Win32Form final : public forms::FormCore {
 public:
     // Builds the window and its controls (hidden); the model must outlive the form. Throws
     // forms::BindingError for a binding to a control or event the model does not have.
@@ -44,14 +44,8 @@ public:
     Win32Form(const Win32Form&) = delete;
     Win32Form& operator=(const Win32Form&) = delete;
 
-    void set_visible(std::string_view control, bool visible) override;
-    bool is_visible(std::string_view control) const override;
-    void set_timer_enabled(std::string_view timer, bool on) override;
-    bool timer_enabled(std::string_view timer) const override;
     void set_caption(std::string caption) override;
     std::string caption() const override;
-    int window_state() const override;
-    void set_window_state(int state) override;
     void show() override;
     void hide() override;
     bool is_shown() const override;
@@ -75,7 +69,6 @@ public:
     // the window and its frames, round the end. False when no button can take it.
     bool step_focus(bool backwards);
 
-    void start_timers();
     // Stops everything and destroys the window without running any step of it (the
     // program ends).
     void halt();
@@ -84,12 +77,6 @@ public:
     LRESULT handle(HWND surface, UINT message, WPARAM wparam, LPARAM lparam);
 
 private:
-    struct Entry {
-        const forms::Control* control = nullptr;
-        std::size_t index = 0;  // in the model
-        HWND hwnd = nullptr;    // buttons, frames, picture boxes
-        bool timer_on = false;
-    };
     struct Press {
         HWND surface = nullptr;
         std::optional<std::size_t> label;  // nothing: the surface itself
@@ -97,7 +84,7 @@ private:
 
     // Building and layout, in win32_form_build.cpp.
     void build();
-    void build_control(Entry& entry);
+    void build_control(std::size_t index);
     void order_children();
     void add_tooltips();
     void lay_out(const RECT* suggested);
@@ -123,26 +110,30 @@ private:
     void invalidate_label(std::size_t index);
     void announce_name(std::size_t index);
     // A label shown or hidden: all of it that can be seen is painted again.
-    void invalidate_box(std::size_t index);
-    // Where the label can be seen on its surface, if its surface is shown; empty otherwise.
-    forms::PixelRect seen_part(std::size_t index, HWND surface) const;
+    void invalidate_box(std::size_t index, bool shown_or_not = false);
+    // Where the label can be seen on its surface, if it and its surface are shown (or, with
+    // shown_or_not, its surface alone); empty otherwise.
+    forms::PixelRect seen_part(std::size_t index, HWND surface, bool shown_or_not = false) const;
+    bool shown(std::size_t index) const { return own_visibility()[index]; }
     void press(HWND surface, int button, WPARAM keys, LPARAM at);
     void release(HWND surface, WPARAM keys, LPARAM at);
     forms::Mouse mouse_at(HWND surface, int button, WPARAM keys, LPARAM at) const;
     void command(WPARAM wparam);
     void focus_first();
     LRESULT client_object(WPARAM wparam, LPARAM lparam);
-    void apply_state();
     void focus_button(HWND button);
-    Entry& entry(std::string_view control);
-    const Entry& entry(std::string_view control) const;
+    bool window_shown() const override;
+    void defer_state() override;
+    void apply_state(int state) override;
+    void show_control(std::size_t index, bool visible) override;
+    bool start_timer(std::size_t index, int interval_ms) override;
+    void stop_timer(std::size_t index) override;
     bool runtime_ending() const override;
     void report_failure(std::string_view control, std::string_view what) override;
     void retire() override;
 
     Win32Runtime& runtime_;
-    std::map<std::string, Entry, std::less<>> controls_;
-    std::vector<bool> shown_;                                  // per control in the model: its own visibility
+    std::vector<HWND> windows_;                                // per control in the model: buttons, frames, pictures
     std::vector<std::size_t> label_of_;                        // per field: the label's index in the model
     std::vector<long> child_id_;                               // per control: its id in the client object
     std::vector<std::pair<HWND, std::string_view>> surfaces_;  // the window and its frames
@@ -159,8 +150,6 @@ private:
     Press press_;
     bool pressing_ = false;
     bool shown_before_ = false;
-    int state_ = forms::kNormal;  // as the program set it or the user changed it
-    bool state_pending_ = false;  // a change of state waits for the loop
     std::shared_ptr<Win32Form*> alive_token_ = std::make_shared<Win32Form*>(this);
 };
 

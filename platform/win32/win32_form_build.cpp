@@ -7,9 +7,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <limits>
 #include <stdexcept>
-#include <tuple>
 #include <utility>
 
 #include "platform/form_bindings.h"
@@ -106,7 +104,7 @@ HICON program_icon(int size) {
 }  // namespace
 
 Win32Form::Win32Form(Win32Runtime& runtime, const forms::WindowModel& model, std::vector<forms::Binding> bindings)
-    : BoundForm(model, std::move(bindings)), runtime_(runtime), shown_(model.controls.size(), true) {
+    : FormCore(model, std::move(bindings)), runtime_(runtime), windows_(model.controls.size(), nullptr) {
     register_classes();
     try {
         build();
@@ -139,8 +137,6 @@ void Win32Form::build() {
     for (std::size_t i = 0; i < model_.controls.size(); ++i) {
         const Control& c = model_.controls[i];
         if (c.kind == Kind::Label || c.kind == Kind::Button) child_id_[i] = next_child++;
-        if (!controls_.emplace(std::string(c.name), Entry{.control = &c, .index = i}).second)
-            throw std::invalid_argument("two controls named " + std::string(c.name));
         if (c.kind == Kind::Label) label_of_.at(fields_.index_of(c.name)) = i;
     }
     const std::wstring title = to_wide(model_.caption);
@@ -155,31 +151,16 @@ void Win32Form::build() {
     SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(program_icon(GetSystemMetrics(SM_CXSMICON))));
 
-    // Frames first, so that every control finds its container whatever the model's order.
-    std::vector<Entry*> frames;
-    for (auto& [name, e] : controls_)
-        if (e.control->kind == Kind::Frame) frames.push_back(&e);
-    std::sort(frames.begin(), frames.end(), [](const Entry* a, const Entry* b) { return a->index < b->index; });
-    while (!frames.empty()) {
-        const auto placed = std::stable_partition(frames.begin(), frames.end(), [this](const Entry* f) {
-            return f->control->container.empty() || surface_of(f->control->container);
-        });
-        if (placed == frames.begin())
-            throw std::invalid_argument("frame " + std::string(frames.front()->control->name) + " has no container");
-        for (auto it = frames.begin(); it != placed; ++it) build_control(**it);
-        frames.erase(frames.begin(), placed);
-    }
-    for (const Control& c : model_.controls)
-        if (c.kind != Kind::Frame) build_control(controls_.at(std::string(c.name)));
+    for (const std::size_t i : build_order()) build_control(i);
     order_children();
     add_tooltips();
     lay_out(nullptr);
 }
 
 void Win32Form::add_tooltips() {
-    std::vector<const Entry*> tipped;
-    for (const auto& [name, e] : controls_)
-        if (e.hwnd && !e.control->tooltip.empty()) tipped.push_back(&e);
+    std::vector<std::size_t> tipped;
+    for (std::size_t i = 0; i < windows_.size(); ++i)
+        if (windows_[i] && !model_.controls[i].tooltip.empty()) tipped.push_back(i);
     if (tipped.empty() || !tooltips_available()) return;
     // Owned by the window: it goes with it, and stays above it. A window without its tips is
     // still whole, so a failure here leaves it at that.
@@ -187,13 +168,13 @@ void Win32Form::add_tooltips() {
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
     if (!tooltips_) return;
-    for (const Entry* e : tipped) {
-        std::wstring text = to_wide(e->control->tooltip);
+    for (const std::size_t i : tipped) {
+        std::wstring text = to_wide(model_.controls[i].tooltip);
         TOOLINFOW tool{};
         tool.cbSize = TTTOOLINFOW_V2_SIZE;
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;  // the tip watches the button's own mouse moves
-        tool.hwnd = GetParent(e->hwnd);
-        tool.uId = reinterpret_cast<UINT_PTR>(e->hwnd);
+        tool.hwnd = GetParent(windows_[i]);
+        tool.uId = reinterpret_cast<UINT_PTR>(windows_[i]);
         tool.lpszText = text.data();  // copied by the control
         SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
@@ -211,40 +192,37 @@ std::string_view Win32Form::container_of(HWND surface) const {
     return "";
 }
 
-void Win32Form::build_control(Entry& e) {
-    const Control& c = *e.control;
+void Win32Form::build_control(std::size_t index) {
+    const Control& c = model_.controls[index];
+    HWND& made = windows_[index];
     if (!forms::surface_drawn(c.kind) && c.kind != Kind::Timer) {
-        HWND parent = surface_of(c.container);
-        if (!parent)
-            throw std::invalid_argument("control " + std::string(c.name) + ": no frame named " +
-                                        std::string(c.container));
-        const auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + e.index));
+        HWND parent = surface_of(c.container);  // made before it
+        const auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index));
         const std::wstring text = to_wide(c.text);
         HINSTANCE instance = GetModuleHandleW(nullptr);
         switch (c.kind) {
             case Kind::Button: {
                 DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_MULTILINE | BS_CENTER | BS_VCENTER;
                 style |= c.is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-                e.hwnd = CreateWindowExW(0, L"BUTTON", text.c_str(), style, 0, 0, 0, 0, parent, id, instance, nullptr);
-                if (c.is_default) default_id_ = kFirstControlId + static_cast<int>(e.index);
-                if (c.is_cancel) cancel_id_ = kFirstControlId + static_cast<int>(e.index);
+                made = CreateWindowExW(0, L"BUTTON", text.c_str(), style, 0, 0, 0, 0, parent, id, instance, nullptr);
+                if (c.is_default) default_id_ = kFirstControlId + static_cast<int>(index);
+                if (c.is_cancel) cancel_id_ = kFirstControlId + static_cast<int>(index);
                 break;
             }
             case Kind::Frame:
-                e.hwnd = CreateWindowExW(WS_EX_CONTROLPARENT, kFrameClass, nullptr,
-                                         WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
-                                         id, instance, this);
-                if (e.hwnd) surfaces_.emplace_back(e.hwnd, c.name);
+                made = CreateWindowExW(WS_EX_CONTROLPARENT, kFrameClass, nullptr,
+                                       WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
+                                       id, instance, this);
+                if (made) surfaces_.emplace_back(made, c.name);
                 break;
             case Kind::PictureBox:
-                e.hwnd = CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON | SS_REALSIZEIMAGE, 0,
-                                         0, 0, 0, parent, id, instance, nullptr);
-                if (e.hwnd)
-                    SendMessageW(e.hwnd, STM_SETICON, reinterpret_cast<WPARAM>(program_icon(32 * dpi_ / 96)), 0);
+                made = CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON | SS_REALSIZEIMAGE, 0, 0,
+                                       0, 0, parent, id, instance, nullptr);
+                if (made) SendMessageW(made, STM_SETICON, reinterpret_cast<WPARAM>(program_icon(32 * dpi_ / 96)), 0);
                 break;
             default: break;
         }
-        if (!e.hwnd) throw std::runtime_error("cannot create control " + std::string(c.name));
+        if (!made) throw std::runtime_error("cannot create control " + std::string(c.name));
     }
 }
 
@@ -252,25 +230,14 @@ void Win32Form::order_children() {
     // The dialog manager takes tab stops in the order of the children from the top: each
     // container's children are stacked by tab index (then model order), the first on top.
     // Across containers the focus starts at the lowest tab index of all.
-    struct Stop {
-        int tab;
-        std::size_t order;
-        const Entry* entry;
-        bool operator<(const Stop& o) const { return std::tie(tab, order) < std::tie(o.tab, o.order); }
-    };
-    std::vector<Stop> stops;
-    for (const auto& [name, e] : controls_)
-        if (e.hwnd)
-            stops.push_back({e.control->tab < 0 ? std::numeric_limits<int>::max() : e.control->tab, e.index, &e});
-    std::sort(stops.begin(), stops.end());
     std::map<HWND, HWND> last_of;  // container -> the child placed last
-    for (const Stop& s : stops) {
-        HWND parent = GetParent(s.entry->hwnd);
+    for (const std::size_t i : tab_order()) {
+        HWND parent = GetParent(windows_[i]);
         const auto it = last_of.find(parent);
-        SetWindowPos(s.entry->hwnd, it == last_of.end() ? HWND_TOP : it->second, 0, 0, 0, 0,
+        SetWindowPos(windows_[i], it == last_of.end() ? HWND_TOP : it->second, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        last_of[parent] = s.entry->hwnd;
-        if (s.entry->control->kind == Kind::Button) focus_order_.push_back(s.entry->hwnd);
+        last_of[parent] = windows_[i];
+        if (model_.controls[i].kind == Kind::Button) focus_order_.push_back(windows_[i]);
     }
 }
 
@@ -292,12 +259,12 @@ void Win32Form::lay_out(const RECT* suggested) {
         flags |= SWP_NOMOVE;  // where the system placed it
     }
     SetWindowPos(hwnd_, nullptr, x, y, frame.right - frame.left, frame.bottom - frame.top, flags);
-    for (const auto& [name, e] : controls_) {
-        if (!e.hwnd) continue;
-        const forms::PixelRect r = d.rect(e.control->rect);
-        SetWindowPos(e.hwnd, nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
-        if (e.control->kind == Kind::Button)
-            SendMessageW(e.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font(e.control->font)), TRUE);
+    for (std::size_t i = 0; i < windows_.size(); ++i) {
+        if (!windows_[i]) continue;
+        const Control& c = model_.controls[i];
+        const forms::PixelRect r = d.rect(c.rect);
+        SetWindowPos(windows_[i], nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (c.kind == Kind::Button) SendMessageW(windows_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font(c.font)), TRUE);
     }
     InvalidateRect(hwnd_, nullptr, TRUE);
 }

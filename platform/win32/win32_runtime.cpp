@@ -29,23 +29,16 @@ Win32Runtime::Win32Runtime(std::string application_title) : application_title_(s
 }
 
 Win32Runtime::~Win32Runtime() {
-    // The program is over: windows go without their closing steps.
-    forms_.each([](Win32Form& f) { f.halt(); });
-    forms_.clear();
+    windows_.close_all();
     if (com_) CoUninitialize();
 }
 
 forms::Form& Win32Runtime::load(const forms::WindowModel& model, std::vector<forms::Binding> bindings) {
-    Win32Form& form = forms_.add(std::make_unique<Win32Form>(*this, model, std::move(bindings)));
-    form.start_timers();
-    form.run_load();
-    return form;
+    return windows_.load(std::make_unique<Win32Form>(*this, model, std::move(bindings)));
 }
 
 void Win32Runtime::end_program() {
-    if (ending_) return;
-    ending_ = true;
-    forms_.each([](Win32Form& f) { f.halt(); });
+    if (!windows_.end()) return;
     if (!std::exchange(quit_posted_, true)) PostQuitMessage(0);
 }
 
@@ -78,7 +71,7 @@ Win32Runtime::BoxCall Win32Runtime::box_call(const std::string& prompt, int styl
 }
 
 void Win32Runtime::show(const std::string& prompt, int style, const std::optional<std::string>& title) {
-    if (ending_) return;
+    if (ending()) return;
     const BoxCall call = box_call(prompt, style, title);
     // A task-modal box with an owner disables only the owner: the others are disabled here
     // for the time the box is up.
@@ -110,7 +103,7 @@ void Win32Runtime::deliver(MSG& msg) {
 }
 
 int Win32Runtime::run() {
-    if (!ending_ && forms().empty()) return 0;
+    if (!ending() && forms().empty()) return 0;
     MSG msg;
     for (;;) {
         const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
@@ -128,21 +121,19 @@ bool Win32Runtime::pump() {
         deliver(msg);
         reap();
     }
-    return !ending_;
+    return !ending();
 }
 
-std::vector<Win32Form*> Win32Runtime::forms() const { return forms_.loaded(); }
+std::vector<Win32Form*> Win32Runtime::forms() const { return windows_.loaded(); }
 
-Win32Form* Win32Runtime::find(std::string_view model_name) const { return forms_.find(model_name); }
+Win32Form* Win32Runtime::find(std::string_view model_name) const { return windows_.find(model_name); }
 
 void Win32Runtime::form_gone(Win32Form&) {
-    // The last loaded window has gone: the program ends once the handler that unloaded it
-    // has returned to the loop.
-    if (forms().empty() && !ending_ && !std::exchange(quit_posted_, true)) PostQuitMessage(0);
+    if (windows_.last_gone() && !std::exchange(quit_posted_, true)) PostQuitMessage(0);
 }
 
-void Win32Runtime::reap() { forms_.reap(); }
+void Win32Runtime::reap() { windows_.reap(); }
 
-void Win32Runtime::report_failure(std::string_view control, std::string_view what) { failures_.report(control, what); }
+void Win32Runtime::report_failure(std::string_view control, std::string_view what) { windows_.report(control, what); }
 
 }  // namespace platform_win32

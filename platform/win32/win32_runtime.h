@@ -49,7 +49,7 @@ public:
     // The loaded windows, oldest first (unloaded ones are gone from here at once).
     std::vector<Win32Form*> forms() const;
     Win32Form* find(std::string_view model_name) const;
-    bool ending() const { return ending_; }
+    bool ending() const { return windows_.ending(); }
 
     // From the forms: a window has been unloaded; a handler failed with an exception that
     // nothing caught (reported once per distinct text, on standard error).
@@ -68,9 +68,7 @@ private:
     void reap();
 
     std::string application_title_;
-    forms::FormList<Win32Form> forms_;  // loaded, and unloaded ones not yet freed
-    forms::FailureReport failures_;
-    bool ending_ = false;
+    forms::RuntimeWindows<Win32Form> windows_;  // loaded, and unloaded ones not yet freed
     bool quit_posted_ = false;
     bool com_ = false;
 };
