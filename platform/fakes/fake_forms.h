@@ -74,6 +74,13 @@ public:
         shown_ = false;
     }
 
+    // The buttons in the order Tab takes them.
+    std::vector<std::string> tab_stops() const {
+        std::vector<std::string> out;
+        for (const std::size_t i : tab_order())
+            if (model_.controls[i].kind == forms::Kind::Button) out.emplace_back(model_.controls[i].name);
+        return out;
+    }
     int shows() const { return shows_; }
     int moves() const { return moves_; }
     // The state the window has on the "screen", as the window system was last told it.

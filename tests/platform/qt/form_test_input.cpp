@@ -1,5 +1,5 @@
-// Where clicks and pointer movement go, where the focus starts and goes, and the keys that
-// press buttons.
+// Where clicks and pointer movement go (a hidden frame's buttons are passed through), where
+// the focus starts and goes, and the keys that press buttons.
 
 #include "tests/platform/qt/form_test_fixture.h"
 
@@ -74,6 +74,15 @@ TEST_F(FormFixture, MouseEventsCarryTheButtonAndThePositionInTwips) {
     QTest::mouseMove(handle(), {220, 112});  // over a button
     settle(5);
     EXPECT_EQ(log.count("Probe/MouseMove"), 0);
+}
+
+TEST_F(FormFixture, AClickWhereAHiddenFramesButtonStoodGoesToTheWindow) {
+    load();
+    show_and_wait(*form);
+    form->set_visible("Panel", false);
+    log.clear();
+    click({100, 120});  // where the button stood: the window's surface now
+    EXPECT_EQ(log.lines, std::vector<std::string>{"Probe/Click"});
 }
 
 // ---- focus and keys ---------------------------------------------------------------------

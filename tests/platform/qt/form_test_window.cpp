@@ -36,48 +36,6 @@ TEST_F(FormFixture, AFixedDialogHasACloseBoxOnlyAFixedSizeAndItsPlace) {
     EXPECT_EQ(win->focusWidget(), dialog.widget("Accept"));
 }
 
-TEST_F(FormFixture, WindowStateChangesAloneAndShowKeepsAMinimizedWindowMinimized) {
-    load();
-    EXPECT_EQ(form->window_state(), forms::kNormal);
-    EXPECT_FALSE(form->is_shown());
-    form->set_window_state(forms::kMinimized);  // while hidden: only the state
-    EXPECT_EQ(form->window_state(), forms::kMinimized);
-    EXPECT_FALSE(form->is_shown());
-    form->show();
-    EXPECT_TRUE(form->is_shown());
-    EXPECT_EQ(form->window_state(), forms::kMinimized);
-    form->hide();
-    EXPECT_FALSE(form->is_shown());
-    form->set_window_state(forms::kNormal);
-    form->show();
-    EXPECT_TRUE(form->is_shown());
-    EXPECT_EQ(form->window_state(), forms::kNormal);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
-}
-
-TEST_F(FormFixture, AWindowMinimizedAndHiddenInOneHandlerIsNeverIconifiedOnItsWayOut) {
-    load();
-    show_and_wait(*form);
-    form->set_window_state(forms::kMinimized);  // to the tray: minimized and hidden
-    form->hide();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(form->window_state(), forms::kMinimized);
-    EXPECT_FALSE(window()->windowState().testFlag(Qt::WindowMinimized));
-    form->set_window_state(forms::kNormal);  // back from the tray
-    form->show();
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(window()->windowState().testFlag(Qt::WindowMinimized));
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
-
-    form->set_window_state(forms::kMinimized);                            // no tray: minimized and left shown
-    EXPECT_FALSE(window()->windowState().testFlag(Qt::WindowMinimized));  // once the handler is done
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(window()->windowState().testFlag(Qt::WindowMinimized));
-    form->set_window_state(forms::kNormal);
-    form->show();
-    EXPECT_FALSE(window()->windowState().testFlag(Qt::WindowMinimized));
-}
-
 TEST_F(FormFixture, TheWindowManagersWithdrawalIsNoChangeOfState) {
     load();
     show_and_wait(*form);

@@ -37,24 +37,6 @@ TEST(Lifetime, TheCloseBoxRunsUnloadOnceAndTheWindowGoes) {
     EXPECT_TRUE(window.isNull());  // freed once back in the event loop
 }
 
-TEST(Lifetime, UnloadFromItsOwnButtonIsSafeAndRunsUnloadOnce) {
-    QtRuntime runtime{qt_test::kAppTitle};
-    EventLog log;
-    auto& form =
-        static_cast<QtForm&>(runtime.load(kDialog, {log.record("Dialog", Event::Unload),
-                                                    {"Accept", Event::Click, [](forms::Form& f, const forms::Mouse&) {
-                                                         f.unload();
-                                                         f.unload();  // a second request while going changes nothing
-                                                     }}}));
-    show_and_wait(form);
-    QPointer<QWidget> window = form.window();
-    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, form.widget("Accept")->geometry().center());
-    EXPECT_EQ(log.count("Dialog/Unload"), 1);
-    settle();
-    EXPECT_TRUE(window.isNull());
-    EXPECT_TRUE(runtime.forms().empty());
-}
-
 TEST(Lifetime, AWindowClosedWhileItsHandlerWaitsIsFreedOnlyAfterTheHandlerReturns) {
     QtRuntime runtime{qt_test::kAppTitle};
     bool handler_returned = false;
@@ -158,16 +140,6 @@ TEST(Runtime, ResetPointerRestoresEveryOverrideCursor) {
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     runtime.reset_pointer();  // nothing to restore
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-}
-
-TEST(Runtime, LoadingAModelWithAMissingFrameIsRefused) {
-    static constexpr Control kBroken[] = {
-        {.name = "Orphan", .kind = Kind::Button, .text = "x", .rect = {0, 0, 300, 300}, .container = "Nowhere"},
-    };
-    static constexpr forms::WindowModel kModel{
-        .name = "Broken", .caption = "Broken", .client_width = 600, .client_height = 600, .controls = kBroken};
-    QtRuntime runtime{qt_test::kAppTitle};
-    EXPECT_THROW(runtime.load(kModel, {}), std::invalid_argument);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Events reach the handlers bound to them by control name: presses and clicks on labels and
-// on the window's surface, buttons, ticks, load and unload; Tab follows the tab indexes across
-// frames, Enter and Esc press their buttons, and a hidden frame hides its buttons.
+// on the window's surface, buttons, load and unload; Tab follows the tab indexes across
+// frames, Enter and Esc press their buttons, and a hidden frame hides its buttons. (Timers,
+// look-ups and the window's state: forms_contract.h.)
 
 #include <gtest/gtest.h>
 
@@ -19,8 +20,6 @@ constexpr Control kControls[] = {
     {.name = "A", .kind = Kind::Label, .rect = {0, 0, 300, 300}},
     {.name = "B", .kind = Kind::Label, .rect = {150, 150, 300, 300}},
     {.name = "Btn", .kind = Kind::Button, .text = "Go", .rect = {1500, 0, 900, 375}, .tab = 1},
-    {.name = "T", .kind = Kind::Timer, .interval_ms = 20},
-    {.name = "Off", .kind = Kind::Timer, .interval_ms = 20, .enabled = false},
 };
 constexpr forms::WindowModel kModel{
     .name = "W", .caption = "events", .client_width = 3000, .client_height = 1500, .controls = kControls};
@@ -38,8 +37,6 @@ struct Events : ::testing::Test {
         }
         for (Event e : {Event::Load, Event::Click, Event::MouseMove, Event::Unload}) b.push_back(log.on("W", e));
         b.push_back(log.on("Btn", Event::Click));
-        b.push_back(log.on("T", Event::Tick));
-        b.push_back(log.on("Off", Event::Tick));
         // A second handler of an event, bound after others: it runs after the first.
         b.push_back({"A", Event::Click, [this](forms::Form&, const forms::Mouse&) { log.lines.push_back("A again"); }});
         form = static_cast<platform_win32::Win32Form*>(&runtime.load(kModel, std::move(b)));
@@ -111,7 +108,7 @@ TEST_F(Events, PressesGoToTheFrontMostLabelOrTheWindow) {
     }
 }
 
-TEST_F(Events, ButtonsTimersMovesLoadAndUnloadReachTheirHandlers) {
+TEST_F(Events, ButtonsMovesLoadAndUnloadReachTheirHandlers) {
     EXPECT_EQ(log.count("W Load"), 1u);
     log.lines.clear();
     SendMessageW(form->control_window("Btn"), BM_CLICK, 0, 0);
@@ -120,16 +117,6 @@ TEST_F(Events, ButtonsTimersMovesLoadAndUnloadReachTheirHandlers) {
     // A tray notification's road: a move whose x in pixels is the code.
     SendMessageW(form->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(0x202, 0));
     EXPECT_EQ(log.count("W MouseMove"), 1u);
-
-    EXPECT_TRUE(win32_test::pump_until(runtime, [&] { return log.count("T Tick") >= 3; }));
-    EXPECT_EQ(log.count("Off Tick"), 0u) << "a timer off at load never ticks";
-    form->set_timer_enabled("T", false);
-    EXPECT_FALSE(form->timer_enabled("T"));
-    const std::size_t ticks = log.count("T Tick");
-    win32_test::pump_for(runtime, std::chrono::milliseconds(150));
-    EXPECT_EQ(log.count("T Tick"), ticks) << "no tick once it is off";
-    form->set_timer_enabled("Off", true);
-    EXPECT_TRUE(win32_test::pump_until(runtime, [&] { return log.count("Off Tick") >= 1; }));
 
     // The close box: the unload step runs, the window goes and with it the program.
     SendMessageW(form->hwnd(), WM_CLOSE, 0, 0);
@@ -155,11 +142,6 @@ TEST_F(Events, HidingTheWindowEndsAButtonsTrackingOfThePointer) {
     query = {.cbSize = sizeof(query), .dwFlags = TME_QUERY, .hwndTrack = nullptr, .dwHoverTime = 0};
     ASSERT_TRUE(TrackMouseEvent(&query));
     EXPECT_EQ(query.dwFlags & (TME_HOVER | TME_LEAVE), 0u) << "still tracked by " << query.hwndTrack;
-}
-
-TEST_F(Events, ABindingToANameTheModelDoesNotHaveFailsTheLoad) {
-    EXPECT_THROW(runtime.load(kModel, {log.on("Nobody", Event::Click)}), forms::BindingError);
-    EXPECT_THROW(runtime.load(kModel, {log.on("Btn", Event::MouseDown)}), forms::BindingError);
 }
 
 // Tab indexes across the window and a frame: A 1, the frame 2 with F2 5 and F1 4, C 3, then

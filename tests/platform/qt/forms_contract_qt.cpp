@@ -1,0 +1,49 @@
+// The forms contract on Qt Widgets, offscreen: the loop is Qt's, the window's state is the
+// widget's, and Tab follows the window's focus chain.
+
+#include <QPushButton>
+
+#include "tests/platform/forms_contract.h"
+#include "tests/platform/qt/qt_harness.h"
+
+namespace {
+
+struct QtDriver {
+    platform_qt::QtRuntime runtime{qt_test::kAppTitle};
+
+    void settle(int ms) { qt_test::settle(ms); }
+    bool wait_until(const std::function<bool()>& done) { return qt_test::wait_for(done); }
+    void show(forms::Form& form) { qt_test::show_and_wait(form); }
+    int native_state(forms::Form& form) {
+        const Qt::WindowStates s = window(form)->windowState();
+        return s & Qt::WindowMinimized   ? forms::kMinimized
+               : s & Qt::WindowMaximized ? forms::kMaximized
+                                         : forms::kNormal;
+    }
+    void change_state_by_hand(forms::Form& form, int state) {
+        window(form)->setWindowState(state == forms::kMinimized   ? Qt::WindowMinimized
+                                     : state == forms::kMaximized ? Qt::WindowMaximized
+                                                                  : Qt::WindowNoState);
+    }
+    bool native_visible(forms::Form& form, std::string_view control) {
+        return qt(form).widget(control)->isVisibleTo(window(form));
+    }
+    std::vector<std::string> tab_stops(forms::Form& form) {
+        std::vector<std::string> out;
+        QWidget* w = window(form);
+        while ((w = w->nextInFocusChain()) != window(form))
+            if (qobject_cast<QPushButton*>(w)) out.push_back(w->objectName().toStdString());
+        return out;
+    }
+    bool loaded(std::string_view model_name) { return runtime.find(model_name) != nullptr; }
+
+private:
+    static platform_qt::QtForm& qt(forms::Form& form) { return static_cast<platform_qt::QtForm&>(form); }
+    static QWidget* window(forms::Form& form) { return qt(form).window(); }
+};
+
+}  // namespace
+
+namespace contract {
+INSTANTIATE_TYPED_TEST_SUITE_P(Qt, FormsContract, QtDriver);
+}  // namespace contract
