@@ -55,7 +55,10 @@ LRESULT Win32Form::handle(HWND surface, UINT message, WPARAM wparam, LPARAM lpar
         case WM_MBUTTONDOWN: press(surface, 4, wparam, lparam); return 0;
         case WM_LBUTTONUP: release(surface, wparam, lparam); return 0;
         case WM_MOUSEMOVE:
-            if (top) dispatch(model_.name, Event::MouseMove, mouse_at(surface, held_bits(wparam), wparam, lparam));
+            // The window's own surface only: over a label the pointer is the label's.
+            if (top &&
+                !forms::label_at(model_, "", density(), own_visibility(), GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)))
+                dispatch(model_.name, Event::MouseMove, mouse_at(surface, held_bits(wparam), wparam, lparam));
             return 0;
         case WM_CAPTURECHANGED: pressing_ = false; return 0;
         case WM_COMMAND: command(wparam); return 0;

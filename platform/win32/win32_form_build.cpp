@@ -216,8 +216,11 @@ void Win32Form::build_control(std::size_t index) {
                 if (made) surfaces_.emplace_back(made, c.name);
                 break;
             case Kind::PictureBox:
-                made = CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON | SS_REALSIZEIMAGE, 0, 0,
-                                       0, 0, parent, id, instance, nullptr);
+                // SS_NOTIFY: the picture takes the pointer's presses itself, as a picture box
+                // does; a plain static lets them through to the label under it.
+                made = CreateWindowExW(0, L"STATIC", nullptr,
+                                       WS_CHILD | WS_VISIBLE | SS_ICON | SS_REALSIZEIMAGE | SS_NOTIFY, 0, 0, 0, 0,
+                                       parent, id, instance, nullptr);
                 if (made) SendMessageW(made, STM_SETICON, reinterpret_cast<WPARAM>(program_icon(32 * dpi_ / 96)), 0);
                 break;
             default: break;

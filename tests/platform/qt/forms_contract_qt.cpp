@@ -37,7 +37,38 @@ struct QtDriver {
     }
     bool loaded(std::string_view model_name) { return runtime.find(model_name) != nullptr; }
 
+    void press(forms::Form& form, int x, int y, int button, int shift) {
+        QTest::mousePress(handle(form), qt_button(button), modifiers(shift), {x, y});
+    }
+    void release(forms::Form& form, int x, int y, int button, int shift) {
+        QTest::mouseRelease(handle(form), qt_button(button), modifiers(shift), {x, y});
+    }
+    void move(forms::Form& form, int x, int y) { QTest::mouseMove(handle(form), {x, y}); }
+    void key(forms::Form& form, contract::Key key) {
+        using contract::Key;
+        const Qt::Key k = key == Key::Tab       ? Qt::Key_Tab
+                          : key == Key::Backtab ? Qt::Key_Backtab
+                          : key == Key::Return  ? Qt::Key_Return
+                          : key == Key::Enter   ? Qt::Key_Enter
+                          : key == Key::Escape  ? Qt::Key_Escape
+                                                : Qt::Key_Space;
+        QTest::keyClick(handle(form), k);
+    }
+    std::string focused(forms::Form& form) {
+        const QWidget* w = window(form)->focusWidget();
+        return qobject_cast<const QPushButton*>(w) ? w->objectName().toStdString() : "(none)";
+    }
+    void focus_window(forms::Form& form) { window(form)->setFocus(); }
+
 private:
+    static QWindow* handle(forms::Form& form) { return window(form)->windowHandle(); }
+    static Qt::MouseButton qt_button(int button) {
+        return button == 2 ? Qt::RightButton : button == 4 ? Qt::MiddleButton : Qt::LeftButton;
+    }
+    static Qt::KeyboardModifiers modifiers(int shift) {
+        return (shift & contract::kShift ? Qt::ShiftModifier : Qt::NoModifier) |
+               (shift & contract::kControl ? Qt::ControlModifier : Qt::NoModifier);
+    }
     static platform_qt::QtForm& qt(forms::Form& form) { return static_cast<platform_qt::QtForm&>(form); }
     static QWidget* window(forms::Form& form) { return qt(form).window(); }
 };
@@ -46,4 +77,5 @@ private:
 
 namespace contract {
 INSTANTIATE_TYPED_TEST_SUITE_P(Qt, FormsContract, QtDriver);
+INSTANTIATE_TYPED_TEST_SUITE_P(Qt, FormsInput, QtDriver);
 }  // namespace contract

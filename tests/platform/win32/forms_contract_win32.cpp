@@ -3,6 +3,9 @@
 // window steps the focus through them.
 
 #include "tests/platform/win32/win32_forms_fixture.h"
+
+#include <algorithm>
+#include <iterator>
 // After windows.h: the contract's headers name no Windows type.
 #include "tests/platform/forms_contract.h"
 
@@ -43,7 +46,67 @@ struct Win32Driver {
     }
     bool loaded(std::string_view model_name) { return runtime.find(model_name) != nullptr; }
 
+    // The pointer's messages go where the system sends them: to the window under the point
+    // (WindowFromPoint skips what is transparent to the pointer), or to the one that
+    // captured it.
+    void press(forms::Form& form, int x, int y, int button, int shift) {
+        const UINT message = button == 2 ? WM_RBUTTONDOWN : button == 4 ? WM_MBUTTONDOWN : WM_LBUTTONDOWN;
+        send_at(form, x, y, message, held(button) | keys(shift), false);
+    }
+    void release(forms::Form& form, int x, int y, int button, int shift) {
+        const UINT message = button == 2 ? WM_RBUTTONUP : button == 4 ? WM_MBUTTONUP : WM_LBUTTONUP;
+        send_at(form, x, y, message, keys(shift), true);
+    }
+    void move(forms::Form& form, int x, int y) { send_at(form, x, y, WM_MOUSEMOVE, 0, true); }
+    // Keys go through the runtime's loop to the window with the focus, as typed.
+    void key(forms::Form& form, contract::Key key) {
+        using contract::Key;
+        BYTE state[256];
+        GetKeyboardState(state);
+        if (key == Key::Backtab) {
+            BYTE shifted[256];
+            std::copy(std::begin(state), std::end(state), shifted);
+            shifted[VK_SHIFT] = 0x80;
+            SetKeyboardState(shifted);
+        }
+        const WPARAM vk = key == Key::Tab || key == Key::Backtab    ? VK_TAB
+                          : key == Key::Return || key == Key::Enter ? VK_RETURN
+                          : key == Key::Escape                      ? VK_ESCAPE
+                                                                    : VK_SPACE;
+        for (UINT message : {WM_KEYDOWN, WM_KEYUP}) {
+            MSG msg{.hwnd = GetFocus() ? GetFocus() : hwnd(form),
+                    .message = message,
+                    .wParam = vk,
+                    .lParam = 1,
+                    .time = 0,
+                    .pt = {}};
+            runtime.deliver(msg);
+        }
+        SetKeyboardState(state);
+        settle(20);
+    }
+    std::string focused(forms::Form& form) {
+        const HWND focus = GetFocus();
+        for (const forms::Control& c : win32(form).model().controls)
+            if (focus && win32(form).control_window(c.name) == focus) return std::string(c.name);
+        return "(none)";
+    }
+    void focus_window(forms::Form& form) { SetFocus(hwnd(form)); }
+
 private:
+    static WPARAM held(int button) { return button == 2 ? MK_RBUTTON : button == 4 ? MK_MBUTTON : MK_LBUTTON; }
+    static WPARAM keys(int shift) {
+        return (shift & contract::kShift ? MK_SHIFT : 0) | (shift & contract::kControl ? MK_CONTROL : 0);
+    }
+    void send_at(forms::Form& form, int x, int y, UINT message, WPARAM wparam, bool to_capture) {
+        POINT at{x, y};
+        ClientToScreen(hwnd(form), &at);
+        HWND target = to_capture && GetCapture() ? GetCapture() : WindowFromPoint(at);
+        ASSERT_NE(target, nullptr);
+        ScreenToClient(target, &at);
+        SendMessageW(target, message, wparam, MAKELPARAM(at.x, at.y));
+    }
+
     static platform_win32::Win32Form& win32(forms::Form& form) { return static_cast<platform_win32::Win32Form&>(form); }
     static HWND hwnd(forms::Form& form) { return win32(form).hwnd(); }
 };
@@ -52,4 +115,5 @@ private:
 
 namespace contract {
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, FormsContract, Win32Driver);
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, FormsInput, Win32Driver);
 }  // namespace contract
