@@ -13,18 +13,22 @@
 //
 // The real runtimes also run FormsInput: a person's pointer and keys on the probe window,
 // through `press`, `release`, `move` (pixels from the window's client corner), `key`,
-// `focused(form)` (the name of the button with the focus, or "(none)") and `focus_window`.
+// `focused(form)` (the name of the button with the focus, or "(none)") and `focus_window`;
+// and FormsBoxes: `read_box(prompt, style, title, answer_after_ms)` shows a message box through
+// the runtime, reads it once it is up and answers it with its first button.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "platform/form_bindings.h"
+#include "platform/message_box.h"
 #include "tests/platform/probe_model.h"
 
 namespace contract {
@@ -578,5 +582,69 @@ REGISTER_TYPED_TEST_SUITE_P(FormsInput, AClickGoesToWhatLiesUnderThePointer, APr
                             MouseEventsCarryTheButtonsTheShiftKeysAndThePlaceInTwips,
                             TheFocusStartsAtTheLowestTabIndexThatIsShown, TabAndBacktabFollowTheIndexesOfWhatIsShown,
                             SpaceEnterAndEscPressButtons);
+
+// ---- message boxes (the real runtimes) -----------------------------------------------------
+
+// A message box as it was up: its title, its buttons from left to right, its icon.
+struct Box {
+    std::string title;
+    std::vector<std::string> buttons;
+    platform::BoxIcon icon = platform::BoxIcon::None;
+};
+
+template <class D>
+using FormsBoxes = FormsContract<D>;
+TYPED_TEST_SUITE_P(FormsBoxes);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(FormsBoxes);
+
+TYPED_TEST_P(FormsBoxes, TheStyleChoosesTheButtonsAndTheIcon) {
+    using enum platform::BoxIcon;
+    struct Case {
+        int style;
+        std::vector<std::string> buttons;
+        platform::BoxIcon icon;
+    };
+    const Case kCases[] = {
+        {0, {"OK"}, None},
+        {1, {"OK", "Cancel"}, None},
+        {2, {"Abort", "Retry", "Ignore"}, None},
+        {3, {"Yes", "No", "Cancel"}, None},
+        {4, {"Yes", "No"}, None},
+        {5, {"Retry", "Cancel"}, None},
+        {16, {"OK"}, Critical},
+        {32 + 3, {"Yes", "No", "Cancel"}, Question},
+        {48 + 4, {"Yes", "No"}, Exclamation},
+        {64 + 1, {"OK", "Cancel"}, Information},
+        {27, {"OK"}, Critical},    // the farewell box: set 11 names no buttons, so OK
+        {6 + 4096, {"OK"}, None},  // neither an unknown set nor system modality gets through
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE("style " + std::to_string(c.style));
+        const Box box = this->driver.read_box("Prompt", c.style, std::nullopt, 30);
+        EXPECT_EQ(box.buttons, c.buttons);
+        EXPECT_EQ(box.icon, c.icon);
+    }
+}
+
+TYPED_TEST_P(FormsBoxes, TheBoxBearsItsOwnTitleOrTheApplications) {
+    EXPECT_EQ(this->driver.read_box("p", 0, std::nullopt, 30).title, kAppTitle);
+    EXPECT_EQ(this->driver.read_box("p", 0, "Just so you know...", 30).title, "Just so you know...");
+    EXPECT_EQ(this->driver.read_box("p", 0, "\u00dcber Velmora", 30).title, "\u00dcber Velmora");
+    EXPECT_EQ(this->driver.read_box("p", 0, "", 30).title, "") << "an empty title of its own";
+}
+
+TYPED_TEST_P(FormsBoxes, ShowReturnsOnceTheBoxIsAnsweredAndTimersTickMeanwhile) {
+    int ticks = 0;
+    forms::Form& form = this->load({{"Ticker", Event::Tick, [&](forms::Form&, const forms::Mouse&) { ++ticks; }}});
+    this->driver.show(form);
+    const Box box =
+        this->driver.read_box("This program will not work anymore\r\n   -Ardo", 27, "Just so you know...", 300);
+    EXPECT_EQ(box.buttons, std::vector<std::string>{"OK"});
+    EXPECT_GE(ticks, 5) << "ticks while the box is up";
+    form.unload();
+}
+
+REGISTER_TYPED_TEST_SUITE_P(FormsBoxes, TheStyleChoosesTheButtonsAndTheIcon, TheBoxBearsItsOwnTitleOrTheApplications,
+                            ShowReturnsOnceTheBoxIsAnsweredAndTimersTickMeanwhile);
 
 }  // namespace contract

@@ -1,7 +1,13 @@
 // The forms contract on Qt Widgets, offscreen: the loop is Qt's, the window's state is the
 // widget's, and Tab follows the window's focus chain.
 
+#include <QAbstractButton>
+#include <QElapsedTimer>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
+
+#include <algorithm>
 
 #include "tests/platform/forms_contract.h"
 #include "tests/platform/qt/qt_harness.h"
@@ -60,6 +66,35 @@ struct QtDriver {
     }
     void focus_window(forms::Form& form) { window(form)->setFocus(); }
 
+    contract::Box read_box(const std::string& prompt, int style, const std::optional<std::string>& title,
+                           int answer_after_ms) {
+        contract::Box seen{.title = "(no box)", .buttons = {}, .icon = platform::BoxIcon::None};
+        QElapsedTimer up;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            if (!up.isValid()) up.start();
+            if (up.elapsed() < answer_after_ms) return;
+            QList<QAbstractButton*> buttons = box->buttons();
+            std::sort(buttons.begin(), buttons.end(), [](auto* a, auto* b) { return a->x() < b->x(); });
+            seen.title = box->windowTitle().toStdString();
+            for (QAbstractButton* b : buttons) seen.buttons.push_back(b->text().toStdString());
+            using enum platform::BoxIcon;
+            const QMessageBox::Icon icon = box->icon();
+            seen.icon = icon == QMessageBox::Critical      ? Critical
+                        : icon == QMessageBox::Question    ? Question
+                        : icon == QMessageBox::Warning     ? Exclamation
+                        : icon == QMessageBox::Information ? Information
+                                                           : None;
+            poll.stop();
+            buttons.front()->click();
+        });
+        poll.start(10);
+        runtime.show(prompt, style, title);
+        return seen;
+    }
+
 private:
     static QWindow* handle(forms::Form& form) { return window(form)->windowHandle(); }
     static Qt::MouseButton qt_button(int button) {
@@ -78,4 +113,5 @@ private:
 namespace contract {
 INSTANTIATE_TYPED_TEST_SUITE_P(Qt, FormsContract, QtDriver);
 INSTANTIATE_TYPED_TEST_SUITE_P(Qt, FormsInput, QtDriver);
+INSTANTIATE_TYPED_TEST_SUITE_P(Qt, FormsBoxes, QtDriver);
 }  // namespace contract

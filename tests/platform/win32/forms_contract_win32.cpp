@@ -2,6 +2,7 @@
 // window's state is what the system says of it, and Tab takes the buttons in the order the
 // window steps the focus through them.
 
+#include "tests/platform/win32/win32_box_reader.h"
 #include "tests/platform/win32/win32_forms_fixture.h"
 
 #include <algorithm>
@@ -12,7 +13,15 @@
 namespace {
 
 struct Win32Driver {
-    platform_win32::Win32Runtime runtime{win32_test::kAppTitle};
+    platform_win32::Win32Runtime runtime{probe::kAppTitle};
+
+    // A runtime before it left its last window's quit on the thread's queue, where it would end
+    // this one's first message box at once.
+    Win32Driver() {
+        MSG quit;
+        while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+    }
 
     void settle(int ms) {
         runtime.pump();
@@ -93,6 +102,20 @@ struct Win32Driver {
     }
     void focus_window(forms::Form& form) { SetFocus(hwnd(form)); }
 
+    contract::Box read_box(const std::string& prompt, int style, const std::optional<std::string>& title,
+                           int answer_after_ms) {
+        const win32_test::SeenBox seen =
+            win32_test::read_box(runtime, prompt, style, title, static_cast<UINT>(answer_after_ms));
+        using enum platform::BoxIcon;
+        const platform::BoxIcon icon = !seen.icon                                         ? None
+                                       : seen.icon == LoadIconW(nullptr, IDI_HAND)        ? Critical
+                                       : seen.icon == LoadIconW(nullptr, IDI_QUESTION)    ? Question
+                                       : seen.icon == LoadIconW(nullptr, IDI_EXCLAMATION) ? Exclamation
+                                       : seen.icon == LoadIconW(nullptr, IDI_ASTERISK)    ? Information
+                                                                                          : None;
+        return {.title = seen.title, .buttons = seen.buttons, .icon = icon};
+    }
+
 private:
     static WPARAM held(int button) { return button == 2 ? MK_RBUTTON : button == 4 ? MK_MBUTTON : MK_LBUTTON; }
     static WPARAM keys(int shift) {
@@ -116,4 +139,5 @@ private:
 namespace contract {
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, FormsContract, Win32Driver);
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, FormsInput, Win32Driver);
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, FormsBoxes, Win32Driver);
 }  // namespace contract
