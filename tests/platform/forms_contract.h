@@ -9,7 +9,8 @@
 // while (the fake: each timer that is on ticks once per 20 ms); `wait_until(done)`; `show(form)`
 // (shown, exposed, active); `native_state(form)` and `change_state_by_hand(form, state)`;
 // `native_visible(form, control)`; `tab_stops(form)`, the buttons in the order Tab takes them,
-// round from any one; `loaded(model name)`.
+// round from any one; `loaded(model name)`; `close_box(form)`, the person's close (the window
+// manager's or the title bar's).
 //
 // The real runtimes also run FormsInput: a person's pointer and keys on the probe window,
 // through `press`, `release`, `move` (pixels from the window's client corner), `key`,
@@ -376,6 +377,43 @@ TYPED_TEST_P(FormsContract, UnloadFromItsOwnHandlerRunsTheUnloadStepOnceAndTheWi
     (void)form;
 }
 
+TYPED_TEST_P(FormsContract, TheCloseBoxRunsTheUnloadStepOnceAndTheWindowGoes) {
+    forms::Form& form = this->load({this->log.record("Probe", Event::Unload)});
+    this->driver.show(form);
+    this->driver.close_box(form);
+    EXPECT_EQ(this->log.lines, std::vector<std::string>{"Probe/Unload"});
+    EXPECT_FALSE(this->driver.loaded("Probe"));
+    this->driver.settle(20);
+    EXPECT_EQ(this->log.lines, std::vector<std::string>{"Probe/Unload"});
+}
+
+TYPED_TEST_P(FormsContract, ALoadStepMayUnloadItsOwnWindow) {
+    this->driver.runtime.load(kProbe, {this->log.record("Probe", Event::Unload),
+                                       this->on("Probe", Event::Load, [](forms::Form& f) { f.unload(); })});
+    EXPECT_EQ(this->log.lines, std::vector<std::string>{"Probe/Unload"});
+    EXPECT_FALSE(this->driver.loaded("Probe"));
+    this->driver.settle(20);
+}
+
+TYPED_TEST_P(FormsContract, AWindowClosedWhileItsHandlerWaitsStaysWholeUntilTheHandlerReturns) {
+    bool returned = false;
+    forms::Form& form =
+        this->load({this->log.record("Probe", Event::Unload), this->on("Ticker", Event::Tick, [&](forms::Form& f) {
+                        if (!this->log.lines.empty() || returned) return;
+                        f.set_timer_enabled("Ticker", false);
+                        this->driver.close_box(f);  // closed meanwhile, as in a box's loop
+                        this->driver.settle(50);
+                        f.set_caption("still here");  // the form is still whole
+                        f.fields().set("Caption", "late write");
+                        returned = true;
+                    })});
+    this->driver.show(form);
+    ASSERT_TRUE(this->driver.wait_until([&] { return returned; }));
+    this->driver.settle(20);
+    EXPECT_EQ(this->log.lines, std::vector<std::string>{"Probe/Unload"});
+    EXPECT_FALSE(this->driver.loaded("Probe"));
+}
+
 TYPED_TEST_P(FormsContract, TheProgramsEndStopsEveryWindowWithoutItsClosingSteps) {
     int ticks = 0;
     forms::Form& form = this->load({this->log.record("Probe", Event::Unload),
@@ -402,6 +440,8 @@ REGISTER_TYPED_TEST_SUITE_P(FormsContract, AModelThatCannotBeBuiltIsRefusedWithW
                             AHandlerWaitingInALoopOfItsOwnIsNotEnteredAgainWhileOthersRun,
                             ANewStateReachesTheWindowOnceTheHandlerIsDoneAndOnlyIfItIsShown,
                             UnloadFromItsOwnHandlerRunsTheUnloadStepOnceAndTheWindowGoes,
+                            TheCloseBoxRunsTheUnloadStepOnceAndTheWindowGoes, ALoadStepMayUnloadItsOwnWindow,
+                            AWindowClosedWhileItsHandlerWaitsStaysWholeUntilTheHandlerReturns,
                             TheProgramsEndStopsEveryWindowWithoutItsClosingSteps);
 
 // ---- a person's pointer and keys (the real runtimes) ----------------------------------------

@@ -28,6 +28,7 @@ struct FakeDriver {
     }
     std::vector<std::string> tab_stops(forms::Form& form) { return fake(form).tab_stops(); }
     bool loaded(std::string_view model_name) { return runtime.find(model_name) != nullptr; }
+    void close_box(forms::Form& form) { form.unload(); }
 
 private:
     static fakes::FakeForm& fake(forms::Form& form) { return static_cast<fakes::FakeForm&>(form); }

@@ -42,6 +42,7 @@ struct QtDriver {
         return out;
     }
     bool loaded(std::string_view model_name) { return runtime.find(model_name) != nullptr; }
+    void close_box(forms::Form& form) { window(form)->close(); }
 
     void press(forms::Form& form, int x, int y, int button, int shift) {
         QTest::mousePress(handle(form), qt_button(button), modifiers(shift), {x, y});

@@ -54,6 +54,7 @@ struct Win32Driver {
         return out;
     }
     bool loaded(std::string_view model_name) { return runtime.find(model_name) != nullptr; }
+    void close_box(forms::Form& form) { SendMessageW(hwnd(form), WM_CLOSE, 0, 0); }
 
     // The pointer's messages go where the system sends them: to the window under the point
     // (WindowFromPoint skips what is transparent to the pointer), or to the one that
