@@ -276,6 +276,7 @@ void Win32Form::order_children() {
 
 void Win32Form::lay_out(const RECT* suggested) {
     const forms::Density d = density();
+    for (auto& [surface, buffer] : buffers_) buffer.reset();  // they hold fonts of the old density
     fonts_.clear();  // fonts of the old density; the controls take new ones below
     RECT frame{0, 0, d.x(model_.client_width), d.y(model_.client_height)};
     AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
