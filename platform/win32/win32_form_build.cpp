@@ -45,8 +45,11 @@ void register_classes() {
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         wc.lpszClassName = kWindowClass;
-        // Double clicks stay two clicks, as every press is an event of its own.
-        wc.style = 0;
+        // Double clicks stay two clicks, as every press is an event of its own. Each window
+        // keeps its own device context: a context from the system's cache is put back as it
+        // was after every paint, which selects its font again (under Wine a walk down to the
+        // X server's text renderer, which reads the X resources each time).
+        wc.style = CS_OWNDC;
         if (!RegisterClassExW(&wc)) return false;
         wc.lpszClassName = kFrameClass;
         return RegisterClassExW(&wc) != 0;
