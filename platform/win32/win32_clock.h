@@ -31,6 +31,8 @@ public:
 
 private:
     std::array<std::string, 12> month_names_;
+    // The zone as last asked; read and written by the one thread that reads the clock (the
+    // user-interface thread's timers).
     mutable TIME_ZONE_INFORMATION zone_{};
     mutable std::uint64_t zone_second_ = UINT64_MAX;  // the second the zone was asked in
 };
