@@ -16,6 +16,10 @@ the program shown, then after "T" has sent it to the tray with the pointer left 
 "T" was ("rest"), then again with the pointer moved away ("tray"), and finally clicks its tray
 icon to bring it back.
 
+With --paint-floor it runs the paint floor beside them too (the floor's window painting two
+digits once a second, velmora_paint_floor_win32.exe): what a window whose text changes once a
+second costs Wine at the least, printed as its ratio to the floor, reported and not judged.
+
 Prints a table, the size of each exe (give --program the exe that ships: stripped, as the
 packages carry it) and the ratios program/floor shown and in the tray with their targets. Exits 1
 when nothing can be measured (no session, a program ended, no window, "T" did nothing, no tray
@@ -44,6 +48,7 @@ FAKETIME = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
 MAP_TIMEOUT_S = 30  # a first start in a prefix can take Wine seconds
 OVER_FLOOR_LIMIT_KIB = 40 * 1024
 REST_OVER_TRAY = 1.05
+PAINT_FLOOR_TITLE = "velmora paint floor"  # bench/floor_win32 built with VELMORA_FLOOR_PAINTS
 
 
 class Regression(Exception):
@@ -188,11 +193,11 @@ def ratios(program, floor):
     return rows
 
 
-def print_table(program, floor, server_cpu):
+def print_table(program, floor, server_cpu, paint_floor=None):
     mib = lambda kib: f"{kib / 1024:.1f}"  # noqa: E731
     print()
     print(f"{'process':<25}{'phase':<7}{'CPU ms/s':>9}{'WS MiB':>9}{'peak MiB':>9}")
-    for w in (program, floor):
+    for w in (program, floor) + ((paint_floor,) if paint_floor else ()):
         for phase, p in w.phases.items():
             print(f"{w.exe:<25}{phase:<7}{p['cpu']:>9.2f}{mib(p['rss']):>9}{mib(p['hwm']):>9}")
     for phase, cpu in server_cpu.items():
@@ -204,6 +209,10 @@ def print_table(program, floor, server_cpu):
     print(f"{'exe size KiB':<30}{program.exe}: {program.size / 1024:.0f}   {floor.exe}: {floor.size / 1024:.0f}")
     for label, value, target in ratios(program, floor):
         print(f"{label:<30}{value:>7.2f}   target <= {target:<5} {verdict(value <= target)}")
+    if paint_floor:
+        # What Wine's paint of one changed second costs a window that does nothing else.
+        value = paint_floor.phases["shown"]["cpu"] / floor.phases["shown"]["cpu"]
+        print(f"{'paint floor shown / floor':<30}{value:>7.2f}   (reported: Wine's cost of one paint a second)")
     over = (max(p["rss"] for p in program.phases.values()) - max(p["rss"] for p in floor.phases.values())) / 1024
     print(f"{'working set MiB over floor':<30}{over:>7.1f}   target <= {TARGETS['rss_over_floor_mib']:<5} "
           f"{verdict(over <= TARGETS['rss_over_floor_mib'])}")
@@ -225,6 +234,11 @@ def measure(display, prefix, args):
         watched.append(program)
         floor = start(display, prefix, "floor", args.floor, FLOOR_TITLE, env, args.logs, args.xwatch)
         watched.append(floor)
+        paint_floor = None
+        if args.paint_floor:
+            paint_floor = start(display, prefix, "paint floor", args.paint_floor, PAINT_FLOOR_TITLE, env, args.logs,
+                                args.xwatch)
+            watched.append(paint_floor)
         servers = [pid for pid, n in wine_processes(prefix).items() if n.startswith("wineserver")]
         if len(servers) != 1:
             raise Regression(f"{len(servers)} wineservers for {prefix}, not one")
@@ -248,7 +262,7 @@ def measure(display, prefix, args):
                 time.sleep(min(args.warmup, 2))
             server_cpu[phase] = measure_phase(phase, watched, server, args.seconds)
         clicks = bring_back(display, icons[0].window, program.window)
-        over = print_table(program, floor, server_cpu)
+        over = print_table(program, floor, server_cpu, paint_floor)
         # Reported, not judged: beside the floor, Wine's tray mostly stops bringing the window
         # back after "T" (the end-to-end tray rows own that behaviour); the figures above stand
         # either way.
@@ -271,6 +285,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     ap.add_argument("--program", required=True, help="Velmora3-C.exe")
     ap.add_argument("--floor", required=True, help="velmora_floor_win32.exe")
+    ap.add_argument("--paint-floor", help="velmora_paint_floor_win32.exe, run beside them (optional)")
     ap.add_argument("--xwatch", required=True, help="the velmora_xwatch executable of the Linux build")
     ap.add_argument("--seconds", type=float, default=60, help="length of each measuring window (60)")
     ap.add_argument("--warmup", type=float, default=5, help="seconds before the first window (5)")
@@ -288,6 +303,8 @@ def main():
         return 1
     args.program, args.floor = os.path.abspath(args.program), os.path.abspath(args.floor)
     args.xwatch = os.path.abspath(args.xwatch)
+    if args.paint_floor:
+        args.paint_floor = os.path.abspath(args.paint_floor)
     try:
         return measure(Display(dict(os.environ)), prefix, args)
     except (Regression, RigFailure) as e:

@@ -69,7 +69,7 @@ public:
         const auto children = children_();
         if (!valid(id, children)) return E_INVALIDARG;
         const std::wstring text = to_wide(id.lVal == CHILDID_SELF ? window_text(window_) : of(id, children).name);
-        *name = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        *name = reader_string(text.data(), static_cast<UINT>(text.size()));
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT, BSTR* value) override { return none(value); }
@@ -188,7 +188,7 @@ public:
 
 private:
     static HRESULT text_of(const std::wstring& text, BSTR* out) {
-        *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        *out = reader_string(text.data(), static_cast<UINT>(text.size()));
         return *out ? S_OK : E_OUTOFMEMORY;
     }
     static HRESULT none(BSTR* out) {

@@ -34,8 +34,17 @@ Win32Clock::Win32Clock() : month_names_(month_names_of(LOCALE_NAME_USER_DEFAULT)
 Win32Clock::Win32Clock(const std::wstring& locale_name) : month_names_(month_names_of(locale_name.c_str())) {}
 
 engine::LocalTime Win32Clock::now() const {
-    SYSTEMTIME t{};
-    GetLocalTime(&t);
+    FILETIME instant{};
+    GetSystemTimeAsFileTime(&instant);
+    const std::uint64_t second = ((std::uint64_t{instant.dwHighDateTime} << 32) | instant.dwLowDateTime) / 10'000'000;
+    SYSTEMTIME utc{}, t{};
+    bool local = FileTimeToSystemTime(&instant, &utc);
+    if (local && second != zone_second_) {
+        local = GetTimeZoneInformation(&zone_) != TIME_ZONE_ID_INVALID;
+        zone_second_ = local ? second : UINT64_MAX;
+    }
+    local = local && SystemTimeToTzSpecificLocalTime(&zone_, &utc, &t);
+    if (!local) GetLocalTime(&t);  // the system's own conversion when ours cannot be made
     return {
         .year = t.wYear, .month = t.wMonth, .day = t.wDay, .hour = t.wHour, .minute = t.wMinute, .second = t.wSecond};
 }

@@ -184,23 +184,18 @@ void Win32Form::paint(HWND surface) {
     RECT client;
     GetClientRect(surface, &client);
     const RECT& dirty = ps.rcPaint;
-    // Painted in the surface's own buffer first, then copied to the screen in one go.
-    HDC dc = buffers_[surface].prepare(target, client.right, client.bottom);
-    if (!dc) {
-        paint_surface(target, surface, client, dirty);
-        EndPaint(surface, &ps);
-        return;
-    }
-    const int saved = SaveDC(dc);
-    IntersectClipRect(dc, dirty.left, dirty.top, dirty.right, dirty.bottom);
-    paint_surface(dc, surface, client, dirty);
-    RestoreDC(dc, saved);
-    BitBlt(target, dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top, dc, dirty.left, dirty.top,
-           SRCCOPY);
+    // Painted in the surface's own buffer first, then copied to the screen in one go. What the
+    // buffer holds outside the dirty part is never copied, so nothing there needs cutting.
+    BackBuffer& buffer = buffers_[surface];
+    HDC dc = buffer.prepare(target, client.right, client.bottom);
+    paint_surface(dc ? dc : target, dc ? &buffer : nullptr, surface, client, dirty);
+    if (dc)
+        BitBlt(target, dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top, dc, dirty.left,
+               dirty.top, SRCCOPY);
     EndPaint(surface, &ps);
 }
 
-void Win32Form::paint_surface(HDC dc, HWND surface, const RECT& client, const RECT& dirty_rect) {
+void Win32Form::paint_surface(HDC dc, BackBuffer* buffer, HWND surface, const RECT& client, const RECT& dirty_rect) {
     const std::string_view container = container_of(surface);
     const forms::PixelRect whole{0, 0, client.right, client.bottom};
     const forms::PixelRect dirty{dirty_rect.left, dirty_rect.top, dirty_rect.right - dirty_rect.left,
@@ -218,9 +213,11 @@ void Win32Form::paint_surface(HDC dc, HWND surface, const RECT& client, const RE
         if (!shown(i)) continue;
         const Control& c = model_.controls[i];
         switch (c.kind) {
-            case Kind::Label:
-                if (!d.rect(c.rect).intersected(dirty).empty()) draw_label(dc, i);
+            case Kind::Label: {
+                const forms::PixelRect part = d.rect(c.rect).intersected(dirty);
+                if (!part.empty()) draw_label(dc, buffer, i, part);
                 break;
+            }
             case Kind::Line: {
                 const forms::LineBand band = forms::LineBand::of(c, d);
                 const COLORREF colour = resolve(c.fore, system_colour(COLOR_WINDOWTEXT));
@@ -255,29 +252,34 @@ const LabelLayout& Win32Form::layout_of(HDC dc, std::size_t index) {
     LaidOut& l = laid_out_[index];
     const Control& c = model_.controls[index];
     if (l.dpi == 0) l.field = fields_.index_of(c.name);
+    if (l.dpi != dpi_) l.glyphs = GlyphMeasures{};  // the font of another density
     const std::uint64_t stamp = fields_.stamp(l.field);
     if (l.dpi != dpi_ || l.stamp != stamp) {
-        l.layout = lay_out_label(dc, to_wide(fields_.text(l.field)), density().rect(c.rect).width, c.align);
+        l.layout = lay_out_label(dc, l.glyphs, to_wide(fields_.text(l.field)), density().rect(c.rect).width, c.align);
         l.stamp = stamp;
         l.dpi = dpi_;
     }
     return l.layout;
 }
 
-void Win32Form::draw_label(HDC dc, std::size_t index) {
+void Win32Form::draw_label(HDC dc, BackBuffer* buffer, std::size_t index, const forms::PixelRect& part) {
     const Control& c = model_.controls[index];
-    const forms::PixelRect r = density().rect(c.rect);
-    if (!c.transparent) fill(dc, r, resolve(c.back, system_colour(forms::kButtonFace)));
-    const HGDIOBJ old_font = SelectObject(dc, font(c.font));
+    if (!c.transparent) fill(dc, part, resolve(c.back, system_colour(forms::kButtonFace)));
+    // The buffer keeps the font selected from paint to paint; straight on the screen it is
+    // selected for this label only.
+    const HFONT label_font = font(c.font);
+    const HGDIOBJ old_font = buffer ? nullptr : SelectObject(dc, label_font);
+    if (buffer) buffer->select_font(label_font);
     const LabelLayout& layout = layout_of(dc, index);
     if (!layout.lines.empty()) {
-        const RECT box = to_rect(r);
+        const forms::PixelRect r = density().rect(c.rect);
+        const RECT cut = to_rect(part);
         SetTextColor(dc, resolve(c.fore, system_colour(forms::kButtonText)));
-        SetBkMode(dc, TRANSPARENT);
-        draw_label_text(dc, layout, r.left, r.top, &box);
-        SetBkMode(dc, OPAQUE);
+        const int mode = buffer ? TRANSPARENT : SetBkMode(dc, TRANSPARENT);
+        draw_label_text(dc, layout, r.left, r.top, &cut);
+        if (mode != TRANSPARENT) SetBkMode(dc, mode);
     }
-    SelectObject(dc, old_font);
+    if (old_font) SelectObject(dc, old_font);
 }
 
 forms::PixelRect Win32Form::seen_part(std::size_t index, HWND surface, bool shown_or_not) const {
@@ -310,19 +312,19 @@ void Win32Form::invalidate_label(std::size_t index) {
     }
     LaidOut& drawn = laid_out_[index];
     if (drawn.stamp == fields_.stamp(drawn.field)) return;  // the text that is drawn
-    // Only the lines, and in a line only the characters, that differ from what was drawn.
-    const HGDIOBJ old_font = SelectObject(dc, font(model_.controls[index].font));
+    // Only the lines, and in a line only the characters, that differ from what was drawn,
+    // measured in the buffer with the label's font, which its paint then finds selected.
+    buffer->second.select_font(font(model_.controls[index].font));
     const LabelLayout was = std::move(drawn.layout);
     const LabelLayout& now = layout_of(dc, index);
     const forms::PixelRect box = density().rect(model_.controls[index].rect);
-    for (const forms::PixelRect& part : changed_parts(dc, was, now)) {
+    for (const forms::PixelRect& part : changed_parts(dc, drawn.glyphs, was, now)) {
         const forms::PixelRect moved{box.left + part.left, box.top + part.top, part.width, part.height};
         const forms::PixelRect dirty = moved.intersected(seen);
         if (dirty.empty()) continue;
         const RECT r = to_rect(dirty);
         InvalidateRect(surface, &r, FALSE);
     }
-    SelectObject(dc, old_font);
 }
 
 // ---- events -----------------------------------------------------------------------------

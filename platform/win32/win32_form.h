@@ -99,12 +99,15 @@ private:
         std::uint64_t stamp = 0;
         unsigned dpi = 0;
         LabelLayout layout;
+        GlyphMeasures glyphs;  // of the label's font at that density
     };
 
     // Painting and events, in win32_form.cpp.
     void paint(HWND surface);
-    void paint_surface(HDC dc, HWND surface, const RECT& client, const RECT& dirty);
-    void draw_label(HDC dc, std::size_t index);
+    // Into `buffer`'s context, or straight into the screen's when `buffer` is null.
+    void paint_surface(HDC dc, BackBuffer* buffer, HWND surface, const RECT& client, const RECT& dirty);
+    // The part of the label inside `part` of its surface.
+    void draw_label(HDC dc, BackBuffer* buffer, std::size_t index, const forms::PixelRect& part);
     const LabelLayout& layout_of(HDC dc, std::size_t index);
     // A label's caption changed: what of it can be seen and changed is painted again.
     void invalidate_label(std::size_t index);

@@ -43,8 +43,11 @@ void register_classes() {
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         wc.lpszClassName = kWindowClass;
-        // Double clicks stay two clicks, as every press is an event of its own.
-        wc.style = 0;
+        // Double clicks stay two clicks, as every press is an event of its own. Each window
+        // keeps its own device context: a context from the system's cache is put back as it
+        // was after every paint, which selects its font again (under Wine a walk down to the
+        // X server's text renderer, which reads the X resources each time).
+        wc.style = CS_OWNDC;
         if (!RegisterClassExW(&wc)) return false;
         wc.lpszClassName = kFrameClass;
         return RegisterClassExW(&wc) != 0;
@@ -246,6 +249,7 @@ void Win32Form::order_children() {
 
 void Win32Form::lay_out(const RECT* suggested) {
     const forms::Density d = density();
+    for (auto& [surface, buffer] : buffers_) buffer.reset();  // they hold fonts of the old density
     fonts_.clear();  // fonts of the old density; the controls take new ones below
     RECT frame{0, 0, d.x(model_.client_width), d.y(model_.client_height)};
     AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,

@@ -9,8 +9,10 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/form_geometry.h"
@@ -33,20 +35,42 @@ struct LabelLayout {
     int height() const { return line_height * static_cast<int>(lines.size()); }
 };
 
+// What the glyphs of one font measure, asked of the system once per character and kept: a
+// label laid out again for a new second measures only what it has not met before. One per
+// font; the font is the one selected into the `dc` each call is given.
+class GlyphMeasures {
+public:
+    // The font's height and ascent, as GetTextMetricsW gives them.
+    const TEXTMETRICW& metrics(HDC dc);
+    // The blank the glyph of `c` leaves right of its ink (negative when its ink passes its
+    // advance); nothing when the system cannot say.
+    std::optional<int> blank_after(HDC dc, wchar_t c);
+    // Where the glyph of `c` inks, from its pen position; nothing when it has no outline.
+    std::optional<GLYPHMETRICS> ink_box(HDC dc, wchar_t c);
+
+private:
+    std::optional<TEXTMETRICW> metrics_;
+    std::unordered_map<wchar_t, std::optional<int>> blank_after_;
+    std::unordered_map<wchar_t, std::optional<GLYPHMETRICS>> ink_box_;
+};
+
 // `text` laid out in `width` pixels with the label's font selected into `dc`. A line ends at
 // a line break ("\r\n", "\n" or "\r") or before the first word whose ink would reach past the
 // width; a word wider than the width has a line of its own. Spaces that open a paragraph are
 // kept; "&" is a plain character; tabs stop every eight average characters.
+LabelLayout lay_out_label(HDC dc, GlyphMeasures& glyphs, std::wstring_view text, int width, forms::Align align);
 LabelLayout lay_out_label(HDC dc, std::wstring_view text, int width, forms::Align align);
 
-// Draws `layout` in the colour and mode `dc` has, with the label's top left at (left, top),
-// cut at `clip` unless it is null.
+// Draws `layout` in the colour and background mode `dc` has, with the label's top left at
+// (left, top), cut at `clip` unless it is null. It leaves the text aligned by its top left.
 void draw_label_text(HDC dc, const LabelLayout& layout, int left, int top, const RECT* clip);
 
 // Where the pixels of a label, from its top left, can differ between its text laid out as
 // `was` and as `now` with the font selected into `dc`: in each line that is not the same, the
 // ink of its glyphs old and new from the first character that differs to the line's end,
 // with the cells they advance through. Nothing for a line that stayed as it was.
+std::vector<forms::PixelRect> changed_parts(HDC dc, GlyphMeasures& glyphs, const LabelLayout& was,
+                                            const LabelLayout& now);
 std::vector<forms::PixelRect> changed_parts(HDC dc, const LabelLayout& was, const LabelLayout& now);
 
 }  // namespace platform_win32

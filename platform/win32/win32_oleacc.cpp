@@ -38,4 +38,15 @@ const Oleacc* oleacc() {
     return loaded ? &*loaded : nullptr;
 }
 
+BSTR reader_string(const wchar_t* text, UINT length) {
+    static const decltype(&::SysAllocStringLen) allocate = [] {
+        decltype(&::SysAllocStringLen) found = nullptr;
+        // Kept loaded for the process's life: the strings it makes are freed by the reader.
+        const HMODULE module = LoadLibraryExW(L"oleaut32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (module) take(module, "SysAllocStringLen", found);
+        return found;
+    }();
+    return allocate ? allocate(text, length) : nullptr;
+}
+
 }  // namespace platform_win32

@@ -24,4 +24,9 @@ bool load_oleacc(const wchar_t* file, DWORD flags, Oleacc& out);
 // then the windows answer readers as plain windows do.
 const Oleacc* oleacc();
 
+// A string for a reader (SysAllocStringLen of the system's oleaut32.dll, loaded from System32
+// the first time a reader asks, not at start: only readers need it); nullptr when it cannot
+// be made.
+BSTR reader_string(const wchar_t* text, UINT length);
+
 }  // namespace platform_win32

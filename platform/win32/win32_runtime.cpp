@@ -87,9 +87,11 @@ void Win32Runtime::show(const std::string& prompt, int style, const std::optiona
 }
 
 void Win32Runtime::deliver(MSG& msg) {
-    // Keys go through the dialog manager of the window they are typed in.
-    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-    if (root && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST)
+    // Keys go through the dialog manager of the window they are typed in; the timers' ticks
+    // and every other message go straight to their window.
+    const bool key = msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST;
+    HWND root = key && msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (root)
         for (Win32Form* f : forms()) {
             if (f->hwnd() != root) continue;
             // Tab follows the tab indexes across frames, which the dialog manager, going by

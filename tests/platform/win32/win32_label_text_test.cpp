@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win32/win32_back_buffer.h"
 #include "platform/win32/win32_label_text.h"
 #include "platform/win32/win32_look.h"
 
@@ -63,6 +64,11 @@ TEST_F(Lcars, LinesBreakAtWordsWhereTheInkWouldPassTheEdge) {
         {"an empty paragraph is an empty line", L"one\n\ntwo", 1000, {L"one", L"", L"two"}},
         {"a closing line break opens none", L"one\r\n", 1000, {L"one"}},
         {"\"&\" is a plain character", L"Q&A", 1000, {L"Q&A"}},
+        {"a tab stops at eight average characters", L"a\tb c", 1000, {L"a\tb c"}},
+        {"tab stops count from each line's start",
+         L"JUST SO\tYOU KNOW,",
+         advance(L"JUST SO\tYOU"),
+         {L"JUST SO\tYOU", L"KNOW,"}},
     };
     for (const Row& r : rows) {
         const platform_win32::LabelLayout l = lay_out_label(dc, r.text, r.width, forms::Align::Left);
@@ -140,6 +146,61 @@ TEST_F(Lcars, ANewTextMarksEachChangedLineFromItsFirstChangedCharacter) {
             EXPECT_LT(p.bottom(), (line + 1) * h + h / 4);
         }
     }
+}
+
+// A label laid out again each second keeps its font's measures: what it lays out and marks
+// with them is what it would with measures asked afresh, text after text.
+TEST_F(Lcars, KeptMeasuresLayOutAsFreshOnes) {
+    const std::wstring texts[] = {L"It is 9 Days,\n35 Minutes, and 53 Seconds",
+                                  L"It is 9 Days,\n35 Minutes, and 52 Seconds",
+                                  L"It is 10 Days, 4 Hours,\n0 Minutes, and 9 Seconds", L"JUST SO\tYOU KNOW, Q&A", L""};
+    platform_win32::GlyphMeasures kept;
+    platform_win32::LabelLayout was_kept, was_fresh;
+    for (const std::wstring& text : texts) {
+        SCOPED_TRACE(std::string(text.begin(), text.end()));
+        const auto now_kept = lay_out_label(dc, kept, text, 180, forms::Align::Center);
+        const auto now_fresh = lay_out_label(dc, text, 180, forms::Align::Center);
+        ASSERT_EQ(now_kept.lines.size(), now_fresh.lines.size());
+        for (std::size_t i = 0; i < now_kept.lines.size(); ++i) {
+            EXPECT_EQ(now_kept.lines[i].text, now_fresh.lines[i].text);
+            EXPECT_EQ(now_kept.lines[i].x, now_fresh.lines[i].x);
+            EXPECT_EQ(now_kept.lines[i].ends, now_fresh.lines[i].ends);
+        }
+        EXPECT_EQ(now_kept.height(), now_fresh.height());
+        const auto parts_kept = platform_win32::changed_parts(dc, kept, was_kept, now_kept);
+        const auto parts_fresh = platform_win32::changed_parts(dc, was_fresh, now_fresh);
+        ASSERT_EQ(parts_kept.size(), parts_fresh.size());
+        for (std::size_t i = 0; i < parts_kept.size(); ++i) {
+            EXPECT_EQ(parts_kept[i].left, parts_fresh[i].left);
+            EXPECT_EQ(parts_kept[i].width, parts_fresh[i].width);
+            EXPECT_EQ(parts_kept[i].top, parts_fresh[i].top);
+            EXPECT_EQ(parts_kept[i].height, parts_fresh[i].height);
+        }
+        was_kept = now_kept;
+        was_fresh = now_fresh;
+    }
+}
+
+// The buffer selects a font only when it is not the one selected, and a buffer made again
+// (a new size) starts from its context's own font, so the next paint selects its font again.
+TEST_F(Lcars, TheBufferKeepsTheFontSelectedUntilItIsMadeAgain) {
+    platform_win32::unique_font other = platform_win32::make_font({.face = "Arial", .points = 9, .weight = 700}, 96);
+    platform_win32::BackBuffer buffer;
+    HDC first = buffer.prepare(dc, 40, 20);
+    ASSERT_NE(first, nullptr);
+    const HGDIOBJ own = GetCurrentObject(first, OBJ_FONT);
+    buffer.select_font(font.get());
+    EXPECT_EQ(GetCurrentObject(first, OBJ_FONT), font.get());
+    EXPECT_EQ(buffer.prepare(dc, 40, 20), first) << "the same size keeps the context";
+    buffer.select_font(other.get());
+    EXPECT_EQ(GetCurrentObject(first, OBJ_FONT), other.get());
+    HDC second = buffer.prepare(dc, 80, 20);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(GetCurrentObject(second, OBJ_FONT), own) << "a new context has its own font";
+    buffer.select_font(other.get());
+    EXPECT_EQ(GetCurrentObject(second, OBJ_FONT), other.get());
+    buffer.reset();
+    EXPECT_EQ(buffer.dc(), nullptr);
 }
 
 }  // namespace
