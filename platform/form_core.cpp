@@ -27,19 +27,25 @@ FormCore::FormCore(const WindowModel& model, std::vector<Binding> bindings)
     if (twin != names_.end()) throw std::invalid_argument("two controls named " + std::string(twin->first));
     for (const Control& c : model.controls) {
         if (c.container.empty()) continue;
-        const auto at = std::lower_bound(names_.begin(), names_.end(), std::pair(c.container, std::size_t{0}));
-        if (at == names_.end() || at->first != c.container || model.controls[at->second].kind != Kind::Frame)
+        const std::optional<std::size_t> at = find_control(c.container);
+        if (!at || model.controls[*at].kind != Kind::Frame)
             throw std::invalid_argument("control " + std::string(c.name) + ": no frame named " +
                                         std::string(c.container));
     }
     build_order();  // frames that hold each other fail here
 }
 
-std::size_t FormCore::index_of(std::string_view control) const {
+std::optional<std::size_t> FormCore::find_control(std::string_view control) const {
     const auto at = std::lower_bound(names_.begin(), names_.end(), control,
                                      [](const auto& entry, std::string_view name) { return entry.first < name; });
-    if (at == names_.end() || at->first != control) throw std::out_of_range("no control named " + std::string(control));
+    if (at == names_.end() || at->first != control) return std::nullopt;
     return at->second;
+}
+
+std::size_t FormCore::index_of(std::string_view control) const {
+    const std::optional<std::size_t> at = find_control(control);
+    if (!at) throw std::out_of_range("no control named " + std::string(control));
+    return *at;
 }
 
 std::size_t FormCore::visual(std::string_view control) const {

@@ -7,6 +7,7 @@
 // state on the window. Nothing here knows a toolkit.
 
 #include <cstddef>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -41,6 +42,8 @@ public:
 
     // The control's place in the model; throws std::out_of_range "no control named X".
     std::size_t index_of(std::string_view control) const;
+    // The same, or nothing for a name the model does not have.
+    std::optional<std::size_t> find_control(std::string_view control) const;
     // Each control's own visibility, by its place in the model (a control in a hidden frame
     // keeps its own).
     const std::vector<bool>& own_visibility() const { return shown_; }

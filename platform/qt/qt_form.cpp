@@ -106,9 +106,8 @@ void QtForm::halt() {
 // ---- the window's operations ------------------------------------------------------------
 
 const QtForm::Entry* QtForm::find(std::string_view control) const {
-    for (std::size_t i = 0; i < controls_.size(); ++i)
-        if (model_.controls[i].name == control) return &controls_[i];
-    return nullptr;
+    const std::optional<std::size_t> at = find_control(control);
+    return at ? &controls_[*at] : nullptr;
 }
 
 QWidget* QtForm::window() const { return window_; }

@@ -436,9 +436,8 @@ void Win32Form::halt() {
 // ---- the window's operations ------------------------------------------------------------
 
 HWND Win32Form::control_window(std::string_view control) const {
-    for (std::size_t i = 0; i < windows_.size(); ++i)
-        if (model_.controls[i].name == control) return windows_[i];
-    return nullptr;
+    const std::optional<std::size_t> at = find_control(control);
+    return at ? windows_[*at] : nullptr;
 }
 
 void Win32Form::show_control(std::size_t index, bool visible) {
