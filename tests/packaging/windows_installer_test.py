@@ -37,8 +37,6 @@ SETUP_TITLE_END = " Setup"      # the setup's window: "PRODUCT Setup", perhaps w
 NOTHING_STARTED_S = 5           # how long no window of the program may appear after "Finish"
 WINDOW_TIMEOUT_S = 30
 UNINSTALL_TIMEOUT_S = 60
-SETUP_TITLE_END = " Setup"      # the setup's window: "PRODUCT Setup", perhaps with a space after
-NOTHING_STARTED_S = 5           # how long no window of the program may appear after "Finish"
 UNINSTALLER = "Uninstall.exe"
 
 
@@ -282,10 +280,27 @@ def install(mode, args):
         raise Failure(f"setup {' '.join(mode['switches'])} ended with status {result.returncode}: {result.stderr}")
 
 
+def shown_buttons(args, title):
+    """The buttons the setup's window shows now, by name, as a screen reader reads them."""
+    listing = wine(args.msaa_dump, "--windows", title)
+    shown = [json.loads(line) for line in listing.stdout.splitlines() if line.strip()]
+    return {c["name"]: c for c in shown[1:] if c["shown"] and c["class"] == "Button"}
+
+
+def click(args, title, name):
+    """Waits for the button to show and clicks its middle with the pointer, as a person does. A key
+    sent to the window would do as well until the press ends the setup: its release then finds the
+    window gone, and Wine keeps the key held down for the next setup, which runs through its
+    pages by itself."""
+    button = wait_for(f'the setup never showed "{name}"', lambda: shown_buttons(args, title).get(name),
+                      INSTALL_TIMEOUT_S)
+    x, y = button["x"] + button["width"] // 2, button["y"] + button["height"] // 2
+    subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y), "click", "1"], check=True)
+
+
 def finish_with_run(mode, args, zip_files, *switches):
-    """Runs the setup with its pages, Enter on each (the default button: "I Agree", "Install")
-    until the last page shows "Run PRODUCT" (ticked as it comes); then "Finish", and waits for the setup
-    to end."""
+    """Runs the setup with its pages: "I Agree", "Install", then on the last page, with
+    "Run PRODUCT" shown (ticked as it comes), "Finish"; and waits for the setup to end."""
     setup = subprocess.Popen(["wine", args.setup, *switches], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                              stderr=subprocess.DEVNULL)
     try:
@@ -295,18 +310,13 @@ def finish_with_run(mode, args, zip_files, *switches):
         setup_window = wait_for("no setup window", window, WINDOW_TIMEOUT_S)
         title = subprocess.run(["xdotool", "getwindowname", setup_window], capture_output=True, text=True,
                                check=True).stdout.rstrip("\n")
-
-        def last_page():
-            listing = wine(args.msaa_dump, "--windows", title)
-            shown = [json.loads(line) for line in listing.stdout.splitlines() if line.strip()]
-            run = [c for c in shown[1:] if c["shown"] and c["class"] == "Button" and c["name"] == f"Run {args.product}"]
-            if run:
-                return run[0]
-            subprocess.run(["xdotool", "key", "--window", setup_window, "Return"], check=True)
-            time.sleep(1)
-            return None
-        wait_for(f"the setup never showed \"Run {args.product}\"", last_page, INSTALL_TIMEOUT_S)
-        subprocess.run(["xdotool", "key", "--window", setup_window, "Return"], check=True)
+        for name in ("I Agree", "Install"):
+            click(args, title, name)
+            wait_for(f'the setup still shows "{name}"', lambda: name not in shown_buttons(args, title),
+                     INSTALL_TIMEOUT_S)
+        wait_for(f'the setup never showed "Run {args.product}"',
+                 lambda: f"Run {args.product}" in shown_buttons(args, title), INSTALL_TIMEOUT_S)
+        click(args, title, "Finish")
         if setup.wait(timeout=INSTALL_TIMEOUT_S) != 0:
             raise Failure(f"setup {' '.join(switches)} ended with status {setup.returncode}")
     finally:
