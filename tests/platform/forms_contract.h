@@ -14,7 +14,9 @@
 //
 // The real runtimes also run FormsInput: a person's pointer and keys on the probe window,
 // through `press`, `release`, `move` (pixels from the window's client corner), `key`,
-// `focused(form)` (the name of the button with the focus, or "(none)") and `focus_window`;
+// `focused(form)` (the name of the button with the focus, or "(none)"), `focus_window`,
+// `pixel(form, x, y)` (what the window shows there, painted whole, as 0xRRGGBB) and
+// `system_rgb(form, index)` (a system colour as the window would draw it);
 // and FormsBoxes: `read_box(prompt, style, title, answer_after_ms)` shows a message box through
 // the runtime, reads it once it is up and answers it with its first button.
 

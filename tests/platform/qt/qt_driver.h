@@ -1,0 +1,128 @@
+#pragma once
+// The forms contract's driver for Qt Widgets, offscreen: the loop is Qt's, the window's state
+// is the widget's, and Tab follows the window's focus chain. (forms_contract.h says what a
+// driver has.)
+
+#include <QAbstractButton>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/qt/qt_look.h"
+#include "tests/platform/forms_contract.h"
+#include "tests/platform/qt/qt_harness.h"
+
+namespace qt_test {
+
+struct QtDriver {
+    platform_qt::QtRuntime runtime{qt_test::kAppTitle};
+
+    void settle(int ms) { qt_test::settle(ms); }
+    bool wait_until(const std::function<bool()>& done) { return qt_test::wait_for(done); }
+    void show(forms::Form& form) { qt_test::show_and_wait(form); }
+    int native_state(forms::Form& form) {
+        const Qt::WindowStates s = window(form)->windowState();
+        return s & Qt::WindowMinimized   ? forms::kMinimized
+               : s & Qt::WindowMaximized ? forms::kMaximized
+                                         : forms::kNormal;
+    }
+    void change_state_by_hand(forms::Form& form, int state) {
+        window(form)->setWindowState(state == forms::kMinimized   ? Qt::WindowMinimized
+                                     : state == forms::kMaximized ? Qt::WindowMaximized
+                                                                  : Qt::WindowNoState);
+    }
+    bool native_visible(forms::Form& form, std::string_view control) {
+        return qt(form).widget(control)->isVisibleTo(window(form));
+    }
+    std::vector<std::string> tab_stops(forms::Form& form) {
+        std::vector<std::string> out;
+        QWidget* w = window(form);
+        while ((w = w->nextInFocusChain()) != window(form))
+            if (qobject_cast<QPushButton*>(w)) out.push_back(w->objectName().toStdString());
+        return out;
+    }
+    bool loaded(std::string_view model_name) { return runtime.find(model_name) != nullptr; }
+    void close_box(forms::Form& form) { window(form)->close(); }
+
+    void press(forms::Form& form, int x, int y, int button, int shift) {
+        QTest::mousePress(handle(form), qt_button(button), modifiers(shift), {x, y});
+    }
+    void release(forms::Form& form, int x, int y, int button, int shift) {
+        QTest::mouseRelease(handle(form), qt_button(button), modifiers(shift), {x, y});
+    }
+    void move(forms::Form& form, int x, int y) { QTest::mouseMove(handle(form), {x, y}); }
+    void key(forms::Form& form, contract::Key key) {
+        using contract::Key;
+        const Qt::Key k = key == Key::Tab       ? Qt::Key_Tab
+                          : key == Key::Backtab ? Qt::Key_Backtab
+                          : key == Key::Return  ? Qt::Key_Return
+                          : key == Key::Enter   ? Qt::Key_Enter
+                          : key == Key::Escape  ? Qt::Key_Escape
+                                                : Qt::Key_Space;
+        QTest::keyClick(handle(form), k);
+    }
+    std::string focused(forms::Form& form) {
+        const QWidget* w = window(form)->focusWidget();
+        return qobject_cast<const QPushButton*>(w) ? w->objectName().toStdString() : "(none)";
+    }
+    void focus_window(forms::Form& form) { window(form)->setFocus(); }
+    // The colour a point of the window shows, as 0xRRGGBB, and a system colour as drawn.
+    std::uint32_t pixel(forms::Form& form, int x, int y) {
+        return window(form)->grab().toImage().pixel(x, y) & 0xFFFFFFu;
+    }
+    std::uint32_t system_rgb(forms::Form& form, int index) {
+        return platform_qt::system_colour(index, window(form)->palette()).rgb() & 0xFFFFFFu;
+    }
+
+    contract::Box read_box(const std::string& prompt, int style, const std::optional<std::string>& title,
+                           int answer_after_ms) {
+        contract::Box seen{.title = "(no box)", .buttons = {}, .icon = platform::BoxIcon::None};
+        QElapsedTimer up;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            if (!up.isValid()) up.start();
+            if (up.elapsed() < answer_after_ms) return;
+            QList<QAbstractButton*> buttons = box->buttons();
+            std::sort(buttons.begin(), buttons.end(), [](auto* a, auto* b) { return a->x() < b->x(); });
+            seen.title = box->windowTitle().toStdString();
+            for (QAbstractButton* b : buttons) seen.buttons.push_back(b->text().toStdString());
+            using enum platform::BoxIcon;
+            const QMessageBox::Icon icon = box->icon();
+            seen.icon = icon == QMessageBox::Critical      ? Critical
+                        : icon == QMessageBox::Question    ? Question
+                        : icon == QMessageBox::Warning     ? Exclamation
+                        : icon == QMessageBox::Information ? Information
+                                                           : None;
+            poll.stop();
+            buttons.front()->click();
+        });
+        poll.start(10);
+        runtime.show(prompt, style, title);
+        return seen;
+    }
+
+private:
+    static QWindow* handle(forms::Form& form) { return window(form)->windowHandle(); }
+    static Qt::MouseButton qt_button(int button) {
+        return button == 2 ? Qt::RightButton : button == 4 ? Qt::MiddleButton : Qt::LeftButton;
+    }
+    static Qt::KeyboardModifiers modifiers(int shift) {
+        return (shift & contract::kShift ? Qt::ShiftModifier : Qt::NoModifier) |
+               (shift & contract::kControl ? Qt::ControlModifier : Qt::NoModifier);
+    }
+    static platform_qt::QtForm& qt(forms::Form& form) { return static_cast<platform_qt::QtForm&>(form); }
+    static QWidget* window(forms::Form& form) { return qt(form).window(); }
+};
+
+}  // namespace qt_test
