@@ -55,21 +55,7 @@ TEST_F(FormFixture, WhatCrossesTheWindowsEdgeIsCutOffThere) {
     EXPECT_TRUE(w("Far")->visibleRegion().isEmpty());
 }
 
-TEST_F(FormFixture, LinesAndTheShapeListedFirstAreDrawnOverLaterLabels) {
-    load();
-    show_and_wait(*form);
-    const QPalette palette = window()->palette();
-    // The red line crosses the strip; the shape's outline runs down its left end.
-    EXPECT_EQ(pixel({100, 40}), qRgb(255, 0, 0));
-    EXPECT_EQ(pixel({100, 41}), qRgb(255, 0, 0));
-    EXPECT_EQ(pixel({1, 30}), platform_qt::system_colour(forms::kActiveBorder, palette).rgb());
-    // Beside them the strip shows its caption colour, and inside the shape the black window.
-    EXPECT_EQ(pixel({150, 45}), palette.color(QPalette::Active, QPalette::Highlight).rgb());
-    EXPECT_EQ(pixel({250, 60}), qRgb(0, 0, 0));
-    // A transparent label lets the window show through where it has no text.
-    EXPECT_EQ(pixel({155, 78}), qRgb(0, 0, 0));
-}
-
+// (The stacking of what is drawn on the surface, read from its pixels: forms_contract.h.)
 TEST_F(FormFixture, ButtonsFramesAndPicturesLieAboveEverythingDrawnOnTheSurface) {
     load();
     const QObjectList order = window()->children();  // back to front

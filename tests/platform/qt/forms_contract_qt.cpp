@@ -6,4 +6,5 @@ namespace contract {
 INSTANTIATE_TYPED_TEST_SUITE_P(Qt, FormsContract, qt_test::QtDriver);
 INSTANTIATE_TYPED_TEST_SUITE_P(Qt, FormsInput, qt_test::QtDriver);
 INSTANTIATE_TYPED_TEST_SUITE_P(Qt, FormsBoxes, qt_test::QtDriver);
+INSTANTIATE_TYPED_TEST_SUITE_P(Qt, FormsRender, qt_test::QtDriver);
 }  // namespace contract

@@ -79,6 +79,13 @@ struct QtDriver {
     std::uint32_t pixel(forms::Form& form, int x, int y) {
         return window(form)->grab().toImage().pixel(x, y) & 0xFFFFFFu;
     }
+    contract::Picture picture(forms::Form& form) {
+        const QImage image = window(form)->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        contract::Picture out{.width = image.width(), .height = image.height(), .pixels = {}};
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) out.pixels.push_back(image.pixel(x, y) & 0xFFFFFFu);
+        return out;
+    }
     std::uint32_t system_rgb(forms::Form& form, int index) {
         return platform_qt::system_colour(index, window(form)->palette()).rgb() & 0xFFFFFFu;
     }

@@ -107,6 +107,10 @@ struct Win32Driver {
     // The colour a point of the window shows after a whole paint, as 0xRRGGBB, and a system
     // colour as drawn.
     std::uint32_t pixel(forms::Form& form, int x, int y) { return win32_test::capture(hwnd(form)).at(x, y); }
+    contract::Picture picture(forms::Form& form) {
+        win32_test::Capture c = win32_test::capture(hwnd(form));
+        return {.width = c.width, .height = c.height, .pixels = std::move(c.pixels)};
+    }
     std::uint32_t system_rgb(forms::Form&, int index) { return win32_test::Capture::rgb(GetSysColor(index)); }
 
     contract::Box read_box(const std::string& prompt, int style, const std::optional<std::string>& title,
