@@ -773,9 +773,11 @@ REGISTER_TYPED_TEST_SUITE_P(FormsRender, PaintsEachControlWhereTheModelPutsItInF
 
 // ---- message boxes (the real runtimes) -----------------------------------------------------
 
-// A message box as it was up: its title, its buttons from left to right, its icon.
+// A message box as it was up: its title, its prompt as shown, its buttons from left to right,
+// its icon.
 struct Box {
     std::string title;
+    std::string text;
     std::vector<std::string> buttons;
     platform::BoxIcon icon = platform::BoxIcon::None;
 };
@@ -821,6 +823,37 @@ TYPED_TEST_P(FormsBoxes, TheBoxBearsItsOwnTitleOrTheApplications) {
     EXPECT_EQ(this->driver.read_box("p", 0, "", 30).title, "") << "an empty title of its own";
 }
 
+// The prompt's lines, whichever break the system shows between them.
+inline std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines(1);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        if (text[i] == '\r' || text[i] == '\n')
+            lines.emplace_back();
+        else
+            lines.back() += text[i];
+    }
+    return lines;
+}
+
+TYPED_TEST_P(FormsBoxes, ThePromptIsShownAsPlainTextWithItsLineBreaksUpToANul) {
+    struct Case {
+        std::string prompt;
+        std::vector<std::string> lines;
+    };
+    const Case kCases[] = {
+        {"have a great time at the show!\r\n   -Ardo", {"have a great time at the show!", "   -Ardo"}},
+        {"one\rtwo\nthree", {"one", "two", "three"}},
+        {"<b>not bold</b> & more", {"<b>not bold</b> & more"}},
+        {std::string("cut\0here", 8), {"cut"}},
+        {"\u00dcber \u6771\u4eac", {"\u00dcber \u6771\u4eac"}},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.prompt);
+        EXPECT_EQ(lines_of(this->driver.read_box(c.prompt, 0, std::nullopt, 30).text), c.lines);
+    }
+}
+
 TYPED_TEST_P(FormsBoxes, ShowReturnsOnceTheBoxIsAnsweredAndTimersTickMeanwhile) {
     int ticks = 0;
     forms::Form& form = this->load({{"Ticker", Event::Tick, [&](forms::Form&, const forms::Mouse&) { ++ticks; }}});
@@ -833,6 +866,7 @@ TYPED_TEST_P(FormsBoxes, ShowReturnsOnceTheBoxIsAnsweredAndTimersTickMeanwhile) 
 }
 
 REGISTER_TYPED_TEST_SUITE_P(FormsBoxes, TheStyleChoosesTheButtonsAndTheIcon, TheBoxBearsItsOwnTitleOrTheApplications,
+                            ThePromptIsShownAsPlainTextWithItsLineBreaksUpToANul,
                             ShowReturnsOnceTheBoxIsAnsweredAndTimersTickMeanwhile);
 
 }  // namespace contract

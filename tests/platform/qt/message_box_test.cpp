@@ -1,5 +1,5 @@
-// Message boxes on Qt: modal to the application, the first button the default, the prompt's
-// line breaks, read by a screen reader, Esc.
+// Message boxes on Qt: modal to the application, the first button the default, read by a
+// screen reader, Esc.
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -15,9 +15,8 @@ namespace {
 
 using namespace qt_test;
 using platform_qt::make_message_box;
-using platform_qt::prompt_text;
 
-// (The buttons, icon and title of each style: forms_contract.h, on every runtime.)
+// (The buttons, icon, title and prompt of each box: forms_contract.h, on every runtime.)
 TEST(MessageBox, EachBoxIsModalToTheApplicationItsFirstButtonTheDefault) {
     struct Case {
         int style;
@@ -29,26 +28,6 @@ TEST(MessageBox, EachBoxIsModalToTheApplicationItsFirstButtonTheDefault) {
         EXPECT_EQ(box->defaultButton(), box->buttons().front()) << c.style;
         EXPECT_EQ(box->escapeButton() != nullptr, c.escape) << c.style;
         EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
-    }
-}
-
-TEST(MessageBox, ThePromptIsPlainTextWithItsLineBreaks) {
-    struct Case {
-        std::string prompt;
-        QString shown;
-    };
-    const Case kCases[] = {
-        {"have a great time at the show!\r\n   -Ardo", "have a great time at the show!\n   -Ardo"},
-        {"one\rtwo\nthree", "one\ntwo\nthree"},
-        {"<b>not bold</b> & more", "<b>not bold</b> & more"},
-        {std::string("cut\0here", 8), "cut"},
-        {"", ""},
-    };
-    for (const Case& c : kCases) {
-        EXPECT_EQ(prompt_text(c.prompt), c.shown);
-        const auto box = make_message_box(c.prompt, 0, "t", "App");
-        EXPECT_EQ(box->text(), c.shown);
-        EXPECT_EQ(box->textFormat(), Qt::PlainText);
     }
 }
 

@@ -92,7 +92,7 @@ struct QtDriver {
 
     contract::Box read_box(const std::string& prompt, int style, const std::optional<std::string>& title,
                            int answer_after_ms) {
-        contract::Box seen{.title = "(no box)", .buttons = {}, .icon = platform::BoxIcon::None};
+        contract::Box seen{.title = "(no box)", .text = {}, .buttons = {}, .icon = platform::BoxIcon::None};
         QElapsedTimer up;
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -103,6 +103,7 @@ struct QtDriver {
             QList<QAbstractButton*> buttons = box->buttons();
             std::sort(buttons.begin(), buttons.end(), [](auto* a, auto* b) { return a->x() < b->x(); });
             seen.title = box->windowTitle().toStdString();
+            seen.text = box->textFormat() == Qt::PlainText ? box->text().toStdString() : "(not plain text)";
             for (QAbstractButton* b : buttons) seen.buttons.push_back(b->text().toStdString());
             using enum platform::BoxIcon;
             const QMessageBox::Icon icon = box->icon();

@@ -19,17 +19,19 @@ namespace win32_test {
 
 struct SeenBox {
     std::string title;
+    std::string text;                  // the prompt's static control's, as it holds it
     std::vector<std::string> buttons;  // without their "&", from left to right
     HICON icon = nullptr;
     HWND owner = nullptr;
     bool watched_enabled = true;  // whether g_watched could be used while the box was up
 };
 
-inline std::string text_of(HWND hwnd) {
+// A window's text; a button's without the "&" that marks its access key.
+inline std::string text_of(HWND hwnd, bool keep_ampersands = false) {
     wchar_t buffer[256] = {};
     const int n = GetWindowTextW(hwnd, buffer, 256);
     std::string text = platform_win32::to_utf8(std::wstring_view(buffer, static_cast<std::size_t>(n)));
-    std::erase(text, '&');
+    if (!keep_ampersands) std::erase(text, '&');
     return text;
 }
 
@@ -60,6 +62,7 @@ inline void CALLBACK read_and_answer(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     HWND box = g_box;
     SeenBox seen{.title = text_of(box),
+                 .text = {},
                  .buttons = {},
                  .icon = nullptr,
                  .owner = GetWindow(box, GW_OWNER),
@@ -72,6 +75,8 @@ inline void CALLBACK read_and_answer(HWND, UINT, UINT_PTR id, DWORD) {
         if (is_class(c, L"Button")) buttons.emplace_back(r.left, text_of(c));
         if (is_class(c, L"Static") && (GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
             seen.icon = reinterpret_cast<HICON>(SendMessageW(c, STM_GETICON, 0, 0));
+        else if (is_class(c, L"Static"))
+            seen.text = text_of(c, true);
     }
     std::sort(buttons.begin(), buttons.end());
     for (auto& [x, text] : buttons) seen.buttons.push_back(std::move(text));
@@ -99,8 +104,9 @@ inline SeenBox read_box(platform_win32::Win32Runtime& runtime, const std::string
     runtime.show(prompt, style, title);
     UnhookWindowsHookEx(hook);
     g_seen = nullptr;
-    return seen.empty() || !hook ? SeenBox{.title = "(no box)", .buttons = {}, .icon = nullptr, .owner = nullptr}
-                                 : seen.front();
+    return seen.empty() || !hook
+               ? SeenBox{.title = "(no box)", .text = {}, .buttons = {}, .icon = nullptr, .owner = nullptr}
+               : seen.front();
 }
 
 }  // namespace win32_test

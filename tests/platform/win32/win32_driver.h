@@ -124,7 +124,7 @@ struct Win32Driver {
                                        : seen.icon == LoadIconW(nullptr, IDI_EXCLAMATION) ? Exclamation
                                        : seen.icon == LoadIconW(nullptr, IDI_ASTERISK)    ? Information
                                                                                           : None;
-        return {.title = seen.title, .buttons = seen.buttons, .icon = icon};
+        return {.title = seen.title, .text = seen.text, .buttons = seen.buttons, .icon = icon};
     }
 
 private:
