@@ -84,7 +84,7 @@ int main(int argc, char* argv[]) {
         .open_arrival_window = [&] { secondary::open_arrival_window(runtime, runtime); },
     });
     main.start();
-    const int status = app.exec();
+    const int status = runtime.run();
     teardown_deadline.arm(status);
     return status;
 }

@@ -46,6 +46,13 @@ void QtRuntime::leave_event_loop() {
     });
 }
 
+int QtRuntime::run() {
+    // An end asked for before this loop ran may have been taken by a loop of the moment's own
+    // (a wait for a window to show), which its exit left instead.
+    if (ending() || forms().empty()) return 0;
+    return QApplication::exec();
+}
+
 double QtRuntime::twips_per_pixel_x() const { return Scale::of_primary_screen().twips_per_pixel_x(); }
 
 void QtRuntime::reset_pointer() {

@@ -37,6 +37,9 @@ public:
 
     void show(const std::string& prompt, int style, const std::optional<std::string>& title = std::nullopt) override;
 
+    // Runs the program's loop until the program ends; at once if it has ended already.
+    int run();
+
     // The loaded windows, oldest first (unloaded ones are gone from here at once).
     std::vector<QtForm*> forms() const;
     QtForm* find(std::string_view model_name) const;

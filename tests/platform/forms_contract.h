@@ -10,7 +10,8 @@
 // (shown, exposed, active); `native_state(form)` and `change_state_by_hand(form, state)`;
 // `native_visible(form, control)`; `tab_stops(form)`, the buttons in the order Tab takes them,
 // round from any one; `loaded(model name)`; `close_box(form)`, the person's close (the window
-// manager's or the title bar's).
+// manager's or the title bar's); `loop_ends_within(ms)`, which runs the program's loop up to ms
+// and says whether it ended by itself.
 //
 // The real runtimes also run FormsInput: a person's pointer and keys on the probe window,
 // through `press`, `release`, `move` (pixels from the window's client corner), `key`,
@@ -418,6 +419,22 @@ TYPED_TEST_P(FormsContract, AWindowClosedWhileItsHandlerWaitsStaysWholeUntilTheH
     EXPECT_FALSE(this->driver.loaded("Probe"));
 }
 
+TYPED_TEST_P(FormsContract, TheLoopEndsOnlyWhenTheLastLoadedWindowHasGone) {
+    forms::Form& dialog = this->driver.runtime.load(kDialog, {this->log.record("Dialog", Event::Unload)});
+    forms::Form& hidden = this->load({this->log.record("Probe", Event::Unload)});
+    this->driver.show(dialog);
+    this->driver.close_box(dialog);  // as the About box closes while Main is in the tray
+    EXPECT_FALSE(this->driver.loop_ends_within(100)) << "a loaded window keeps it running, shown or not";
+    hidden.unload();
+    EXPECT_TRUE(this->driver.loop_ends_within(2000));
+    EXPECT_EQ(this->log.lines, (std::vector<std::string>{"Dialog/Unload", "Probe/Unload"}));
+}
+
+TYPED_TEST_P(FormsContract, AnEndBeforeTheLoopRunsTakesEffectWhenItStarts) {
+    this->driver.runtime.load(kDialog, {}).unload();
+    EXPECT_TRUE(this->driver.loop_ends_within(2000)) << "the last window went before the loop ran";
+}
+
 TYPED_TEST_P(FormsContract, TheProgramsEndStopsEveryWindowWithoutItsClosingSteps) {
     int ticks = 0;
     forms::Form& form = this->load({this->log.record("Probe", Event::Unload),
@@ -434,6 +451,7 @@ TYPED_TEST_P(FormsContract, TheProgramsEndStopsEveryWindowWithoutItsClosingSteps
     EXPECT_EQ(ticks, at_end) << "no handler runs once the program ends";
     EXPECT_TRUE(this->log.lines.empty()) << "no closing step";
     EXPECT_FALSE(this->driver.loaded("Probe"));
+    EXPECT_TRUE(this->driver.loop_ends_within(2000));
 }
 
 REGISTER_TYPED_TEST_SUITE_P(FormsContract, AModelThatCannotBeBuiltIsRefusedWithWhatIsWrong,
@@ -446,6 +464,8 @@ REGISTER_TYPED_TEST_SUITE_P(FormsContract, AModelThatCannotBeBuiltIsRefusedWithW
                             UnloadFromItsOwnHandlerRunsTheUnloadStepOnceAndTheWindowGoes,
                             TheCloseBoxRunsTheUnloadStepOnceAndTheWindowGoes, ALoadStepMayUnloadItsOwnWindow,
                             AWindowClosedWhileItsHandlerWaitsStaysWholeUntilTheHandlerReturns,
+                            TheLoopEndsOnlyWhenTheLastLoadedWindowHasGone,
+                            AnEndBeforeTheLoopRunsTakesEffectWhenItStarts,
                             TheProgramsEndStopsEveryWindowWithoutItsClosingSteps);
 
 // ---- a person's pointer and keys (the real runtimes) ----------------------------------------

@@ -29,6 +29,10 @@ struct FakeDriver {
     std::vector<std::string> tab_stops(forms::Form& form) { return fake(form).tab_stops(); }
     bool loaded(std::string_view model_name) { return runtime.find(model_name) != nullptr; }
     void close_box(forms::Form& form) { form.unload(); }
+    bool loop_ends_within(int ms) {
+        settle(ms);
+        return runtime.ended() || runtime.last_window_gone();
+    }
 
 private:
     static fakes::FakeForm& fake(forms::Form& form) { return static_cast<fakes::FakeForm&>(form); }

@@ -1,6 +1,6 @@
-// How the program ends on Qt: when the last window has gone, or at once, leaving its loop;
-// and the interactive move where the platform has none. (The close box, unload() from a
-// handler or a load step: forms_contract.h.)
+// How the program ends on Qt at once, leaving its loop; and the interactive move where the
+// platform has none. (The loop's end when the last window has gone, the close box, unload()
+// from a handler or a load step: forms_contract.h.)
 
 #include <QApplication>
 #include <QCursor>
@@ -23,23 +23,6 @@ int run_program_loop(int limit_ms = 5000) {
     return QApplication::exec();
 }
 
-TEST(Lifetime, TheProgramEndsOnlyWhenTheLastLoadedWindowHasGone) {
-    QtRuntime runtime{qt_test::kAppTitle};
-    EventLog log;
-    auto& shown = static_cast<QtForm&>(runtime.load(kDialog, {log.record("Dialog", Event::Unload)}));
-    auto& hidden = static_cast<QtForm&>(runtime.load(kProbe, {log.record("Probe", Event::Unload)}));
-    show_and_wait(shown);
-    bool running_after_first = false;
-    QTimer::singleShot(0, [&] { shown.window()->close(); });  // the About box closes; Main is hidden
-    QTimer::singleShot(100, [&] {
-        running_after_first = true;
-        hidden.unload();
-    });
-    EXPECT_EQ(run_program_loop(), 0);
-    EXPECT_TRUE(running_after_first);
-    EXPECT_EQ(log.lines, (std::vector<std::string>{"Dialog/Unload", "Probe/Unload"}));
-}
-
 // (Its closing steps, timers and late writes: forms_contract.h.)
 TEST(Lifetime, EndProgramLeavesTheLoopAndHidesEveryWindowAtOnce) {
     QtRuntime runtime{qt_test::kAppTitle};
@@ -52,13 +35,6 @@ TEST(Lifetime, EndProgramLeavesTheLoopAndHidesEveryWindowAtOnce) {
     EXPECT_FALSE(main.window()->isVisible());
     EXPECT_FALSE(other.window()->isVisible());
     runtime.show("no box once the program ends", 0);  // returns at once
-}
-
-TEST(Lifetime, AnEndRequestedBeforeTheLoopRunsTakesEffectWhenItStarts) {
-    QtRuntime runtime{qt_test::kAppTitle};
-    auto& form = runtime.load(kDialog, {});
-    form.unload();  // the last window goes before the loop runs
-    EXPECT_EQ(run_program_loop(2000), 0);
 }
 
 TEST(SystemMoveOffscreen, APlatformWithoutMovesEndsTheMoveAtOnceAndOnce) {

@@ -52,6 +52,13 @@ struct QtDriver {
     }
     bool loaded(std::string_view model_name) { return runtime.find(model_name) != nullptr; }
     void close_box(forms::Form& form) { window(form)->close(); }
+    bool loop_ends_within(int ms) {
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        guard.start(ms);
+        return runtime.run() == 0;
+    }
 
     void press(forms::Form& form, int x, int y, int button, int shift) {
         QTest::mousePress(handle(form), qt_button(button), modifiers(shift), {x, y});

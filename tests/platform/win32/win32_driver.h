@@ -57,6 +57,14 @@ struct Win32Driver {
     }
     bool loaded(std::string_view model_name) { return runtime.find(model_name) != nullptr; }
     void close_box(forms::Form& form) { SendMessageW(hwnd(form), WM_CLOSE, 0, 0); }
+    bool loop_ends_within(int ms) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        do {
+            if (!runtime.pump()) return true;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        } while (std::chrono::steady_clock::now() < until);
+        return false;
+    }
 
     // The pointer's messages go where the system sends them: to the window under the point
     // (WindowFromPoint skips what is transparent to the pointer), or to the one that
