@@ -2,8 +2,6 @@
 // behaviours every runtime shares (main_contract.h), then the type and colours as Qt maps
 // them, the strip cut off at the window's edge, what is stacked over what, and the repaints.
 
-#include <QLabel>
-
 #include "platform/qt/qt_controls.h"
 #include "tests/main_window/main_contract.h"
 #include "tests/platform/qt/qt_driver.h"

@@ -3,8 +3,6 @@
 // (main_contract.h), then the window's style, densities, partial repaints, the pointer's
 // moves, the tooltip control and the end of the session.
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <vector>
 
