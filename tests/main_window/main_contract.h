@@ -3,7 +3,8 @@
 // driver is a forms driver (tests/platform/forms_contract.h) that also brings Main's `tray`
 // and has `click_tray_icon()` (a left click, as the notification area passes it on),
 // `tray_tip()`, `tray_icon_shown()`, `client_size(form)`, `place(form, control)` (a windowed
-// control's place in its container, in pixels) and `ended()` (the program has ended).
+// control's place in its container, in pixels), `tip(form, control)` (its tooltip) and
+// `ended()` (the program has ended).
 
 #include <cstdint>
 #include <string>
@@ -44,19 +45,22 @@ protected:
 
 TYPED_TEST_SUITE_P(MainOnRuntime);
 
-TYPED_TEST_P(MainOnRuntime, LoadsAt257By145PixelsWithItsButtonsInPlaceAndTheSentenceWritten) {
+TYPED_TEST_P(MainOnRuntime, LoadsAt257By145WithTheSentenceAndItsButtonsPlacedAndTipped) {
     EXPECT_TRUE(this->form->is_shown());
     ASSERT_TRUE(this->driver.wait_until([&] { return this->form->fields().get("Final") != "Label2"; }));
     EXPECT_EQ(this->form->fields().get("Final"), "It is 9 Days, 10 Hours, 35 Minutes, and 53 Seconds");
     EXPECT_TRUE(this->log.str().empty()) << this->log.str();
     EXPECT_EQ(this->driver.client_size(*this->form), std::make_pair(257, 145));
-    const std::pair<const char*, forms::PixelRect> kPlaces[] = {
-        {"Title_Close", {238, 2, 17, 17}}, {"Title_MinTray", {221, 2, 17, 17}}, {"Title_Menu", {181, 2, 40, 17}},
-        {"Frame1", {72, 19, 153, 68}},     {"menu_website", {8, 8, 137, 17}},   {"menu_wrenhollow", {8, 28, 137, 17}},
-        {"menu_about", {8, 48, 137, 17}},
+    const std::tuple<const char*, forms::PixelRect, const char*> kButtons[] = {
+        {"Title_Close", {238, 2, 17, 17}, "Close"}, {"Title_MinTray", {221, 2, 17, 17}, "Minimize to Tray"},
+        {"Title_Menu", {181, 2, 40, 17}, "Menu"},   {"Frame1", {72, 19, 153, 68}, ""},
+        {"menu_website", {8, 8, 137, 17}, ""},      {"menu_wrenhollow", {8, 28, 137, 17}, ""},
+        {"menu_about", {8, 48, 137, 17}, ""},
     };
-    for (const auto& [control, pixels] : kPlaces)
+    for (const auto& [control, pixels, tip] : kButtons) {
         EXPECT_EQ(this->driver.place(*this->form, control), pixels) << control;
+        EXPECT_EQ(this->driver.tip(*this->form, control), tip) << control;
+    }
 }
 
 TYPED_TEST_P(MainOnRuntime, TheCaptionStripLiesUnderLine3AndShape1InTheCaptionColour) {
@@ -144,7 +148,7 @@ TYPED_TEST_P(MainOnRuntime, TheCloseButtonEndsTheProgramAndTakesTheIconAway) {
     EXPECT_FALSE(this->driver.tray_icon_shown());
 }
 
-REGISTER_TYPED_TEST_SUITE_P(MainOnRuntime, LoadsAt257By145PixelsWithItsButtonsInPlaceAndTheSentenceWritten,
+REGISTER_TYPED_TEST_SUITE_P(MainOnRuntime, LoadsAt257By145WithTheSentenceAndItsButtonsPlacedAndTipped,
                             TheCaptionStripLiesUnderLine3AndShape1InTheCaptionColour,
                             FocusStartsOnCommand1WhereSpaceRunsTheClockAndTabGoesRound,
                             ThePanelIsShownByTheMenuButtonAndGoesWithTheNextClick,
