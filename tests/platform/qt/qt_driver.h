@@ -127,7 +127,7 @@ struct QtDriver {
         return seen;
     }
 
-private:
+protected:
     static QWindow* handle(forms::Form& form) { return window(form)->windowHandle(); }
     static Qt::MouseButton qt_button(int button) {
         return button == 2 ? Qt::RightButton : button == 4 ? Qt::MiddleButton : Qt::LeftButton;

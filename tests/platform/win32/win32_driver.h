@@ -135,7 +135,7 @@ struct Win32Driver {
         return {.title = seen.title, .text = seen.text, .buttons = seen.buttons, .icon = icon};
     }
 
-private:
+protected:
     static WPARAM held(int button) { return button == 2 ? MK_RBUTTON : button == 4 ? MK_MBUTTON : MK_LBUTTON; }
     static WPARAM keys(int shift) {
         return (shift & contract::kShift ? MK_SHIFT : 0) | (shift & contract::kControl ? MK_CONTROL : 0);
