@@ -56,6 +56,8 @@ protected:
 };
 
 TYPED_TEST_SUITE_P(FormsContract);
+// Main's suite runs through the same drivers in binaries of its own.
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(FormsContract);
 
 // ---- what is refused at load ----------------------------------------------------------------
 
