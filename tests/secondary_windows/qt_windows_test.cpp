@@ -20,6 +20,7 @@
 #include "platform/qt/qt_controls.h"
 #include "platform/qt/qt_form.h"
 #include "platform/qt/qt_runtime.h"
+#include "tests/platform/qt/qt_driver.h"
 #include "tests/secondary_windows/secondary_contract.h"
 
 namespace {
@@ -48,20 +49,9 @@ public:
 
 private:
     static Box read(const QMessageBox& box) {
-        using enum platform::BoxIcon;
-        const QMessageBox::Icon icon = box.icon();
-        Box out{.title = box.windowTitle().toStdString(),
-                .buttons = {},
-                .icon = icon == QMessageBox::Critical      ? Critical
-                        : icon == QMessageBox::Question    ? Question
-                        : icon == QMessageBox::Warning     ? Exclamation
-                        : icon == QMessageBox::Information ? Information
-                                                           : None};
-        for (const QString& line : box.text().split('\n')) out.lines.push_back(line.toStdString());
-        QList<QAbstractButton*> buttons = box.buttons();
-        std::sort(buttons.begin(), buttons.end(), [](auto* a, auto* b) { return a->x() < b->x(); });
-        for (QAbstractButton* b : buttons) out.buttons.push_back(b->text().toStdString());
-        return out;
+        contract::Box seen = qt_test::read_message_box(box);
+        return {
+            .title = seen.title, .lines = contract::lines_of(seen.text), .buttons = seen.buttons, .icon = seen.icon};
     }
     static constexpr char kAnswered[] = "velmora_test_answered";
     QTimer timer_;

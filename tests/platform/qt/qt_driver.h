@@ -23,6 +23,25 @@
 
 namespace qt_test {
 
+// A message box as a person reads it: its title, its prompt, its buttons from left to right,
+// its icon.
+inline contract::Box read_message_box(const QMessageBox& box) {
+    using enum platform::BoxIcon;
+    const QMessageBox::Icon icon = box.icon();
+    contract::Box seen{.title = box.windowTitle().toStdString(),
+                       .text = box.textFormat() == Qt::PlainText ? box.text().toStdString() : "(not plain text)",
+                       .buttons = {},
+                       .icon = icon == QMessageBox::Critical      ? Critical
+                               : icon == QMessageBox::Question    ? Question
+                               : icon == QMessageBox::Warning     ? Exclamation
+                               : icon == QMessageBox::Information ? Information
+                                                                  : None};
+    QList<QAbstractButton*> buttons = box.buttons();
+    std::sort(buttons.begin(), buttons.end(), [](auto* a, auto* b) { return a->x() < b->x(); });
+    for (QAbstractButton* b : buttons) seen.buttons.push_back(b->text().toStdString());
+    return seen;
+}
+
 struct QtDriver {
     platform_qt::QtRuntime runtime{qt_test::kAppTitle};
 
@@ -107,20 +126,9 @@ struct QtDriver {
             if (!box) return;
             if (!up.isValid()) up.start();
             if (up.elapsed() < answer_after_ms) return;
-            QList<QAbstractButton*> buttons = box->buttons();
-            std::sort(buttons.begin(), buttons.end(), [](auto* a, auto* b) { return a->x() < b->x(); });
-            seen.title = box->windowTitle().toStdString();
-            seen.text = box->textFormat() == Qt::PlainText ? box->text().toStdString() : "(not plain text)";
-            for (QAbstractButton* b : buttons) seen.buttons.push_back(b->text().toStdString());
-            using enum platform::BoxIcon;
-            const QMessageBox::Icon icon = box->icon();
-            seen.icon = icon == QMessageBox::Critical      ? Critical
-                        : icon == QMessageBox::Question    ? Question
-                        : icon == QMessageBox::Warning     ? Exclamation
-                        : icon == QMessageBox::Information ? Information
-                                                           : None;
+            seen = read_message_box(*box);
             poll.stop();
-            buttons.front()->click();
+            box->buttons().front()->click();
         });
         poll.start(10);
         runtime.show(prompt, style, title);
