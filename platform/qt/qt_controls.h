@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/form_geometry.h"
+#include "platform/forms/form_geometry.h"
 
 class QTextLayout;
 

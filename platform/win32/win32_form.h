@@ -18,8 +18,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/form_core.h"
-#include "platform/form_geometry.h"
+#include "platform/forms/form_core.h"
+#include "platform/forms/form_geometry.h"
 #include "platform/win32/win32_accessible.h"
 #include "platform/win32/win32_back_buffer.h"
 #include "platform/win32/win32_label_text.h"

@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "platform/form_bindings.h"
+#include "platform/forms/form_bindings.h"
 #include "platform/win32/win32_form.h"
 #include "platform/win32/win32_runtime.h"
 #include "platform/win32/win32_text.h"
