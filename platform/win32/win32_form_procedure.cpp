@@ -6,30 +6,17 @@
 #include <stdexcept>
 
 #include "platform/win32/win32_form.h"
+#include "platform/win32/win32_owner_procedure.h"
 
 namespace platform_win32 {
 
 using forms::Event;
 
-namespace {
-
-LRESULT CALLBACK form_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!form) return DefWindowProcW(hwnd, message, wparam, lparam);
-    return form->handle(hwnd, message, wparam, lparam);
-}
-
-}  // namespace
-
 void register_form_classes() {
     static const bool registered = [] {
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = form_procedure;
+        wc.lpfnWndProc = owner_procedure<Win32Form>;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         wc.lpszClassName = kWindowClass;
