@@ -11,7 +11,7 @@
 #include "engine/failure_log.h"
 #include "engine/fields.h"
 #include "main_window/main_model.h"
-#include "platform/forms.h"
+#include "platform/forms/forms.h"
 #include "platform/posix/posix_clock.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "platform/form_model.h"
+#include "platform/forms/form_model.h"
 
 namespace main_window {
 

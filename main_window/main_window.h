@@ -12,8 +12,8 @@
 #include "engine/countdown_run.h"
 #include "engine/failure_log.h"
 #include "main_window/tray_record.h"
-#include "platform/forms.h"
-#include "platform/message_box.h"
+#include "platform/forms/forms.h"
+#include "platform/forms/message_box.h"
 #include "platform/shell.h"
 #include "platform/tray.h"
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/forms.h"
+#include "platform/forms/forms.h"
+#include "platform/forms/message_box.h"
 #include "platform/launcher.h"
-#include "platform/message_box.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/form_model.h"
+#include "platform/forms/form_model.h"
 
 namespace secondary {
 

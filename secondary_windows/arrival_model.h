@@ -1,7 +1,7 @@
 #pragma once
 // The model of VEF2D, the window that announces the festival day.
 
-#include "platform/form_model.h"
+#include "platform/forms/form_model.h"
 
 namespace secondary {
 

@@ -1,8 +1,8 @@
 #pragma once
 // The arrival window that announces the festival day: a new window each time it is asked for.
 
-#include "platform/forms.h"
-#include "platform/message_box.h"
+#include "platform/forms/forms.h"
+#include "platform/forms/message_box.h"
 
 namespace secondary {
 

@@ -3,8 +3,8 @@
 
 #include <string_view>
 
+#include "platform/forms/message_box.h"
 #include "platform/launcher.h"
-#include "platform/message_box.h"
 #include "platform/registry.h"
 
 namespace secondary {

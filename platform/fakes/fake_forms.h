@@ -9,10 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "platform/form_core.h"
-#include "platform/form_list.h"
-#include "platform/forms.h"
-#include "platform/message_box.h"
+#include "platform/forms/form_core.h"
+#include "platform/forms/form_list.h"
+#include "platform/forms/forms.h"
+#include "platform/forms/message_box.h"
 
 namespace fakes {
 

@@ -1,6 +1,7 @@
 #pragma once
 // The widgets that stand for a model's controls. They know nothing of bindings: each reports
-// what happened to it through a plain callback, and the form turns that into an event.
+// what happened to it through a plain callback, and the form turns that into an event. The
+// label, with its own layout and repaint, is in qt_label.h.
 
 #include <QFrame>
 #include <QLabel>
@@ -8,18 +9,14 @@
 #include <QWidget>
 
 #include <functional>
-#include <memory>
 
-#include "platform/form_geometry.h"
-
-class QTextLayout;
+#include "platform/forms/form_geometry.h"
+#include "platform/qt/qt_label.h"
 
 class QKeyEvent;
 class QMouseEvent;
 
 namespace platform_qt {
-
-using MouseHook = std::function<void(QMouseEvent* event)>;
 
 // The top-level window. Its own surface is whatever no label, button, frame or picture
 // covers: presses there, pointer movement over it and the close request are reported.
@@ -46,41 +43,6 @@ protected:
 private:
     bool left_down_ = false;
     bool shown_before_ = false;
-};
-
-// A label: plain text, wrapped at word boundaries, never focused; takes every press on its
-// rectangle. It looks exactly as a plain word-wrapped QLabel, but keeps its caption and the
-// caption's layout itself: a new caption is laid out once, and only the glyphs that changed
-// are repainted. A label that no part of its window shows is neither laid out nor repainted
-// until it comes into view. The accessible name follows the caption.
-class FormLabel final : public QLabel {
-public:
-    explicit FormLabel(QWidget* parent);
-    ~FormLabel() override;
-
-    void set_text(const QString& text);
-    const QString& text() const { return text_; }
-    // Whether any of the label lies inside its window's area (and every container's).
-    bool in_view() const;
-
-    MouseHook on_press;  // any button
-    MouseHook on_click;  // left button pressed and let go inside
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
-
-private:
-    struct Laid;
-    std::unique_ptr<Laid> lay_out() const;
-    QRegion changed(const Laid& before, const Laid& after) const;
-
-    QString text_;
-    std::unique_ptr<Laid> laid_;  // nullptr until needed, and after a change of size or font
-    bool left_down_ = false;
 };
 
 // A push button whose caption is centred and wrapped over as many lines as it needs, as the

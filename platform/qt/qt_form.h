@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/form_core.h"
+#include "platform/forms/form_core.h"
 #include "platform/qt/qt_look.h"
 #include "platform/qt/qt_window_place.h"
 

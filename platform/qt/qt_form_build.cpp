@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "platform/form_bindings.h"
+#include "platform/forms/form_bindings.h"
 #include "platform/qt/qt_controls.h"
 #include "platform/qt/qt_fixed_frame.h"
 #include "platform/qt/qt_system_move.h"

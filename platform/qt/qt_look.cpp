@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/font_faces.h"
+#include "platform/forms/font_faces.h"
 
 namespace platform_qt {
 

@@ -11,8 +11,8 @@
 
 #include <string_view>
 
-#include "platform/form_geometry.h"
-#include "platform/form_model.h"
+#include "platform/forms/form_geometry.h"
+#include "platform/forms/form_model.h"
 
 namespace platform_qt {
 

@@ -3,7 +3,7 @@
 #include <QAbstractButton>
 #include <QPushButton>
 
-#include "platform/message_box.h"
+#include "platform/forms/message_box.h"
 #include "platform/qt/qt_fixed_frame.h"
 
 namespace platform_qt {

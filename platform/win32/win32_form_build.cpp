@@ -1,17 +1,18 @@
 // Building a window from its model: the window, its frames and child controls, the order
-// Tab takes them, and their places and fonts at the window's density. Painting and events
-// are in win32_form.cpp.
+// Tab takes them, and their places and fonts at the window's density.
 
 #include <windows.h>
 
 #include <commctrl.h>
 
-#include <algorithm>
+#include <map>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
-#include "platform/form_bindings.h"
+#include "platform/forms/form_bindings.h"
 #include "platform/win32/win32_form.h"
+#include "platform/win32/win32_form_procedure.h"
 #include "platform/win32/win32_runtime.h"
 #include "platform/win32/win32_text.h"
 
@@ -21,39 +22,6 @@ using forms::Control;
 using forms::Kind;
 
 namespace {
-
-constexpr wchar_t kWindowClass[] = L"VelmoraForm";
-constexpr wchar_t kFrameClass[] = L"VelmoraFrame";
-
-LRESULT CALLBACK form_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!form) return DefWindowProcW(hwnd, message, wparam, lparam);
-    return form->handle(hwnd, message, wparam, lparam);
-}
-
-void register_classes() {
-    static const bool registered = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = form_procedure;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = kWindowClass;
-        // Double clicks stay two clicks, as every press is an event of its own. Each window
-        // keeps its own device context: a context from the system's cache is put back as it
-        // was after every paint, which selects its font again (under Wine a walk down to the
-        // X server's text renderer, which reads the X resources each time).
-        wc.style = CS_OWNDC;
-        if (!RegisterClassExW(&wc)) return false;
-        wc.lpszClassName = kFrameClass;
-        return RegisterClassExW(&wc) != 0;
-    }();
-    if (!registered) throw std::runtime_error("cannot register the window classes");
-}
 
 DWORD style_of(forms::Border border) {
     switch (border) {
@@ -107,52 +75,50 @@ HICON program_icon(int size) {
 }  // namespace
 
 Win32Form::Win32Form(Win32Runtime& runtime, const forms::WindowModel& model, std::vector<forms::Binding> bindings)
-    : FormCore(model, std::move(bindings)), runtime_(runtime), windows_(model.controls.size(), nullptr) {
-    register_classes();
+    : FormCore(model, std::move(bindings)), runtime_(runtime) {
+    register_form_classes();
+    windows_.controls.assign(model.controls.size(), nullptr);
     try {
         build();
     } catch (...) {
-        if (hwnd_) {
-            SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-            DestroyWindow(hwnd_);
+        if (windows_.top) {
+            SetWindowLongPtrW(windows_.top, GWLP_USERDATA, 0);
+            DestroyWindow(windows_.top);
         }
         throw;
     }
     // Only the label whose caption changed is painted again, and a screen reader hears of it.
     fields_.on_change([this](std::size_t index, const std::string&) {
-        invalidate_label(label_of_.at(index));
-        announce_name(label_of_.at(index));
+        if (!alive()) return;
+        painter_.text_changed(label_of_.at(index));
+        accessibility_.name_changed(label_of_.at(index));
     });
 }
 
 Win32Form::~Win32Form() {
-    *alive_token_ = nullptr;
-    if (hwnd_ && IsWindow(hwnd_)) {
-        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-        DestroyWindow(hwnd_);
+    accessibility_.forget();
+    if (windows_.top && IsWindow(windows_.top)) {
+        SetWindowLongPtrW(windows_.top, GWLP_USERDATA, 0);
+        DestroyWindow(windows_.top);
     }
 }
 
 void Win32Form::build() {
     label_of_.resize(fields_.size());
-    child_id_.resize(model_.controls.size(), 0);
-    long next_child = 1;  // the client object's children: its labels and buttons, in model order
-    for (std::size_t i = 0; i < model_.controls.size(); ++i) {
-        const Control& c = model_.controls[i];
-        if (c.kind == Kind::Label || c.kind == Kind::Button) child_id_[i] = next_child++;
-        if (c.kind == Kind::Label) label_of_.at(fields_.index_of(c.name)) = i;
-    }
+    for (std::size_t i = 0; i < model_.controls.size(); ++i)
+        if (model_.controls[i].kind == Kind::Label) label_of_.at(fields_.index_of(model_.controls[i].name)) = i;
     const std::wstring title = to_wide(model_.caption);
     const POINT at = model_.placement.system_default ? system_placement() : POINT{0, 0};  // else: lay_out's
-    hwnd_ = CreateWindowExW(ex_style_of(model_.border), kWindowClass, title.c_str(), style_of(model_.border), at.x,
-                            at.y, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
-    if (!hwnd_) throw std::runtime_error("cannot create window " + std::string(model_.name));
-    surfaces_.emplace_back(hwnd_, "");
-    dpi_ = GetDpiForWindow(hwnd_);
-    if (dpi_ == 0) dpi_ = 96;
+    HWND& hwnd = windows_.top;
+    hwnd = CreateWindowExW(ex_style_of(model_.border), kWindowClass, title.c_str(), style_of(model_.border), at.x, at.y,
+                           0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    if (!hwnd) throw std::runtime_error("cannot create window " + std::string(model_.name));
+    windows_.surfaces.emplace_back(hwnd, "");
+    windows_.dpi = GetDpiForWindow(hwnd);
+    if (windows_.dpi == 0) windows_.dpi = 96;
     icon_ = program_icon(GetSystemMetrics(SM_CXICON));
-    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(program_icon(GetSystemMetrics(SM_CXSMICON))));
+    SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(program_icon(GetSystemMetrics(SM_CXSMICON))));
 
     for (const std::size_t i : build_order()) build_control(i);
     order_children();
@@ -162,13 +128,13 @@ void Win32Form::build() {
 
 void Win32Form::add_tooltips() {
     std::vector<std::size_t> tipped;
-    for (std::size_t i = 0; i < windows_.size(); ++i)
-        if (windows_[i] && !model_.controls[i].tooltip.empty()) tipped.push_back(i);
+    for (std::size_t i = 0; i < windows_.controls.size(); ++i)
+        if (windows_.controls[i] && !model_.controls[i].tooltip.empty()) tipped.push_back(i);
     if (tipped.empty() || !tooltips_available()) return;
     // Owned by the window: it goes with it, and stays above it. A window without its tips is
     // still whole, so a failure here leaves it at that.
     tooltips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, windows_.top, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
     if (!tooltips_) return;
     for (const std::size_t i : tipped) {
@@ -176,30 +142,18 @@ void Win32Form::add_tooltips() {
         TOOLINFOW tool{};
         tool.cbSize = TTTOOLINFOW_V2_SIZE;
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;  // the tip watches the button's own mouse moves
-        tool.hwnd = GetParent(windows_[i]);
-        tool.uId = reinterpret_cast<UINT_PTR>(windows_[i]);
+        tool.hwnd = GetParent(windows_.controls[i]);
+        tool.uId = reinterpret_cast<UINT_PTR>(windows_.controls[i]);
         tool.lpszText = text.data();  // copied by the control
         SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
 }
 
-HWND Win32Form::surface_of(std::string_view container) const {
-    for (const auto& [hwnd, name] : surfaces_)
-        if (name == container) return hwnd;
-    return nullptr;
-}
-
-std::string_view Win32Form::container_of(HWND surface) const {
-    for (const auto& [hwnd, name] : surfaces_)
-        if (hwnd == surface) return name;
-    return "";
-}
-
 void Win32Form::build_control(std::size_t index) {
     const Control& c = model_.controls[index];
-    HWND& made = windows_[index];
+    HWND& made = windows_.controls[index];
     if (!forms::surface_drawn(c.kind) && c.kind != Kind::Timer) {
-        HWND parent = surface_of(c.container);  // made before it
+        HWND parent = windows_.surface_of(c.container);  // made before it
         const auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index));
         const std::wstring text = to_wide(c.text);
         HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -208,15 +162,13 @@ void Win32Form::build_control(std::size_t index) {
                 DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_MULTILINE | BS_CENTER | BS_VCENTER;
                 style |= c.is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
                 made = CreateWindowExW(0, L"BUTTON", text.c_str(), style, 0, 0, 0, 0, parent, id, instance, nullptr);
-                if (c.is_default) default_id_ = kFirstControlId + static_cast<int>(index);
-                if (c.is_cancel) cancel_id_ = kFirstControlId + static_cast<int>(index);
                 break;
             }
             case Kind::Frame:
                 made = CreateWindowExW(WS_EX_CONTROLPARENT, kFrameClass, nullptr,
                                        WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
                                        id, instance, this);
-                if (made) surfaces_.emplace_back(made, c.name);
+                if (made) windows_.surfaces.emplace_back(made, c.name);
                 break;
             case Kind::PictureBox:
                 // SS_NOTIFY: the picture takes the pointer's presses itself, as a picture box
@@ -224,7 +176,8 @@ void Win32Form::build_control(std::size_t index) {
                 made = CreateWindowExW(0, L"STATIC", nullptr,
                                        WS_CHILD | WS_VISIBLE | SS_ICON | SS_REALSIZEIMAGE | SS_NOTIFY, 0, 0, 0, 0,
                                        parent, id, instance, nullptr);
-                if (made) SendMessageW(made, STM_SETICON, reinterpret_cast<WPARAM>(program_icon(32 * dpi_ / 96)), 0);
+                if (made)
+                    SendMessageW(made, STM_SETICON, reinterpret_cast<WPARAM>(program_icon(32 * windows_.dpi / 96)), 0);
                 break;
             default: break;
         }
@@ -237,23 +190,24 @@ void Win32Form::order_children() {
     // container's children are stacked by tab index (then model order), the first on top.
     // Across containers the focus starts at the lowest tab index of all.
     std::map<HWND, HWND> last_of;  // container -> the child placed last
+    std::vector<HWND> buttons;
     for (const std::size_t i : tab_order()) {
-        HWND parent = GetParent(windows_[i]);
+        HWND parent = GetParent(windows_.controls[i]);
         const auto it = last_of.find(parent);
-        SetWindowPos(windows_[i], it == last_of.end() ? HWND_TOP : it->second, 0, 0, 0, 0,
+        SetWindowPos(windows_.controls[i], it == last_of.end() ? HWND_TOP : it->second, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        last_of[parent] = windows_[i];
-        if (model_.controls[i].kind == Kind::Button) focus_order_.push_back(windows_[i]);
+        last_of[parent] = windows_.controls[i];
+        if (model_.controls[i].kind == Kind::Button) buttons.push_back(windows_.controls[i]);
     }
+    input_.set_focus_order(std::move(buttons));
 }
 
 void Win32Form::lay_out(const RECT* suggested) {
     const forms::Density d = density();
-    for (auto& [surface, buffer] : buffers_) buffer.reset();  // they hold fonts of the old density
-    fonts_.clear();  // fonts of the old density; the controls take new ones below
+    painter_.new_density();  // the controls take fonts of the new one below
     RECT frame{0, 0, d.x(model_.client_width), d.y(model_.client_height)};
-    AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
-                             static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)), dpi_);
+    AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(windows_.top, GWL_STYLE)), FALSE,
+                             static_cast<DWORD>(GetWindowLongPtrW(windows_.top, GWL_EXSTYLE)), windows_.dpi);
     UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
     int x = 0, y = 0;
     if (suggested) {
@@ -265,22 +219,16 @@ void Win32Form::lay_out(const RECT* suggested) {
     } else {
         flags |= SWP_NOMOVE;  // where the system placed it
     }
-    SetWindowPos(hwnd_, nullptr, x, y, frame.right - frame.left, frame.bottom - frame.top, flags);
-    for (std::size_t i = 0; i < windows_.size(); ++i) {
-        if (!windows_[i]) continue;
+    SetWindowPos(windows_.top, nullptr, x, y, frame.right - frame.left, frame.bottom - frame.top, flags);
+    for (std::size_t i = 0; i < windows_.controls.size(); ++i) {
+        if (!windows_.controls[i]) continue;
         const Control& c = model_.controls[i];
         const forms::PixelRect r = d.rect(c.rect);
-        SetWindowPos(windows_[i], nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
-        if (c.kind == Kind::Button) SendMessageW(windows_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font(c.font)), TRUE);
+        SetWindowPos(windows_.controls[i], nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (c.kind == Kind::Button)
+            SendMessageW(windows_.controls[i], WM_SETFONT, reinterpret_cast<WPARAM>(painter_.font(c.font)), TRUE);
     }
-    InvalidateRect(hwnd_, nullptr, TRUE);
-}
-
-HFONT Win32Form::font(const forms::Font& f) {
-    for (const auto& [key, made] : fonts_)
-        if (key.face == f.face && key.points == f.points && key.weight == f.weight) return made.get();
-    fonts_.emplace_back(f, make_font(f, dpi_));
-    return fonts_.back().second.get();
+    InvalidateRect(windows_.top, nullptr, TRUE);
 }
 
 }  // namespace platform_win32

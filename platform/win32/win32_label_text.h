@@ -15,8 +15,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/form_geometry.h"
-#include "platform/form_model.h"
+#include "platform/forms/form_geometry.h"
+#include "platform/forms/form_model.h"
 
 namespace platform_win32 {
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/font_faces.h"
+#include "platform/forms/font_faces.h"
 #include "platform/win32/win32_text.h"
 
 namespace platform_win32 {

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <type_traits>
 
-#include "platform/form_model.h"
+#include "platform/forms/form_model.h"
 
 namespace platform_win32 {
 

@@ -15,9 +15,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/form_list.h"
-#include "platform/forms.h"
-#include "platform/message_box.h"
+#include "platform/forms/form_list.h"
+#include "platform/forms/forms.h"
+#include "platform/forms/message_box.h"
 
 namespace platform_win32 {
 

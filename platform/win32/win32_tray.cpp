@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "platform/win32/win32_owner_procedure.h"
 #include "platform/win32/win32_runtime.h"
 
 namespace platform_win32 {
@@ -13,16 +14,6 @@ namespace {
 constexpr wchar_t kTrayClass[] = L"VelmoraTray";
 constexpr UINT kIconId = 1;
 constexpr UINT kCallbackMessage = WM_MOUSEMOVE;  // the notification arrives as a mouse move
-
-LRESULT CALLBACK tray_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* tray = reinterpret_cast<Win32Tray*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!tray) return DefWindowProcW(hwnd, message, wparam, lparam);
-    return tray->handle(hwnd, message, wparam, lparam);
-}
 
 // The program's icon at the small-icon size of the density the notification area runs at
 // (the main screen's, where the tray's hidden window lies).
@@ -48,7 +39,7 @@ Win32Tray::Win32Tray(Win32Runtime& runtime, NotifyCall call) : runtime_(runtime)
     static const bool registered = [] {
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = tray_procedure;
+        wc.lpfnWndProc = owner_procedure<Win32Tray>;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = kTrayClass;
         return RegisterClassExW(&wc) != 0;

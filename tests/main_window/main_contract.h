@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "main_window/main_model.h"
-#include "platform/form_geometry.h"
+#include "platform/forms/form_geometry.h"
 #include "tests/main_window/main_wiring.h"
 #include "tests/platform/forms_contract.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "main_window/main_model.h"
-#include "platform/forms.h"
+#include "platform/forms/forms.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Pixels at a density, what is painted in front, which label a point falls on, and the pixels
 // of lines and outlines: the rules every runtime draws and hit-tests by.
 
-#include "platform/form_geometry.h"
+#include "platform/forms/form_geometry.h"
 
 #include <gtest/gtest.h>
 

@@ -33,8 +33,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/form_bindings.h"
-#include "platform/message_box.h"
+#include "platform/forms/form_bindings.h"
+#include "platform/forms/message_box.h"
 #include "tests/platform/probe_model.h"
 
 namespace contract {

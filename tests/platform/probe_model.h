@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/form_bindings.h"
-#include "platform/forms.h"
+#include "platform/forms/form_bindings.h"
+#include "platform/forms/forms.h"
 
 namespace probe {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/fakes/fake_platform.h"
-#include "platform/forms.h"
-#include "platform/message_box.h"
+#include "platform/forms/forms.h"
+#include "platform/forms/message_box.h"
 #include "secondary_windows/about_box.h"
 
 namespace text_fit {

@@ -7,7 +7,7 @@
 
 #include <string_view>
 
-#include "platform/form_geometry.h"
+#include "platform/forms/form_geometry.h"
 #include "platform/win32/win32_form.h"
 
 namespace win32_test {

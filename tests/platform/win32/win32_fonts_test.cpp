@@ -12,7 +12,7 @@
 #include <string>
 
 #include "app/win32/carried_families.h"
-#include "platform/font_faces.h"
+#include "platform/forms/font_faces.h"
 #include "platform/win32/win32_look.h"
 #include "platform/win32/win32_text.h"
 #include "tests/platform/win32/win32_density.h"

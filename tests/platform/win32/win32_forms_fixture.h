@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/form_bindings.h"
-#include "platform/forms.h"
+#include "platform/forms/form_bindings.h"
+#include "platform/forms/forms.h"
 #include "platform/win32/win32_form.h"
 #include "platform/win32/win32_runtime.h"
 

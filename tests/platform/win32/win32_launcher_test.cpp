@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/message_box.h"
+#include "platform/forms/message_box.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_text.h"
 #include "secondary_windows/sys_info.h"

@@ -1,12 +1,13 @@
-#include "platform/form_core.h"
+#include "platform/forms/form_core.h"
 
 #include <algorithm>
+#include <exception>
 #include <limits>
 #include <stdexcept>
 #include <string>
 #include <tuple>
 
-#include "platform/form_geometry.h"
+#include "platform/forms/form_geometry.h"
 
 namespace forms {
 
@@ -17,7 +18,10 @@ bool has_window(Kind kind) { return kind != Kind::Timer && !surface_drawn(kind);
 }  // namespace
 
 FormCore::FormCore(const WindowModel& model, std::vector<Binding> bindings)
-    : BoundForm(model, std::move(bindings)),
+    : model_(model),
+      fields_(label_fields(model)),
+      bindings_(model, std::move(bindings)),
+      running_(bindings_.size(), false),
       shown_(model.controls.size(), true),
       timer_on_(model.controls.size(), false) {
     for (std::size_t i = 0; i < model.controls.size(); ++i) names_.emplace_back(model.controls[i].name, i);
@@ -33,6 +37,58 @@ FormCore::FormCore(const WindowModel& model, std::vector<Binding> bindings)
                                         std::string(c.container));
     }
     build_order();  // frames that hold each other fail here
+}
+
+void FormCore::dispatch(std::string_view control, Event event, const Mouse& mouse) {
+    run_bound(control, bound_to(control, event), mouse);
+}
+
+void FormCore::run_bound(std::string_view control, std::span<const std::size_t> bound, const Mouse& mouse) {
+    if (!alive_ || runtime_ending()) return;
+    for (const std::size_t i : bound) {
+        if (!alive_) break;
+        // A handler that waits in a loop of its own (a message box) is not entered again by
+        // its own event: a timer's ticks meanwhile are dropped, so they cannot pile up boxes.
+        if (running_[i]) continue;
+        running_[i] = true;
+        ++depth_;
+        try {
+            bindings_[i].run(*this, mouse);
+        } catch (const std::exception& e) {
+            report_failure(control, e.what());
+        } catch (...) {
+            report_failure(control, "unknown failure");
+        }
+        --depth_;
+        running_[i] = false;
+    }
+    after_run();
+}
+
+void FormCore::run_step(const std::function<void()>& step) {
+    ++depth_;
+    try {
+        step();
+    } catch (const std::exception& e) {
+        report_failure(model_.name, e.what());
+    } catch (...) {
+        report_failure(model_.name, "unknown failure");
+    }
+    --depth_;
+    after_run();
+}
+
+void FormCore::after_run() {
+    if (!alive_ && depth_ == 0) handlers_done();
+}
+
+void FormCore::run_load() { dispatch(model_.name, Event::Load); }
+
+void FormCore::unload() {
+    if (!alive_ || unloading_) return;
+    unloading_ = true;
+    dispatch(model_.name, Event::Unload);
+    retire();
 }
 
 std::optional<std::size_t> FormCore::find_control(std::string_view control) const {

@@ -1,4 +1,4 @@
-#include "platform/font_faces.h"
+#include "platform/forms/font_faces.h"
 
 #include <algorithm>
 #include <array>

@@ -1,28 +1,44 @@
 #pragma once
-// The rules of a loaded window that hold on every runtime, written once: its control table
-// and the look-up of a control by name and kind, each control's own visibility, which timers
-// are on, the window's state as the program set it or the person changed it, the order in
-// which its controls are built and the order the focus takes. A runtime's form supplies only
-// what is native: making a control shown or hidden, starting and stopping a timer, putting a
-// state on the window. Nothing here knows a toolkit.
+// The rules of a loaded window that hold on every runtime, written once. With its handlers: it
+// finds those bound to a control's event, runs them in binding order (a failure reported,
+// never thrown on into the toolkit), keeps a handler that waits in a loop of its own from
+// being entered again by its own event, and runs the window's Load and Unload steps. With its
+// controls: the control table and the look-up of a control by name and kind, each control's
+// own visibility, which timers are on, the window's state as the program set it or the person
+// changed it, the order in which its controls are built and the order the focus takes. A
+// runtime's form supplies only what is native: how the window is made and drawn, making a
+// control shown or hidden, starting and stopping a timer, putting a state on the window, and
+// what happens once it is gone. Nothing here knows a toolkit.
 
 #include <cstddef>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "platform/bound_form.h"
+#include "engine/fields.h"
+#include "platform/forms/form_bindings.h"
+#include "platform/forms/forms.h"
 
 namespace forms {
 
-class FormCore : public BoundForm {
+class FormCore : public Form {
 public:
-    // Checks the model as every runtime would refuse to build it: two controls of one name
-    // ("two controls named X"), a control in something that is no frame of the window
-    // ("control X: no frame named Y"), frames that hold each other ("frame X has no
-    // container"); and the bindings (BindingError).
+    // Checks the bindings (BindingError), then the model as every runtime would refuse to
+    // build it: two controls of one name ("two controls named X"), a control in something
+    // that is no frame of the window ("control X: no frame named Y"), frames that hold each
+    // other ("frame X has no container").
     FormCore(const WindowModel& model, std::vector<Binding> bindings);
+
+    engine::FieldStore& fields() override { return fields_; }
+    void unload() override;
+
+    const WindowModel& model() const { return model_; }
+    bool alive() const { return alive_; }
+    bool busy() const { return depth_ > 0; }  // a handler of this form is running
+    void run_load();
 
     // Throws std::out_of_range "no control named X" for a name the model does not have, and
     // std::invalid_argument "X has no visibility" for a timer.
@@ -52,6 +68,18 @@ public:
     void start_timers();
 
 protected:
+    // The indices of the bindings that run for a control's event, in the order they run.
+    std::span<const std::size_t> bound_to(std::string_view control, Event event) const {
+        return bindings_.bound_to(control, event);
+    }
+    void run_bound(std::string_view control, std::span<const std::size_t> bound, const Mouse& mouse = {});
+    void dispatch(std::string_view control, Event event, const Mouse& mouse = {});
+    // Runs a step of the window's own (the end of a move) as a handler runs: counted as
+    // running, a failure reported under the window's name.
+    void run_step(const std::function<void()>& step);
+    // From now on no handler runs; the window is going.
+    void mark_gone() { alive_ = false; }
+
     // The order controls are made in: frames first, each after the frame that holds it, then
     // the others in model order; every control finds its container made.
     std::vector<std::size_t> build_order() const;
@@ -59,6 +87,22 @@ protected:
     // Tab takes them: by tab index, those without one (negative) last, ties in model order.
     std::vector<std::size_t> tab_order() const;
 
+    // The deferred state is due: applied if the window is shown now.
+    void state_due();
+    // The person changed the window's state (the window manager, the task bar). Taken only
+    // while the window is shown and no state of the program's own is on its way.
+    void state_changed_by_user(int state);
+    bool state_pending() const { return state_pending_; }
+    // The window is going: every timer stops.
+    void stop_timers();
+
+    // What the runtime's form supplies. The program is ending: no handler runs any more.
+    virtual bool runtime_ending() const = 0;
+    virtual void report_failure(std::string_view control, std::string_view what) = 0;
+    // After Unload's handlers: the window goes.
+    virtual void retire() = 0;
+    // The form is gone and none of its handlers is on the stack any longer.
+    virtual void handlers_done() {}
     // The window is on the screen now (not hidden, not gone).
     virtual bool window_shown() const = 0;
     // Ask for state_due() once the running handler is done (a posted message, a zero timer).
@@ -73,23 +117,23 @@ protected:
     // Every valid state set, as it is set (the fake's log).
     virtual void state_set(int) {}
 
-    // The deferred state is due: applied if the window is shown now.
-    void state_due();
-    // The person changed the window's state (the window manager, the task bar). Taken only
-    // while the window is shown and no state of the program's own is on its way.
-    void state_changed_by_user(int state);
-    bool state_pending() const { return state_pending_; }
-    // The window is going: every timer stops.
-    void stop_timers();
+    const WindowModel& model_;
+    engine::FieldStore fields_;
 
 private:
+    void after_run();
     std::size_t visual(std::string_view control) const;
     std::size_t timer(std::string_view control) const;
 
+    BindingTable bindings_;
+    std::vector<bool> running_;                                    // per binding: its handler is on the stack now
     std::vector<std::pair<std::string_view, std::size_t>> names_;  // sorted, for look-up
     std::vector<bool> shown_;                                      // per control: its own visibility
     std::vector<bool> timer_on_;                                   // per control: timers only
+    int depth_ = 0;
     int state_ = kNormal;
+    bool alive_ = true;
+    bool unloading_ = false;
     bool state_pending_ = false;
 };
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/fields.h"
-#include "platform/form_model.h"
+#include "platform/forms/form_model.h"
 
 namespace forms {
 

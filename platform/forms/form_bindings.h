@@ -2,15 +2,19 @@
 // Which events each kind of control raises, and the check every runtime makes when it loads a
 // window: each binding names the window or one of its controls, and an event that one raises.
 // A misspelt name or a wrong event fails at load, where it is written, instead of never firing.
+// Then the table in which an event finds the handlers bound to it.
 
 #include <algorithm>
+#include <cstddef>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
-#include "platform/form_model.h"
-#include "platform/forms.h"
+#include "platform/forms/form_model.h"
+#include "platform/forms/forms.h"
 
 namespace forms {
 
@@ -97,5 +101,24 @@ inline void check_bindings(const WindowModel& model, std::span<const Binding> bi
         throw BindingError(model.name, b.control, b.event, why);
     }
 }
+
+// A window's bindings, sorted out once, when it loads: an event looks its handlers up without
+// allocating anything.
+class BindingTable {
+public:
+    // Throws BindingError as check_bindings does.
+    BindingTable(const WindowModel& model, std::vector<Binding> bindings);
+
+    // The indices of the bindings that run for a control's event, in the order they run.
+    std::span<const std::size_t> bound_to(std::string_view control, Event event) const;
+    const Binding& operator[](std::size_t i) const { return bindings_[i]; }
+    std::size_t size() const { return bindings_.size(); }
+
+private:
+    std::vector<Binding> bindings_;
+    std::vector<std::size_t> bound_;  // binding indices by slot, then event, then binding order
+    std::vector<std::size_t> first_;  // per slot and event: where its run in bound_ starts, and the end
+    std::vector<std::pair<std::string_view, std::size_t>> slots_;  // names with a binding, sorted
+};
 
 }  // namespace forms

@@ -1,4 +1,4 @@
-#include "platform/form_geometry.h"
+#include "platform/forms/form_geometry.h"
 
 #include <algorithm>
 #include <cmath>

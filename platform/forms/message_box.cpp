@@ -1,4 +1,4 @@
-#include "platform/message_box.h"
+#include "platform/forms/message_box.h"
 
 namespace platform {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/form_model.h"
+#include "platform/forms/form_model.h"
 
 namespace forms {
 
