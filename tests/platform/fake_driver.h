@@ -1,7 +1,6 @@
 #pragma once
 // The fake runtime's driver (forms_driver.h): the loop is a step per 20 ms in which every timer
-// that is on ticks once, after what the last handler posted; a click fires the control's Click
-// (and must reach a handler); a box is read from what the runtime was handed.
+// that is on ticks once, after what was posted; a box is read from what the runtime was handed.
 
 #include <functional>
 #include <string>

@@ -2,12 +2,6 @@
 // What a message box shows on the real runtimes: the buttons and the icon its style chooses,
 // its title, its prompt as plain text; and the loop goes on while it is up.
 
-#include <gtest/gtest.h>
-
-#include <optional>
-#include <string>
-#include <vector>
-
 #include "tests/platform/forms_contract.h"
 
 namespace contract {

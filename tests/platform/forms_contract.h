@@ -1,8 +1,7 @@
 #pragma once
-// What a window does on every runtime, one table for all: the fake, Qt (offscreen) and Win32
-// (under Wine) each run these tests through their driver (forms_driver.h). A behaviour the
-// fake lets pass fails here as it fails on the real systems. What a person's pointer and keys
-// do, what a window shows and what a message box shows are suites of their own beside this.
+// What a window does on every runtime, one table for all, through each runtime's driver
+// (forms_driver.h): a behaviour the fake lets pass fails here as it fails on the real systems.
+// A person's pointer and keys, pictures, boxes and names: forms_input.h and its neighbours.
 
 #include <gtest/gtest.h>
 
@@ -26,8 +25,7 @@ class FormsContract : public ::testing::Test {
 protected:
     D driver;
     EventLog log;
-    // Whatever probe a test leaves loaded goes with it.
-    void TearDown() override {
+    void TearDown() override {  // whatever probe a test leaves loaded goes with it
         if (forms::Form* probe = driver.runtime.find("Probe")) probe->unload();
     }
 

@@ -23,8 +23,7 @@ namespace contract {
 enum class Key { Tab, Backtab, Return, Enter, Escape, Space };
 enum Shift { kNoShift = 0, kShift = 1, kControl = 2 };
 
-// A message box as it was up: its title, its prompt's lines as shown, its buttons from left to
-// right, its icon.
+// A message box as it was up: its title, its prompt's lines, its buttons from left to right.
 struct Box {
     std::string title{};
     std::vector<std::string> lines{};
@@ -40,13 +39,11 @@ inline void PrintTo(const Box& box, std::ostream* os) {
 // A prompt's lines, whichever break the system shows between them.
 inline std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines(1);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        if (text[i] == '\r' || text[i] == '\n')
-            lines.emplace_back();
-        else
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] != '\r' && text[i] != '\n')
             lines.back() += text[i];
-    }
+        else if (text[i] == '\r' || i == 0 || text[i - 1] != '\r')
+            lines.emplace_back();
     return lines;
 }
 
@@ -76,15 +73,13 @@ struct Picture {
     }
 };
 
-// Every driver: `runtime`, the forms::Runtime and platform::MessageBox; `shell`, a fake;
-// `settle(ms)` runs the loop a while (the fake: each timer that is on ticks once per 20 ms);
-// `show(form)` leaves it shown, exposed and active; the state the window system gives a window
-// and a person's change of it; whether a control is shown; `tab_stops(form)`, the buttons in
-// the order Tab takes them, round from any one; `loaded(model name)`; `close_box(form)`, the
-// person's close; `loop_ends_within(ms)` runs the program's loop up to ms and says whether it
-// ended by itself. A person's `click(form, control)` and `key(form, key)`; `text(form, label)`
-// as shown; `windows(model name)`, the loaded ones, oldest first; `on_screen(title)`, how many
-// windows with that title a person sees; `boxes()`, every box shown so far, as it was read.
+// Every driver: `runtime` (a forms::Runtime and platform::MessageBox), `shell` (a fake);
+// `settle(ms)` runs the loop a while (the fake: a tick of every timer on per 20 ms); `show(form)`
+// leaves it shown, exposed and active; `tab_stops(form)`, the buttons as Tab takes them, round
+// from any one; `close_box(form)`, the person's close; `loop_ends_within(ms)` runs the program's
+// loop up to ms and says whether it ended by itself; a person's `click` and `key`; `text(form,
+// label)` as shown; `windows(model name)`, oldest first; `on_screen(title)`, the windows with
+// that title a person sees; `boxes()`, every box shown so far, as it was read.
 template <class D>
 concept FormsDriver = requires(D d, forms::Form& form, std::string_view name, int n, std::function<bool()> done,
                                Key key) {

@@ -2,11 +2,6 @@
 // A person's pointer and keys on the probe window, on the real runtimes: where a click goes,
 // what a press carries, where the focus starts and how Tab, Enter, Esc and Space move it.
 
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "tests/platform/forms_contract.h"
 
 namespace contract {
@@ -18,13 +13,11 @@ protected:
 
     // The probe with every event of interest recorded, shown and active.
     void open(std::vector<forms::Binding> extra = {}) {
-        std::vector<forms::Binding> b = {
-            this->log.record("Probe", Event::Click),   this->log.record("Strip", Event::MouseDown),
-            this->log.record("Strip", Event::Click),   this->log.record("Caption", Event::MouseDown),
-            this->log.record("Caption", Event::Click), this->log.record("Ok", Event::Click),
-            this->log.record("Cancel", Event::Click),  this->log.record("First", Event::Click),
-            this->log.record("Inside", Event::Click),
-        };
+        std::vector<forms::Binding> b = {this->log.record("Probe", Event::Click)};
+        for (const char* label : {"Strip", "Caption"})
+            for (Event e : {Event::MouseDown, Event::Click}) b.push_back(this->log.record(label, e));
+        for (const char* button : {"Ok", "Cancel", "First", "Inside"})
+            b.push_back(this->log.record(button, Event::Click));
         for (auto& e : extra) b.push_back(std::move(e));
         form = &this->load(std::move(b));
         this->driver.show(*form);

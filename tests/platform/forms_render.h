@@ -3,10 +3,6 @@
 // puts it, front to back, text wrapped at words and cut at the label's edge, and writes shown
 // at once.
 
-#include <gtest/gtest.h>
-
-#include <cstdint>
-
 #include "tests/platform/forms_contract.h"
 
 namespace contract {

@@ -2,10 +2,6 @@
 // What a screen reader reads on the real runtimes: every label and button by the text it shows,
 // as it is now, and the window by its caption.
 
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "tests/platform/forms_contract.h"
 
 namespace contract {

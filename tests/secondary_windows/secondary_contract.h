@@ -14,9 +14,7 @@
 
 #include "identity/identity.h"
 #include "platform/fakes/fake_launcher.h"
-#include "platform/fakes/fake_platform.h"
 #include "platform/fakes/fake_registry.h"
-#include "platform/message_box.h"
 #include "secondary_windows/about_box.h"
 #include "secondary_windows/about_model.h"
 #include "secondary_windows/arrival_model.h"

@@ -47,9 +47,9 @@ inline contract::Box read_message_box(const QMessageBox& box) {
 }
 
 // Answers every message box that comes up while it lives, once it has been up a while, with
-// its first button, recording what a person read.
-class BoxAnswerer {
-public:
+// its first button, recording what a person read. The marks live on the box itself: a later box
+// may be made at the address of one already answered and gone, and must still be answered.
+struct BoxAnswerer {
     int answer_after_ms = 10;
     std::vector<contract::Box> seen;
 
@@ -59,9 +59,6 @@ public:
         timer_.start();
     }
 
-private:
-    // The marks live on the box itself: a later box may be made at the address of one
-    // already answered and gone, and must still be answered.
     void poll() {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || box->property(kAnswered).toBool()) return;
@@ -139,9 +136,7 @@ struct QtDriver {
     }
     void focus_window(forms::Form& form) { window(form)->setFocus(); }
     // The colour a point of the window shows, as 0xRRGGBB, and a system colour as drawn.
-    std::uint32_t pixel(forms::Form& form, int x, int y) {
-        return window(form)->grab().toImage().pixel(x, y) & 0xFFFFFFu;
-    }
+    std::uint32_t pixel(forms::Form& form, int x, int y) { return picture(form).at(x, y); }
     contract::Picture picture(forms::Form& form) {
         const QImage image = window(form)->grab().toImage().convertToFormat(QImage::Format_RGB32);
         contract::Picture out{.width = image.width(), .height = image.height(), .pixels = {}};

@@ -47,9 +47,6 @@ struct Reader : ::testing::Test, win32_test::Win32Driver {
     void TearDown() override {
         if (client) client->Release();
     }
-    std::string text(HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*), long id) const {
-        return win32_test::accessible_text(client, get, id);
-    }
     long state(long id) const {
         VARIANT v;
         VariantInit(&v);
@@ -81,8 +78,8 @@ TEST_F(Reader, ReadsEveryLabelAndButtonByRoleStateAndPlace) {
         {0, "reader", ROLE_SYSTEM_CLIENT, false},
     };
     for (const Case& c : kCases) {
-        EXPECT_EQ(text(&IAccessible::get_accDescription, c.id), c.description) << c.name;
-        EXPECT_EQ(text(&IAccessible::get_accDefaultAction, c.id), c.action) << c.name;
+        EXPECT_EQ(win32_test::accessible_text(client, &IAccessible::get_accDescription, c.id), c.description) << c.name;
+        EXPECT_EQ(win32_test::accessible_text(client, &IAccessible::get_accDefaultAction, c.id), c.action) << c.name;
         if (c.id == 0) continue;
         VARIANT role;
         VariantInit(&role);

@@ -4,15 +4,10 @@
 
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <string>
-#include <vector>
 
-#include "platform/form_bindings.h"
 #include "platform/forms.h"
 #include "platform/win32/win32_form.h"
 #include "platform/win32/win32_runtime.h"
