@@ -1,6 +1,6 @@
 // A screen reader's view of a window: its labels and buttons, read through
-// AccessibleObjectFromWindow as any reader does, by role, place on the screen, visibility and
-// focus. (By name: reader_names.h, on every runtime.)
+// AccessibleObjectFromWindow as any reader does, by name, role, place on the screen,
+// visibility and focus. (Names as they change, on every runtime: reader_names.h.)
 
 #include <oleacc.h>
 
@@ -55,11 +55,10 @@ struct Reader : ::testing::Test, win32_test::Win32Driver {
     }
 };
 
-TEST_F(Reader, ReadsEveryLabelAndButtonByRoleStateAndPlace) {
+TEST_F(Reader, ReadsEveryLabelAndButtonByNameRoleAndPlace) {
     long count = 0;
     ASSERT_EQ(client->get_accChildCount(&count), S_OK);
     ASSERT_EQ(count, 6);
-    // (The names the reader reads: reader_names.h, on every runtime.)
     struct Case {
         long id;
         const char* name;
@@ -78,6 +77,7 @@ TEST_F(Reader, ReadsEveryLabelAndButtonByRoleStateAndPlace) {
         {0, "reader", ROLE_SYSTEM_CLIENT, false},
     };
     for (const Case& c : kCases) {
+        EXPECT_EQ(win32_test::accessible_text(client, &IAccessible::get_accName, c.id), c.name);
         EXPECT_EQ(win32_test::accessible_text(client, &IAccessible::get_accDescription, c.id), c.description) << c.name;
         EXPECT_EQ(win32_test::accessible_text(client, &IAccessible::get_accDefaultAction, c.id), c.action) << c.name;
         if (c.id == 0) continue;
