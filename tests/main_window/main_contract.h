@@ -1,6 +1,6 @@
 #pragma once
 // Main on each real runtime, one table for both, driven by a person's pointer and keys. A
-// driver is a forms driver (tests/platform/forms_contract.h) that also brings Main's `tray`
+// driver is a forms driver (tests/platform/forms_driver.h) that also brings Main's `tray`
 // and has `click_tray_icon()` (a left click, as the notification area passes it on),
 // `tray_tip()`, `tray_icon_shown()`, `client_size(form)`, `place(form, control)` (a windowed
 // control's place in its container, in pixels), `tip(form, control)` (its tooltip) and

@@ -1,19 +1,12 @@
 #pragma once
-// What the About box and the arrival window do for a person, written once: the fake
-// (secondary_contract_fake.cpp) and Qt offscreen (qt_windows_test.cpp) each run these tests
-// through a driver of their own.
-//
-// A driver has: `runtime`, the forms::Runtime and platform::MessageBox the windows are given;
-// `shell`, a fakes::FakeShell; `settle()`, which runs the loop until what was asked is done;
-// a person's `click(form, control)`, `key(form, key)` and `close_box(form)`; `text(form, label)`
-// as shown; `windows(model name)`, the loaded ones, oldest first; `on_screen(title)`, how many
-// windows with that title a person sees; `boxes()`, every box shown so far, as a person read it.
+// What the About box and the arrival window do for a person, written once: the fake, Qt
+// offscreen and Win32 under Wine each run these tests through their runtime's one driver
+// (tests/platform/forms_driver.h).
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
-#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -21,43 +14,31 @@
 
 #include "identity/identity.h"
 #include "platform/fakes/fake_launcher.h"
-#include "platform/fakes/fake_platform.h"
 #include "platform/fakes/fake_registry.h"
-#include "platform/forms/message_box.h"
 #include "secondary_windows/about_box.h"
 #include "secondary_windows/about_model.h"
+#include "secondary_windows/arrival_model.h"
 #include "secondary_windows/arrival_window.h"
+#include "tests/platform/forms_driver.h"
 
 namespace secondary_contract {
 
-enum class Key { Enter, Escape };
+using contract::Box;
+using contract::Key;
 
-// A message box as it was up: its title, its prompt's lines, its buttons, its icon.
-struct Box {
-    std::string title{};
-    std::vector<std::string> lines{};
-    std::vector<std::string> buttons = {"OK"};
-    platform::BoxIcon icon = platform::BoxIcon::None;
-    bool operator==(const Box&) const = default;
-};
-inline void PrintTo(const Box& box, std::ostream* os) {
-    *os << "{\"" << box.title << "\", " << ::testing::PrintToString(box.lines) << ", "
-        << ::testing::PrintToString(box.buttons) << ", icon " << static_cast<int>(box.icon) << "}";
-}
-
-// What a box without a title of its own bears.
+// The program's name, which the About box shows.
 inline const std::string kAppTitle{identity::kProductName};
 inline const std::string kAboutTitle = "About " + kAppTitle;
 inline const std::string kMadeWith = "C++ and the Win32 API";
-// A box of one line with an OK button and no icon, under the application's title.
-inline Box plain_box(std::string line) { return {.title = kAppTitle, .lines = {std::move(line)}}; }
+// A box of one line with an OK button and no icon, under the title the test's runtime was given.
+inline Box plain_box(std::string line) { return {.title = probe::kAppTitle, .lines = {std::move(line)}}; }
 inline const Box kFarewell{
     .title = "Just so you know...",
     .lines = {"This program will not work anymore, delete it from your computer and have a great time at the show!",
               "   -Ardo"},
     .icon = platform::BoxIcon::Critical};
 
-template <class D>
+template <contract::FormsDriver D>
 class SecondaryWindows : public ::testing::Test {
 protected:
     D driver;
@@ -65,7 +46,7 @@ protected:
 
     forms::Form& open_about() {
         about.open();
-        driver.settle();
+        driver.settle(20);
         if (!about.form()) throw std::logic_error("the About box did not open");
         return *about.form();
     }
@@ -91,7 +72,7 @@ TYPED_TEST_P(SecondaryWindows, AboutIsOneWindowHoweverOftenItIsAskedFor) {
     first.fields().set("lblTitle", "changed while open");
     this->about.open();
     this->about.open();
-    d.settle();
+    d.settle(20);
     EXPECT_EQ(this->about.form(), &first);
     EXPECT_EQ(d.windows("frmAbout"), std::vector<forms::Form*>{&first});
     EXPECT_EQ(d.on_screen(kAboutTitle), 1);
@@ -107,7 +88,7 @@ TYPED_TEST_P(SecondaryWindows, AboutOkEnterEscAndTheCloseBoxEachUnloadAndTheNext
     };
     const Way kWays[] = {
         {"OK clicked", [](TypeParam& d, forms::Form& f) { d.click(f, "cmdOK"); }},
-        {"Enter", [](TypeParam& d, forms::Form& f) { d.key(f, Key::Enter); }},
+        {"Enter", [](TypeParam& d, forms::Form& f) { d.key(f, Key::Return); }},
         {"Esc", [](TypeParam& d, forms::Form& f) { d.key(f, Key::Escape); }},
         {"the close box", [](TypeParam& d, forms::Form& f) { d.close_box(f); }},
     };
@@ -118,7 +99,7 @@ TYPED_TEST_P(SecondaryWindows, AboutOkEnterEscAndTheCloseBoxEachUnloadAndTheNext
         form.fields().set("lblTitle", "scribbled over");
         form.set_caption("scribbled over");
         way.close(d, form);
-        d.settle();
+        d.settle(20);
         EXPECT_FALSE(this->about.is_open());
         EXPECT_TRUE(d.windows("frmAbout").empty());
         EXPECT_EQ(d.on_screen("scribbled over"), 0);
@@ -128,7 +109,7 @@ TYPED_TEST_P(SecondaryWindows, AboutOkEnterEscAndTheCloseBoxEachUnloadAndTheNext
         EXPECT_TRUE(again.is_shown());
         this->expect_loaded_texts(again);
         again.unload();
-        d.settle();
+        d.settle(20);
     }
 }
 
@@ -177,7 +158,7 @@ TYPED_TEST_P(SecondaryWindows, AboutAWindowThatOutlivesItsBoxIgnoresItsEvents) {
     auto& d = this->driver;
     auto about = std::make_unique<secondary::AboutBox>(d.runtime, d.runtime, d.shell, kMadeWith);
     about->open();
-    d.settle();
+    d.settle(20);
     forms::Form& form = *about->form();
     about.reset();
     d.click(form, "Label6");
@@ -185,7 +166,7 @@ TYPED_TEST_P(SecondaryWindows, AboutAWindowThatOutlivesItsBoxIgnoresItsEvents) {
     EXPECT_TRUE(d.boxes().empty());
     EXPECT_TRUE(d.shell.opened.empty());
     d.close_box(form);
-    d.settle();
+    d.settle(20);
     EXPECT_TRUE(d.windows("frmAbout").empty());
 }
 
@@ -195,12 +176,12 @@ TYPED_TEST_P(SecondaryWindows, ArrivalEachRequestMakesANewWindowAndClosingOneLea
     auto& d = this->driver;
     forms::Form& first = secondary::open_arrival_window(d.runtime, d.runtime);
     forms::Form& second = secondary::open_arrival_window(d.runtime, d.runtime);
-    d.settle();
+    d.settle(20);
     EXPECT_EQ(d.windows("VEF2D"), (std::vector<forms::Form*>{&first, &second}));
     EXPECT_EQ(d.on_screen("YEAH!"), 2);
     EXPECT_TRUE(d.boxes().empty()) << "opening shows no box";
     d.close_box(first);
-    d.settle();
+    d.settle(20);
     EXPECT_EQ(d.windows("VEF2D"), std::vector<forms::Form*>{&second});
     EXPECT_EQ(d.on_screen("YEAH!"), 1);
     d.click(second, "Command1");
@@ -223,5 +204,26 @@ REGISTER_TYPED_TEST_SUITE_P(SecondaryWindows, AboutIsOneWindowHoweverOftenItIsAs
                             AboutAWindowThatOutlivesItsBoxIgnoresItsEvents,
                             ArrivalEachRequestMakesANewWindowAndClosingOneLeavesTheOthers,
                             ArrivalButtonShowsTheFarewellEachTimeAndNothingCloses);
+
+// ---- what a screen reader reads (the real runtimes) ---------------------------------------
+
+template <contract::RealDriver D>
+using SecondaryReaderNames = SecondaryWindows<D>;
+TYPED_TEST_SUITE_P(SecondaryReaderNames);
+// The fake has no screen reader.
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(SecondaryReaderNames);
+
+TYPED_TEST_P(SecondaryReaderNames, EveryLabelAndButtonOfEachWindowIsReadByItsText) {
+    auto& d = this->driver;
+    forms::Form& about = this->open_about();
+    forms::Form& arrival = secondary::open_arrival_window(d.runtime, d.runtime);
+    d.settle(20);
+    contract::expect_read_as_shown(d, about, secondary::kAbout);
+    contract::expect_read_as_shown(d, arrival, secondary::kArrival);
+    // The load step's texts are read as they are now, not as designed.
+    EXPECT_EQ(d.reader_name(about, "lblVersion"), "Version " + std::string(identity::kVersion));
+}
+
+REGISTER_TYPED_TEST_SUITE_P(SecondaryReaderNames, EveryLabelAndButtonOfEachWindowIsReadByItsText);
 
 }  // namespace secondary_contract

@@ -1,7 +1,6 @@
-// A window rendered from a model: geometry in twips, clipping, stacking, pictures, fields and
-// what a screen reader reads.
+// A window rendered from a model: geometry in twips, clipping, stacking, pictures and fields.
+// (What a screen reader reads: reader_names.h.)
 
-#include <QAccessible>
 #include <QImage>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -55,7 +54,7 @@ TEST_F(FormFixture, WhatCrossesTheWindowsEdgeIsCutOffThere) {
     EXPECT_TRUE(w("Far")->visibleRegion().isEmpty());
 }
 
-// (The stacking of what is drawn on the surface, read from its pixels: forms_contract.h.)
+// (The stacking of what is drawn on the surface, read from its pixels: forms_render.h.)
 TEST_F(FormFixture, ButtonsFramesAndPicturesLieAboveEverythingDrawnOnTheSurface) {
     load();
     const QObjectList order = window()->children();  // back to front
@@ -96,26 +95,6 @@ TEST_F(FormFixture, OnlyAChangedVisibleFieldRepaints) {
     EXPECT_GE(paints.of(w("Caption")), 1);
     EXPECT_EQ(paints.of(w("Ok")), 0);
     EXPECT_EQ(paints.of(w("Far")), 0);
-}
-
-// ---- screen readers ---------------------------------------------------------------------
-
-TEST_F(FormFixture, EveryLabelAndButtonIsReadByItsText) {
-    load();
-    auto name_of = [](QObject* o) {
-        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(o);
-        return a ? a->text(QAccessible::Name) : QStringLiteral("<none>");
-    };
-    for (const forms::Control& c : kProbe.controls) {
-        if (c.kind != Kind::Label && c.kind != Kind::Button) continue;
-        EXPECT_EQ(name_of(w(c.name)), QString::fromUtf8(c.text.data(), c.text.size())) << c.name;
-    }
-    EXPECT_EQ(name_of(window()), "Probe window");
-    form->fields().set("Far", "moved on");
-    EXPECT_EQ(name_of(w("Far")), "moved on");
-    form->set_caption("Renamed");
-    EXPECT_EQ(name_of(window()), "Renamed");
-    EXPECT_EQ(form->caption(), "Renamed");
 }
 
 // ---- pictures ---------------------------------------------------------------------------

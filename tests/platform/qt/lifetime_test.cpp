@@ -2,11 +2,10 @@
 // platform has none. (The loop's end when the last window has gone, the close box, unload()
 // from a handler or a load step: forms_contract.h.)
 
-#include <QApplication>
 #include <QCursor>
 #include <QTimer>
 
-#include "tests/platform/qt/qt_harness.h"
+#include "tests/platform/qt/qt_driver.h"
 
 namespace {
 
@@ -14,27 +13,18 @@ using namespace qt_test;
 using platform_qt::QtForm;
 using platform_qt::QtRuntime;
 
-// Runs the program's loop until it ends by itself or `limit_ms` passes (then 99).
-int run_program_loop(int limit_ms = 5000) {
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
-    guard.start(limit_ms);
-    return QApplication::exec();
-}
-
 // (Its closing steps, timers and late writes: forms_contract.h.)
 TEST(Lifetime, EndProgramLeavesTheLoopAndHidesEveryWindowAtOnce) {
-    QtRuntime runtime{qt_test::kAppTitle};
-    auto& main = static_cast<QtForm&>(runtime.load(kProbe, {}));
-    auto& other = static_cast<QtForm&>(runtime.load(kDialog, {}));
-    show_and_wait(main);
-    show_and_wait(other);
-    QTimer::singleShot(0, [&] { runtime.end_program(); });
-    EXPECT_EQ(run_program_loop(), 0);
+    QtDriver d;
+    auto& main = static_cast<QtForm&>(d.runtime.load(kProbe, {}));
+    auto& other = static_cast<QtForm&>(d.runtime.load(kDialog, {}));
+    d.show(main);
+    d.show(other);
+    QTimer::singleShot(0, [&] { d.runtime.end_program(); });
+    EXPECT_TRUE(d.loop_ends_within(5000));
     EXPECT_FALSE(main.window()->isVisible());
     EXPECT_FALSE(other.window()->isVisible());
-    runtime.show("no box once the program ends", 0);  // returns at once
+    d.runtime.show("no box once the program ends", 0);  // returns at once
 }
 
 TEST(SystemMoveOffscreen, APlatformWithoutMovesEndsTheMoveAtOnceAndOnce) {

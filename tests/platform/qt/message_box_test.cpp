@@ -16,7 +16,7 @@ namespace {
 using namespace qt_test;
 using platform_qt::make_message_box;
 
-// (The buttons, icon, title and prompt of each box: forms_contract.h, on every runtime.)
+// (The buttons, icon, title and prompt of each box: forms_boxes.h, on every runtime.)
 TEST(MessageBox, EachBoxIsModalToTheApplicationItsFirstButtonTheDefault) {
     struct Case {
         int style;

@@ -1,30 +1,20 @@
 #pragma once
-// Reads the message box the runtime shows, from a hook on this thread: once it is up (the
-// system sets its buttons and icon after it is activated) its title, buttons and icon, its
-// owner and whether a watched window took input meanwhile; then answers it with its first
-// button.
+// Reads every message box shown on this thread while a BoxReader lives, from a hook: once a box
+// is up (the system sets its buttons and icon after it is activated) as a person reads it, its
+// owner and whether a watched window took input meanwhile; then answers it with its first button.
 
 #include <windows.h>
 
 #include <algorithm>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/win32/win32_runtime.h"
 #include "platform/win32/win32_text.h"
+#include "tests/platform/forms_driver.h"
 
 namespace win32_test {
-
-struct SeenBox {
-    std::string title;
-    std::string text;                  // the prompt's static control's, as it holds it
-    std::vector<std::string> buttons;  // without their "&", from left to right
-    HICON icon = nullptr;
-    HWND owner = nullptr;
-    bool watched_enabled = true;  // whether g_watched could be used while the box was up
-};
 
 // A window's text; a button's without the "&" that marks its access key.
 inline std::string text_of(HWND hwnd, bool keep_ampersands = false) {
@@ -41,11 +31,34 @@ inline bool is_class(HWND hwnd, std::wstring_view name) {
     return name == cls;
 }
 
-// The hook is per thread and the box's loop runs on this one: statics are the only way in.
-inline std::vector<SeenBox>* g_seen = nullptr;
-inline HWND g_box = nullptr;
-inline HWND g_watched = nullptr;
-inline UINT g_answer_after_ms = 50;
+inline platform::BoxIcon icon_of(HICON icon) {
+    using enum platform::BoxIcon;
+    return !icon                                         ? None
+           : icon == LoadIconW(nullptr, IDI_HAND)        ? Critical
+           : icon == LoadIconW(nullptr, IDI_QUESTION)    ? Question
+           : icon == LoadIconW(nullptr, IDI_EXCLAMATION) ? Exclamation
+           : icon == LoadIconW(nullptr, IDI_ASTERISK)    ? Information
+                                                         : None;
+}
+
+// The box as a person reads it once it is up.
+inline contract::Box read(HWND box) {
+    contract::Box seen{.title = text_of(box), .buttons = {}};
+    std::vector<std::pair<LONG, std::string>> buttons;
+    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(c)) continue;
+        RECT r;
+        GetWindowRect(c, &r);
+        if (is_class(c, L"Button")) buttons.emplace_back(r.left, text_of(c));
+        if (is_class(c, L"Static") && (GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            seen.icon = icon_of(reinterpret_cast<HICON>(SendMessageW(c, STM_GETICON, 0, 0)));
+        else if (is_class(c, L"Static"))
+            seen.lines = contract::lines_of(text_of(c, true));
+    }
+    std::sort(buttons.begin(), buttons.end());
+    for (auto& [x, text] : buttons) seen.buttons.push_back(std::move(text));
+    return seen;
+}
 
 // Answers the box with its first button, whichever it is.
 inline void answer(HWND box) {
@@ -56,57 +69,51 @@ inline void answer(HWND box) {
         }
 }
 
-// Reads the box once it is up (the system sets its buttons and icon after it is activated),
-// then answers it.
-inline void CALLBACK read_and_answer(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    HWND box = g_box;
-    SeenBox seen{.title = text_of(box),
-                 .text = {},
-                 .buttons = {},
-                 .icon = nullptr,
-                 .owner = GetWindow(box, GW_OWNER),
-                 .watched_enabled = !g_watched || IsWindowEnabled(g_watched)};
-    std::vector<std::pair<LONG, std::string>> buttons;
-    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        if (!IsWindowVisible(c)) continue;
-        RECT r;
-        GetWindowRect(c, &r);
-        if (is_class(c, L"Button")) buttons.emplace_back(r.left, text_of(c));
-        if (is_class(c, L"Static") && (GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-            seen.icon = reinterpret_cast<HICON>(SendMessageW(c, STM_GETICON, 0, 0));
-        else if (is_class(c, L"Static"))
-            seen.text = text_of(c, true);
-    }
-    std::sort(buttons.begin(), buttons.end());
-    for (auto& [x, text] : buttons) seen.buttons.push_back(std::move(text));
-    if (g_seen) g_seen->push_back(seen);
-    answer(box);
-}
+class BoxReader {
+public:
+    UINT answer_after_ms = 50;
+    std::vector<contract::Box> seen;
+    // The last box's owner, and whether `watched` could be used while it was up.
+    HWND owner = nullptr, watched = nullptr;
+    bool watched_enabled = true;
 
-inline LRESULT CALLBACK on_cbt(int code, WPARAM wparam, LPARAM lparam) {
-    HWND box = reinterpret_cast<HWND>(wparam);
-    if (code == HCBT_ACTIVATE && g_seen && is_class(box, L"#32770") && !g_box) {
-        g_box = box;
-        SetTimer(nullptr, 0, g_answer_after_ms, read_and_answer);
+    BoxReader() : hook_(SetWindowsHookExW(WH_CBT, on_cbt, nullptr, GetCurrentThreadId())) { current() = this; }
+    ~BoxReader() {
+        UnhookWindowsHookEx(hook_);
+        current() = nullptr;
     }
-    return CallNextHookEx(nullptr, code, wparam, lparam);
-}
+    BoxReader(const BoxReader&) = delete;
+    BoxReader& operator=(const BoxReader&) = delete;
+    bool reading() const { return hook_ != nullptr; }
 
-// Shows a box through the runtime and returns it as it was up ("(no box)" if none came).
-inline SeenBox read_box(platform_win32::Win32Runtime& runtime, const std::string& prompt, int style,
-                        const std::optional<std::string>& title, UINT answer_after_ms = 50) {
-    std::vector<SeenBox> seen;
-    g_seen = &seen;
-    g_box = nullptr;  // one box a show; a later one may reuse the handle
-    g_answer_after_ms = answer_after_ms;
-    HHOOK hook = SetWindowsHookExW(WH_CBT, on_cbt, nullptr, GetCurrentThreadId());
-    runtime.show(prompt, style, title);
-    UnhookWindowsHookEx(hook);
-    g_seen = nullptr;
-    return seen.empty() || !hook
-               ? SeenBox{.title = "(no box)", .text = {}, .buttons = {}, .icon = nullptr, .owner = nullptr}
-               : seen.front();
-}
+private:
+    // The hook is per thread and the box's loop runs on this one: a static is the only way in.
+    static BoxReader*& current() {
+        static BoxReader* reader = nullptr;
+        return reader;
+    }
+    // The mark lives on the box itself: a later box may take the handle of one gone.
+    static constexpr wchar_t kMark[] = L"velmora_test_read";
+
+    static void CALLBACK read_and_answer(HWND box, UINT, UINT_PTR id, DWORD) {
+        KillTimer(box, id);
+        if (BoxReader* reader = current()) {
+            reader->seen.push_back(read(box));
+            reader->owner = GetWindow(box, GW_OWNER);
+            reader->watched_enabled = !reader->watched || IsWindowEnabled(reader->watched);
+        }
+        answer(box);
+    }
+    static LRESULT CALLBACK on_cbt(int code, WPARAM wparam, LPARAM lparam) {
+        HWND box = reinterpret_cast<HWND>(wparam);
+        if (code == HCBT_ACTIVATE && current() && is_class(box, L"#32770") && !GetPropW(box, kMark)) {
+            SetPropW(box, kMark, box);
+            SetTimer(box, 1, current()->answer_after_ms, read_and_answer);
+        }
+        return CallNextHookEx(nullptr, code, wparam, lparam);
+    }
+
+    HHOOK hook_;
+};
 
 }  // namespace win32_test

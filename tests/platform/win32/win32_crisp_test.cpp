@@ -21,10 +21,10 @@
 
 namespace {
 
+using contract::Picture;
 using forms::PixelRect;
-using win32_test::Capture;
 
-void write_bmp(const Capture& c, const std::string& path) {
+void write_bmp(const Picture& c, const std::string& path) {
     const int row = (c.width * 3 + 3) / 4 * 4;
     const std::uint32_t image = static_cast<std::uint32_t>(row * c.height), file = 54 + image;
     std::string out(54, '\0');
@@ -57,7 +57,7 @@ struct Ink {
     int pixels = 0;
     PixelRect box;
 };
-Ink ink_between(const Capture& with, const Capture& without, const PixelRect& r) {
+Ink ink_between(const Picture& with, const Picture& without, const PixelRect& r) {
     Ink ink;
     int left = r.width, top = r.height, right = -1, bottom = -1;
     for (int y = r.top; y < r.bottom(); ++y)
@@ -84,19 +84,19 @@ struct Crisp : ::testing::Test {
         form->show();
         win32_test::pump_for(runtime, std::chrono::milliseconds(200));
     }
-    Capture at(unsigned dpi) {
+    Picture at(unsigned dpi) {
         win32_test::move_to_density(*form, dpi);
         win32_test::pump_for(runtime, std::chrono::milliseconds(200));
         EXPECT_EQ(form->dpi(), dpi);
-        Capture c = win32_test::capture(form->hwnd());
+        Picture c = win32_test::capture(form->hwnd());
         write_bmp(c, std::string(VELMORA_CAPTURE_DIR) + "/main-" + std::to_string(dpi) + "dpi.bmp");
         return c;
     }
     // A label's ink as the window stands: captured with its text and without.
-    Ink ink_of(const forms::Control& label, const Capture& with) {
+    Ink ink_of(const forms::Control& label, const Picture& with) {
         const std::string text = form->fields().get(label.name);
         form->fields().set(label.name, "");
-        const Capture without = win32_test::capture(form->hwnd());
+        const Picture without = win32_test::capture(form->hwnd());
         form->fields().set(label.name, text);
         return ink_between(with, without, win32_test::place_of(*form, label).room);
     }
@@ -119,20 +119,20 @@ TEST_F(Crisp, MainTakesItsSizeInRealPixelsAtEachDensity) {
     };
     const Case kCases[] = {{96, 257, 145}, {144, 386, 218}, {192, 514, 290}};
     for (const Case& k : kCases) {
-        const Capture c = at(k.dpi);
+        const Picture c = at(k.dpi);
         EXPECT_EQ(c.width, k.width) << k.dpi << " dpi";
         EXPECT_EQ(c.height, k.height) << k.dpi << " dpi";
     }
 }
 
 TEST_F(Crisp, EachLabelsTextSitsWhereItSitsAt100PercentScaledAndIsNotCut) {
-    const Capture base = at(96);
+    const Picture base = at(96);
     const std::vector<const forms::Control*> labels = text_labels();
     ASSERT_FALSE(labels.empty());
     std::map<std::string_view, Ink> at_96;
     for (const forms::Control* l : labels) at_96[l->name] = ink_of(*l, base);
     for (const unsigned dpi : {144u, 192u}) {
-        const Capture c = at(dpi);
+        const Picture c = at(dpi);
         const double k = dpi / 96.0;
         for (const forms::Control* l : labels) {
             const std::string what = std::string(l->name) + " at " + std::to_string(dpi) + " dpi";
@@ -158,7 +158,7 @@ TEST_F(Crisp, EachLabelsTextSitsWhereItSitsAt100PercentScaledAndIsNotCut) {
 }
 
 TEST_F(Crisp, TextAtTwiceTheDensityIsDrawnThereNotBlownUp) {
-    const Capture c = at(192);
+    const Picture c = at(192);
     // A picture blown up from 100 % repeats each pixel in 2 x 2 blocks; text drawn at 200 %
     // has edges inside the blocks.
     int odd = 0;

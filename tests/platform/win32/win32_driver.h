@@ -1,21 +1,51 @@
 #pragma once
-// The forms contract's driver for the Win32 API under Wine: the loop is the runtime's own
-// pump, the window's state is what the system says of it, and Tab takes the buttons in the
-// order the window steps the focus through them. (forms_contract.h says what a driver has.)
+// The Win32 API's driver under Wine (forms_driver.h): the loop is the runtime's own pump, the
+// window's state is what the system says of it, Tab takes the buttons in the order the window
+// steps the focus through them, and every message box that comes up is read and answered.
 
 #include "tests/platform/win32/win32_box_reader.h"
 #include "tests/platform/win32/win32_forms_fixture.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
-// After windows.h: the contract's headers name no Windows type.
-#include "tests/platform/forms_contract.h"
+
+#include "platform/fakes/fake_platform.h"
+#include "tests/platform/forms_driver.h"
 
 namespace win32_test {
 
+// A window's client object, as a screen reader asks for it, or nullptr.
+inline IAccessible* client_object(HWND window) {
+    IAccessible* client = nullptr;
+    return AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                      reinterpret_cast<void**>(&client)) == S_OK
+               ? client
+               : nullptr;
+}
+inline VARIANT child(long id) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = id;
+    return v;
+}
+// get_accName, get_accDescription or get_accDefaultAction of a child; "(none)" where it has none.
+inline std::string accessible_text(IAccessible* object, HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*),
+                                   long id) {
+    BSTR text = nullptr;
+    if ((object->*get)(child(id), &text) != S_OK || !text) return "(none)";
+    std::string out = platform_win32::to_utf8(std::wstring_view(text, SysStringLen(text)));
+    SysFreeString(text);
+    return out;
+}
+
 struct Win32Driver {
     platform_win32::Win32Runtime runtime{probe::kAppTitle};
+    fakes::FakeShell shell;
+    win32_test::BoxReader box_reader;
 
     // A runtime before it left its last window's quit on the thread's queue, where it would end
     // this one's first message box at once.
@@ -115,24 +145,51 @@ struct Win32Driver {
     // The colour a point of the window shows after a whole paint, as 0xRRGGBB, and a system
     // colour as drawn.
     std::uint32_t pixel(forms::Form& form, int x, int y) { return win32_test::capture(hwnd(form)).at(x, y); }
-    contract::Picture picture(forms::Form& form) {
-        win32_test::Capture c = win32_test::capture(hwnd(form));
-        return {.width = c.width, .height = c.height, .pixels = std::move(c.pixels)};
-    }
-    std::uint32_t system_rgb(forms::Form&, int index) { return win32_test::Capture::rgb(GetSysColor(index)); }
+    contract::Picture picture(forms::Form& form) { return win32_test::capture(hwnd(form)); }
+    std::uint32_t system_rgb(forms::Form&, int index) { return win32_test::rgb_of(GetSysColor(index)); }
 
     contract::Box read_box(const std::string& prompt, int style, const std::optional<std::string>& title,
                            int answer_after_ms) {
-        const win32_test::SeenBox seen =
-            win32_test::read_box(runtime, prompt, style, title, static_cast<UINT>(answer_after_ms));
-        using enum platform::BoxIcon;
-        const platform::BoxIcon icon = !seen.icon                                         ? None
-                                       : seen.icon == LoadIconW(nullptr, IDI_HAND)        ? Critical
-                                       : seen.icon == LoadIconW(nullptr, IDI_QUESTION)    ? Question
-                                       : seen.icon == LoadIconW(nullptr, IDI_EXCLAMATION) ? Exclamation
-                                       : seen.icon == LoadIconW(nullptr, IDI_ASTERISK)    ? Information
-                                                                                          : None;
-        return {.title = seen.title, .text = seen.text, .buttons = seen.buttons, .icon = icon};
+        const std::size_t before = box_reader.seen.size();
+        const UINT usual = std::exchange(box_reader.answer_after_ms, static_cast<UINT>(answer_after_ms));
+        runtime.show(prompt, style, title);
+        box_reader.answer_after_ms = usual;
+        const bool came = box_reader.reading() && box_reader.seen.size() > before;
+        return came ? box_reader.seen.back() : contract::Box{.title = "(no box)", .buttons = {}};
+    }
+    const std::vector<contract::Box>& boxes() const { return box_reader.seen; }
+
+    // A click in the middle of a control on the window's own surface.
+    void click(forms::Form& form, std::string_view control) {
+        const double dpi = win32(form).dpi();
+        const forms::PixelRect r =
+            forms::Density{dpi, dpi}.rect(win32(form).model().controls[win32(form).index_of(control)].rect);
+        press(form, r.left + r.width / 2, r.top + r.height / 2, 1, contract::kNoShift);
+        release(form, r.left + r.width / 2, r.top + r.height / 2, 1, contract::kNoShift);
+        settle(5);
+    }
+    // A label's text as the window holds it to draw.
+    std::string text(forms::Form& form, std::string_view label) { return form.fields().get(label); }
+    std::vector<forms::Form*> windows(std::string_view name) const { return contract::windows_named(runtime, name); }
+    int on_screen(const std::string& title) const {
+        int n = 0;
+        for (platform_win32::Win32Form* f : runtime.forms())
+            n += IsWindowVisible(f->hwnd()) && win32_test::text_of(f->hwnd(), true) == title;
+        return n;
+    }
+    // What a screen reader reads through AccessibleObjectFromWindow: a label's or a button's
+    // name (children count the labels and buttons in the model's order from 1), or the window's.
+    std::string reader_name(forms::Form& form, std::string_view control) {
+        long id = 0;
+        for (const forms::Control& c : win32(form).model().controls) {
+            if (control.empty()) break;
+            id += c.kind == forms::Kind::Label || c.kind == forms::Kind::Button;
+            if (c.name == control) break;
+        }
+        IAccessible* client = client_object(hwnd(form));
+        const std::string name = client ? accessible_text(client, &IAccessible::get_accName, id) : "(not read)";
+        if (client) client->Release();
+        return name;
     }
 
 protected:

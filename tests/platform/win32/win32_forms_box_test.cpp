@@ -2,14 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/platform/win32/win32_box_reader.h"
-#include "tests/platform/win32/win32_forms_fixture.h"
+#include "tests/platform/win32/win32_driver.h"
 
 namespace {
 
-using win32_test::SeenBox;
-
-// The buttons and icon the system shows for each style, its title and prompt: forms_contract.h.
+// The buttons and icon the system shows for each style, its title and prompt: forms_boxes.h.
 // What it is asked for besides: task modality, never the system's.
 TEST(Boxes, EveryBoxIsAskedForTaskModal) {
     platform_win32::Win32Runtime runtime{win32_test::kAppTitle};
@@ -24,18 +21,16 @@ constexpr forms::WindowModel kOwner{
     .name = "O", .caption = "owner", .client_width = 1500, .client_height = 750, .controls = kNone};
 
 TEST(Boxes, TheBoxIsModalToEveryWindowAndOpensOverTheActiveOne) {
-    platform_win32::Win32Runtime runtime{win32_test::kAppTitle};
-    auto& other = static_cast<platform_win32::Win32Form&>(runtime.load(kOwner, {}));
-    auto& form = static_cast<platform_win32::Win32Form&>(runtime.load(kOwner, {}));
+    win32_test::Win32Driver d;
+    auto& other = static_cast<platform_win32::Win32Form&>(d.runtime.load(kOwner, {}));
+    auto& form = static_cast<platform_win32::Win32Form&>(d.runtime.load(kOwner, {}));
     other.show();
-    form.show();
-    win32_test::pump_for(runtime, std::chrono::milliseconds(100));
+    d.show(form);
     ASSERT_EQ(GetActiveWindow(), form.hwnd());
-    win32_test::g_watched = other.hwnd();
-    const SeenBox box = win32_test::read_box(runtime, "Prompt", 0, std::nullopt, 100);
-    win32_test::g_watched = nullptr;
-    EXPECT_EQ(box.owner, form.hwnd()) << "it opens over the active window";
-    EXPECT_FALSE(box.watched_enabled) << "the other window takes no input meanwhile";
+    d.box_reader.watched = other.hwnd();
+    d.read_box("Prompt", 0, std::nullopt, 100);
+    EXPECT_EQ(d.box_reader.owner, form.hwnd()) << "it opens over the active window";
+    EXPECT_FALSE(d.box_reader.watched_enabled) << "the other window takes no input meanwhile";
     EXPECT_TRUE(IsWindowEnabled(other.hwnd())) << "and is enabled again after";
 }
 

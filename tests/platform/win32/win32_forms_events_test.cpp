@@ -1,12 +1,13 @@
 // What only the Win32 window does: a button's click message, the move of the pointer, the
 // close box and a hidden window ending a button's tracking of the pointer. (Presses, clicks,
-// keys, focus, timers, look-ups and the window's state: forms_contract.h, on every runtime.)
+// keys, focus, timers, look-ups and the window's state: forms_input.h and forms_contract.h, on
+// every runtime.)
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "tests/platform/win32/win32_forms_fixture.h"
+#include "tests/platform/win32/win32_driver.h"
 
 namespace {
 
@@ -21,34 +22,32 @@ constexpr Control kControls[] = {
 constexpr forms::WindowModel kModel{
     .name = "W", .caption = "events", .client_width = 3000, .client_height = 1500, .controls = kControls};
 
-struct Events : ::testing::Test {
-    platform_win32::Win32Runtime runtime{win32_test::kAppTitle};
-    win32_test::EventLog log;
+struct Events : ::testing::Test, win32_test::Win32Driver {
+    probe::EventLog log;
     platform_win32::Win32Form* form = nullptr;
 
     void SetUp() override {
         std::vector<forms::Binding> b;
-        for (Event e : {Event::Load, Event::Click, Event::MouseMove, Event::Unload}) b.push_back(log.on("W", e));
-        b.push_back(log.on("Btn", Event::Click));
+        for (Event e : {Event::Load, Event::Click, Event::MouseMove, Event::Unload}) b.push_back(log.record("W", e));
+        b.push_back(log.record("Btn", Event::Click));
         form = static_cast<platform_win32::Win32Form*>(&runtime.load(kModel, std::move(b)));
-        form->show();
-        win32_test::pump_for(runtime, std::chrono::milliseconds(100));
+        show(*form);
     }
 };
 
 TEST_F(Events, ButtonsMovesLoadAndUnloadReachTheirHandlers) {
-    EXPECT_EQ(log.count("W Load"), 1u);
-    log.lines.clear();
+    EXPECT_EQ(log.count("W/Load"), 1);
+    log.clear();
     SendMessageW(form->control_window("Btn"), BM_CLICK, 0, 0);
-    EXPECT_EQ(log.count("Btn Click"), 1u);
+    EXPECT_EQ(log.count("Btn/Click"), 1);
 
     // A move over the window's surface, past its right edge as a captured pointer's may be.
     SendMessageW(form->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(0x202, 0));
-    EXPECT_EQ(log.count("W MouseMove"), 1u);
+    EXPECT_EQ(log.count("W/MouseMove"), 1);
 
     // The close box: the unload step runs, the window goes and with it the program.
     SendMessageW(form->hwnd(), WM_CLOSE, 0, 0);
-    EXPECT_EQ(log.count("W Unload"), 1u);
+    EXPECT_EQ(log.count("W/Unload"), 1);
     EXPECT_TRUE(runtime.forms().empty());
     EXPECT_FALSE(runtime.pump()) << "the last window gone ends the program";
 }

@@ -1,21 +1,17 @@
 #pragma once
 // What the forms runtime's tests share: taking messages for a while, reading a window's
-// pixels back, and recording which handlers ran.
+// pixels back as a Picture.
 
 #include <windows.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <string>
-#include <vector>
 
-#include "platform/forms/form_bindings.h"
 #include "platform/forms/forms.h"
 #include "platform/win32/win32_form.h"
 #include "platform/win32/win32_runtime.h"
+#include "tests/platform/forms_driver.h"
 
 namespace win32_test {
 
@@ -38,21 +34,16 @@ inline void pump_for(platform_win32::Win32Runtime& runtime, std::chrono::millise
         runtime, [] { return false; }, time);
 }
 
-// The client area as it is on the screen, 0x00RRGGBB per pixel.
-struct Capture {
-    int width = 0, height = 0;
-    std::vector<std::uint32_t> pixels;
+// A system colour as 0xRRGGBB, as a Picture holds it.
+inline std::uint32_t rgb_of(COLORREF c) { return GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c); }
 
-    std::uint32_t at(int x, int y) const { return pixels.at(static_cast<std::size_t>(y * width + x)); }
-    static std::uint32_t rgb(COLORREF c) { return GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c); }
-};
-
-// Painted whole first, or with `as_painted` as the paints so far left it.
-inline Capture capture(HWND hwnd, bool as_painted = false) {
+// The client area as it is on the screen, painted whole first, or with `as_painted` as the
+// paints so far left it.
+inline contract::Picture capture(HWND hwnd, bool as_painted = false) {
     if (!as_painted) RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     RECT client;
     GetClientRect(hwnd, &client);
-    Capture out{.width = client.right, .height = client.bottom, .pixels = {}};
+    contract::Picture out{.width = client.right, .height = client.bottom, .pixels = {}};
     BITMAPINFO info{};
     info.bmiHeader = {.biSize = sizeof(BITMAPINFOHEADER),
                       .biWidth = out.width,
@@ -81,25 +72,5 @@ inline Capture capture(HWND hwnd, bool as_painted = false) {
     ReleaseDC(hwnd, window_dc);
     return out;
 }
-
-// Handlers that write what reached them into a log: "Label1 MouseDown 1 0 150 300".
-struct EventLog {
-    std::vector<std::string> lines;
-
-    forms::Binding on(std::string_view control, forms::Event event) {
-        return {control, event, [this, control, event](forms::Form&, const forms::Mouse& m) {
-                    std::string line = std::string(control) + " " + std::string(forms::event_name(event));
-                    if (event == forms::Event::MouseDown || event == forms::Event::Click)
-                        line += " " + std::to_string(m.button) + " " + std::to_string(m.shift) + " " +
-                                std::to_string(static_cast<int>(m.x)) + " " + std::to_string(static_cast<int>(m.y));
-                    lines.push_back(line);
-                }};
-    }
-    std::size_t count(const std::string& prefix) const {
-        std::size_t n = 0;
-        for (const auto& l : lines) n += l.rfind(prefix, 0) == 0;
-        return n;
-    }
-};
 
 }  // namespace win32_test

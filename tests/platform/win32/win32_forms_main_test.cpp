@@ -146,8 +146,8 @@ TEST_F(MainOnWin32, ANewSentenceRepaintsWhatChangedAsAWholePaintWould) {
             EXPECT_LE(dirty.bottom, label12_top) << "Label12 is not touched";
         }
         UpdateWindow(hwnd());
-        const win32_test::Capture painted = win32_test::capture(hwnd(), true);
-        const win32_test::Capture whole = win32_test::capture(hwnd());
+        const contract::Picture painted = win32_test::capture(hwnd(), true);
+        const contract::Picture whole = win32_test::capture(hwnd());
         EXPECT_TRUE(painted.pixels == whole.pixels) << "the partial paint left pixels otherwise than a whole paint";
     }
 }

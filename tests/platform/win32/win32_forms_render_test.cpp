@@ -1,13 +1,15 @@
 // A new caption marks for repainting what changed of its label only, and what the screen shows
 // then is what a whole paint shows; a hidden window shows its new captions once shown. (Where
-// each control is drawn, wrapping and cutting: forms_contract.h, on every runtime.)
+// each control is drawn, wrapping and cutting: forms_render.h, on every runtime.)
 
 #include "tests/platform/win32/win32_driver.h"
+// After windows.h: the contract's headers name no Windows type.
+#include "tests/platform/forms_render.h"
 
 namespace {
 
 using contract::kBlack;
-using win32_test::Capture;
+using contract::Picture;
 
 TEST(Render, ANewCaptionRepaintsOnlyItsLabel) {
     platform_win32::Win32Runtime runtime{win32_test::kAppTitle};
@@ -26,23 +28,22 @@ TEST(Render, ANewCaptionRepaintsOnlyItsLabel) {
     EXPECT_LE(dirty.right, 150);
     EXPECT_LE(dirty.bottom, 90);
     UpdateWindow(form.hwnd());
-    const Capture painted = win32_test::capture(form.hwnd(), true);
-    const Capture c = win32_test::capture(form.hwnd());
+    const Picture painted = win32_test::capture(form.hwnd(), true);
+    const Picture c = win32_test::capture(form.hwnd());
     EXPECT_EQ(painted.pixels, c.pixels) << "as a whole paint shows it";
-    const contract::Picture picture{.width = c.width, .height = c.height, .pixels = c.pixels};
-    EXPECT_GT(picture.differing(110, 70, 40, 20, kBlack), 10) << "white ink on the window's black";
+    EXPECT_GT(c.differing(110, 70, 40, 20, kBlack), 10) << "white ink on the window's black";
 
     ValidateRect(form.hwnd(), nullptr);
     form.fields().set("Clear", "IIII IIII");  // the same text: nothing to paint
     EXPECT_FALSE(GetUpdateRect(form.hwnd(), &dirty, FALSE));
 
     // Hidden, the window marks nothing for later; shown again, it shows the caption it has then.
-    const Capture before = win32_test::capture(form.hwnd());
+    const Picture before = win32_test::capture(form.hwnd());
     form.hide();
     form.fields().set("Clear", "WW WW");
     form.show();
     UpdateWindow(form.hwnd());
-    const Capture shown = win32_test::capture(form.hwnd(), true);
+    const Picture shown = win32_test::capture(form.hwnd(), true);
     EXPECT_EQ(shown.pixels, win32_test::capture(form.hwnd()).pixels) << "as a whole paint shows it";
     EXPECT_NE(shown.pixels, before.pixels) << "the new caption, not the one it had when hidden";
     form.unload();
