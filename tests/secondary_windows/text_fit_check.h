@@ -43,16 +43,13 @@ concept Measurer = requires(M& m, typename M::Form& form, const forms::Control& 
     { m.measure(form, c) } -> std::same_as<Measure>;
 };
 
-// A length in pixels: whole, or to a tenth.
+// A length in pixels, whole or to a tenth; the lines a box holds.
 inline std::string px(double v) {
     char out[32];
     std::snprintf(out, sizeof out, v == std::round(v) ? "%.0f" : "%.1f", v);
     return out;
 }
-
-inline int lines_of(const Measure& m) {
-    return static_cast<int>(std::lround(m.height / (m.line_height > 0 ? m.line_height : 1)));
-}
+inline int lines_of(const Measure& m) { return int(std::lround(m.height / (m.line_height > 0 ? m.line_height : 1))); }
 
 // The faults of one control's text; none when it is whole and uncovered. `at` says where it
 // was measured (" at 96 dpi"), or nothing.

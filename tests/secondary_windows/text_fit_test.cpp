@@ -124,21 +124,17 @@ QRect cover_of(const QWidget* w) {
     return visible_room(w);
 }
 
-bool shows_text(const QWidget* w) {
-    if (!w->isVisibleTo(w->window()) || visible_room(w).isEmpty()) return false;
-    if (dynamic_cast<const platform_qt::FormPicture*>(w)) return false;
-    if (const auto* l = qobject_cast<const QLabel*>(w)) return !caption_of(l).trimmed().isEmpty();
-    if (const auto* b = qobject_cast<const QPushButton*>(w)) return !b->text().trimmed().isEmpty();
-    return false;
-}
-
 // How the Qt runtime lays out and draws a control's text, for the shared check.
 struct QtMeasurer {
     using Form = QtForm;
 
     bool shows_text(const QtForm& form, const forms::Control& c) const {
         const QWidget* w = form.widget(c.name);
-        return w && ::shows_text(w);
+        if (!w || !w->isVisibleTo(w->window()) || visible_room(w).isEmpty()) return false;
+        if (dynamic_cast<const platform_qt::FormPicture*>(w)) return false;
+        if (const auto* l = qobject_cast<const QLabel*>(w)) return !caption_of(l).trimmed().isEmpty();
+        if (const auto* b = qobject_cast<const QPushButton*>(w)) return !b->text().trimmed().isEmpty();
+        return false;
     }
 
     text_fit::Measure measure(const QtForm& form, const forms::Control& c) const {

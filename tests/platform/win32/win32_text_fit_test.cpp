@@ -145,12 +145,6 @@ private:
     std::vector<bool> inked_;
 };
 
-bool shows_text(Win32Form& form, const forms::Control& c) {
-    if (c.kind != Kind::Label && c.kind != Kind::Button) return false;
-    if (!win32_test::shows(form, c) || win32_test::place_of(form, c).room.empty()) return false;
-    return caption_of(form, c).find_first_not_of(L" \t\r\n") != std::wstring::npos;
-}
-
 // What a control hides of whatever lies below it: its whole room, or only its own text when it
 // is a label that draws no background.
 PixelRect cover_of(Win32Form& form, const forms::Control& c, HDC dc) {
@@ -194,7 +188,11 @@ struct Win32Measurer {
     using Form = Win32Form;
     HDC dc;
 
-    bool shows_text(Win32Form& form, const forms::Control& c) const { return ::shows_text(form, c); }
+    bool shows_text(Win32Form& form, const forms::Control& c) const {
+        if (c.kind != Kind::Label && c.kind != Kind::Button) return false;
+        if (!win32_test::shows(form, c) || win32_test::place_of(form, c).room.empty()) return false;
+        return caption_of(form, c).find_first_not_of(L" \t\r\n") != std::wstring::npos;
+    }
 
     text_fit::Measure measure(Win32Form& form, const forms::Control& c) const {
         const Layout l = layout_of(form, c, dc);
