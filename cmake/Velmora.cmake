@@ -8,6 +8,9 @@
 #                                            finds; on Windows the whole program as one test
 #                                            under Wine
 #   velmora_sanitizer_env(<test>...)         the sanitizer options for tests made by add_test
+#   velmora_test(<name> [SANITIZED] [WORKING_DIRECTORY <dir>] [<property> <value>]...
+#                COMMAND <command>...)         a test, its properties and, with SANITIZED, the
+#                                            sanitizer options, in one
 #
 # The settings belong to the targets, not to the folders: a target of someone else's that a
 # folder pulls in is built as its makers meant.
@@ -53,6 +56,22 @@ set(VELMORA_SANITIZER_ENV
 function(velmora_sanitizer_env)
   if(VELMORA_SANITIZE)
     set_tests_properties(${ARGN} PROPERTIES ENVIRONMENT_MODIFICATION "${VELMORA_SANITIZER_ENV}")
+  endif()
+endfunction()
+
+function(velmora_test name)
+  # PARSE_ARGV keeps the semicolons inside an argument (a shell line, a list of labels).
+  cmake_parse_arguments(PARSE_ARGV 1 test "SANITIZED" "WORKING_DIRECTORY" "COMMAND")
+  if(test_WORKING_DIRECTORY)
+    add_test(NAME ${name} COMMAND ${test_COMMAND} WORKING_DIRECTORY ${test_WORKING_DIRECTORY})
+  else()
+    add_test(NAME ${name} COMMAND ${test_COMMAND})
+  endif()
+  if(test_UNPARSED_ARGUMENTS)
+    set_tests_properties(${name} PROPERTIES ${test_UNPARSED_ARGUMENTS})
+  endif()
+  if(test_SANITIZED)
+    velmora_sanitizer_env(${name})
   endif()
 endfunction()
 

@@ -25,9 +25,8 @@ set(VELMORA_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
 
 # velmora_windows_test(<target>): the whole program as one test, named windows.<target>.
 function(velmora_windows_test target)
-  add_test(NAME windows.${target}
-           COMMAND ${VELMORA_WINE_RUN} ${VELMORA_WINE_PREFIX} $<TARGET_FILE:${target}> ${ARGN})
-  set_tests_properties(windows.${target} PROPERTIES LABELS windows TIMEOUT 300)
+  velmora_test(windows.${target} LABELS windows TIMEOUT 300
+               COMMAND ${VELMORA_WINE_RUN} ${VELMORA_WINE_PREFIX} $<TARGET_FILE:${target}> ${ARGN})
 endfunction()
 
 add_subdirectory(identity)

@@ -22,7 +22,34 @@ ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 
 # -- the main window -------------------------------------------------------------------------
 
-class X11Window:
+class Window:
+    """What a window of every kind answers from its geometry(): xwin.Geometry in screen
+    pixels, or None once the window is gone."""
+
+    def viewable(self):
+        g = self.geometry()
+        return g is not None and g.viewable
+
+    def reachable(self):
+        """Where a person can get at it: shown."""
+        return self.viewable()
+
+    def _shown(self):
+        g = self.geometry()
+        check(g is not None and g.viewable, f"{self} is not on the screen")
+        return g
+
+    def _screen(self, x, y):
+        """The screen's pixel at (x, y) of the program's pixels at scale 1."""
+        g = self._shown()
+        return g.x + x * self.scale, g.y + y * self.scale
+
+    def capture(self):
+        g = self._shown()
+        return capture_area(self.session, g.x, g.y, g.width, g.height)
+
+
+class X11Window(Window):
     def __init__(self, session, window, scale):
         self.session, self.window, self.scale = session, window, scale
 
@@ -30,11 +57,7 @@ class X11Window:
         return f"X window {self.window:#x}"
 
     def geometry(self):
-        """xwin.Geometry in screen pixels, or None once the window is gone."""
         return xwin.geometry(self.session, self.window)
-
-    def viewable(self):
-        return xwin.viewable(self.session, self.window)
 
     def click(self, x, y, button=1):
         xwin.click(self.session, self.window, x * self.scale, y * self.scale, button)
@@ -56,14 +79,38 @@ class X11Window:
         xwin.close_by_window_manager(self.session, self.window)
 
 
-class SwayWindow:
-    """A window of the program as sway knows it, found by app_id and title."""
+class CompositorWindow(Window):
+    """A window of the program as a Wayland compositor knows it, found by app_id and title:
+    node() is the compositor's record of it (None when there is none), _place(node) its x, y,
+    width, height and whether it is shown there, in the compositor's units, SCALED when those
+    are logical pixels."""
+
+    DESKTOP = "compositor"
+    SCALED = True
 
     def __init__(self, session, app_id, title, scale):
         self.session, self.app_id, self.title, self.scale = session, app_id, title, scale
 
     def __repr__(self):
-        return f"sway window {self.title!r} ({self.app_id})"
+        return f"{self.DESKTOP} window {self.title!r} ({self.app_id})"
+
+    @staticmethod
+    def _place(node):
+        return node["x"], node["y"], node["width"], node["height"], node["shown"]
+
+    def geometry(self):
+        node = self.node()
+        if node is None:
+            return None
+        *rect, shown = self._place(node)
+        s = self.scale if self.SCALED else 1
+        return xwin.Geometry(*(round(v * s) for v in rect), bool(shown), "IsViewable" if shown else "IsUnMapped")
+
+
+class SwayWindow(CompositorWindow):
+    """A node of sway's tree, in logical pixels; the pointer is the X server's sway draws into."""
+
+    DESKTOP = "sway"
 
     def node(self):
         found = [n for n in sway_views(self.session.sway("get_tree"))
@@ -71,25 +118,10 @@ class SwayWindow:
         check(len(found) <= 1, f"sway shows {len(found)} windows titled {self.title!r}")
         return found[0] if found else None
 
-    def geometry(self):
-        node = self.node()
-        if node is None:
-            return None
-        r, s = node["rect"], self.scale
-        return xwin.Geometry(round(r["x"] * s), round(r["y"] * s), round(r["width"] * s),
-                             round(r["height"] * s), bool(node.get("visible")),
-                             "IsViewable" if node.get("visible") else "IsUnMapped")
-
-    def viewable(self):
-        g = self.geometry()
-        return g is not None and g.viewable
-
-    reachable = viewable
-
-    def _screen(self, x, y):
-        g = self.geometry()
-        check(g is not None and g.viewable, f"{self} is not on the screen")
-        return g.x + x * self.scale, g.y + y * self.scale
+    @staticmethod
+    def _place(node):
+        r = node["rect"]
+        return r["x"], r["y"], r["width"], r["height"], node.get("visible")
 
     def click(self, x, y, button=1):
         sx, sy = self._screen(x, y)
@@ -114,11 +146,6 @@ class SwayWindow:
     def activate(self):
         self.session.sway("command", f'[app_id="{self.app_id}" title="^{self.title}$"] focus')
 
-    def capture(self):
-        g = self.geometry()
-        check(g is not None and g.viewable, f"{self} is not on the screen")
-        return xwin.capture_area(self.session, g.x, g.y, g.width, g.height)
-
     def key(self, keysym):
         self.activate()
         time.sleep(xwin.STEP)
@@ -132,9 +159,12 @@ class SwayWindow:
         self.session.sway("command", f"[con_id={node['id']}] kill")
 
 
-class GnomeWindow:
+class GnomeWindow(CompositorWindow):
     """A window of the program as GNOME Shell knows it (a Meta.Window), found by class and
-    title; the pointer is a virtual device of the shell's own seat."""
+    title, in the screen's pixels; the pointer is a virtual device of the shell's own seat."""
+
+    DESKTOP = "GNOME Shell"
+    SCALED = False
 
     FIND = ("global.get_window_actors().map(a => a.meta_window)"
             ".filter(w => w.get_wm_class() === {app_id} && w.get_title() === {title})")
@@ -145,11 +175,8 @@ class GnomeWindow:
     QT_FRAME = (3, 30)
 
     def __init__(self, session, app_id, title, scale, client_frame=False):
-        self.session, self.app_id, self.title, self.scale = session, app_id, title, scale
+        super().__init__(session, app_id, title, scale)
         self.content = self.QT_FRAME if client_frame else (0, 0)
-
-    def __repr__(self):
-        return f"GNOME Shell window {self.title!r} ({self.app_id})"
 
     def _windows(self, then):
         return self.session.shell_eval(self.FIND.format(app_id=json.dumps(self.app_id), title=json.dumps(self.title))
@@ -161,17 +188,6 @@ class GnomeWindow:
                               "w.showing_on_its_workspace()}; })")
         check(len(found) <= 1, f"GNOME Shell shows {len(found)} windows titled {self.title!r}")
         return found[0] if found else None
-
-    def geometry(self):
-        node = self.node()
-        if node is None:
-            return None
-        return xwin.Geometry(node["x"], node["y"], node["width"], node["height"], node["shown"],
-                             "IsViewable" if node["shown"] else "IsUnMapped")
-
-    def viewable(self):
-        g = self.geometry()
-        return g is not None and g.viewable
 
     def _screen(self, x, y):
         g = settled_geometry(self)
@@ -205,11 +221,6 @@ class GnomeWindow:
     def activate(self):
         self._windows(".map(w => w.activate(global.get_current_time())).length")
 
-    def capture(self):
-        g = self.geometry()
-        check(g is not None and g.viewable, f"{self} is not on the screen")
-        return capture_area(self.session, g.x, g.y, g.width, g.height)
-
     def close(self):
         """GNOME's close (what the window menu's Close and Alt+F4 do): the shell asks the
         window to close."""
@@ -217,17 +228,12 @@ class GnomeWindow:
               f"{self} is not there to close")
 
 
-class KWinWindow:
+class KWinWindow(CompositorWindow):
     """A window of the program as KWin knows it (a client of its scripting), found by resource
-    class and caption; the pointer is the rig's fake-input client."""
+    class and caption, in logical pixels; the pointer is the rig's fake-input client."""
 
+    DESKTOP = "KWin"
     FIND = "workspace.clientList().filter(c => c.resourceClass == {app_id} && c.caption == {title})"
-
-    def __init__(self, session, app_id, title, scale):
-        self.session, self.app_id, self.title, self.scale = session, app_id, title, scale
-
-    def __repr__(self):
-        return f"KWin window {self.title!r} ({self.app_id})"
 
     def _windows(self, then):
         return self.session.kwin_script("return " + self.FIND.format(app_id=json.dumps(self.app_id),
@@ -243,24 +249,9 @@ class KWinWindow:
         check(len(found) <= 1, f"KWin shows {len(found)} windows titled {self.title!r}")
         return found[0] if found else None
 
-    def geometry(self):
-        node = self.node()
-        if node is None:
-            return None
-        # KWin speaks in logical pixels; the rig in the screen's.
-        s = self.scale
-        return xwin.Geometry(round(node["x"] * s), round(node["y"] * s), round(node["width"] * s),
-                             round(node["height"] * s), node["shown"], "IsViewable" if node["shown"] else "IsUnMapped")
-
-    def viewable(self):
-        g = self.geometry()
-        return g is not None and g.viewable
-
-    reachable = viewable
-
     def _screen(self, x, y):
-        g = self.geometry()
-        check(g is not None and g.viewable, f"{self} is not on the screen")
+        """In KWin's logical pixels, which its pointer takes."""
+        g = self._shown()
         return g.x / self.scale + x, g.y / self.scale + y
 
     def click(self, x, y, button=1):
@@ -276,11 +267,6 @@ class KWinWindow:
 
     def activate(self):
         self._windows(".map(c => { workspace.activeClient = c; return 1; }).length")
-
-    def capture(self):
-        g = self.geometry()
-        check(g is not None and g.viewable, f"{self} is not on the screen")
-        return capture_area(self.session, g.x, g.y, g.width, g.height)
 
     def key(self, keysym):
         self.activate()

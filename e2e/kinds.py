@@ -26,7 +26,7 @@ import time
 from dataclasses import dataclass
 
 from checks import RigFailure
-from processes import START_TIMEOUT, read_line, tool
+from processes import START_TIMEOUT, tool
 from wine import start_wine
 
 TRAY_GEOMETRY = ["--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120",
@@ -188,21 +188,8 @@ SYSTEM_BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus
 
 def start_system_bus(session):
     """A private system bus: GNOME Shell will not start without one."""
-    config = os.path.join(session.dir, "system-bus.conf")
-    with open(config, "w") as f:
-        f.write(SYSTEM_BUS_CONFIG.format(folder=session.dir))
-    read_end, write_end = os.pipe()
-    try:
-        proc, log = session.spawn("system-bus", [tool("dbus-daemon"), f"--config-file={config}", "--nofork",
-                                                 "--nopidfile", f"--print-address={write_end}"],
-                                  pass_fds=(write_end,))
-        os.close(write_end)
-        write_end = None
-        session.env["DBUS_SYSTEM_BUS_ADDRESS"] = read_line(read_end, proc, "the system bus", log)
-    finally:
-        os.close(read_end)
-        if write_end is not None:
-            os.close(write_end)
+    config = SYSTEM_BUS_CONFIG.format(folder=session.dir)
+    session.env["DBUS_SYSTEM_BUS_ADDRESS"] = session.start_bus("system-bus", config)
 
 
 def start_gnome_shell(session):

@@ -156,40 +156,38 @@ class Session:
         self.started.append((what, proc))
         return proc, log
 
-    def _start_xvfb(self):
+    def start_reporting(self, what, name, argv):
+        """Starts a helper that says it is ready by writing a line to a pipe whose descriptor
+        argv(fd) hands it, and returns that line; `name` is the helper's in a failure."""
         read_end, write_end = os.pipe()
         try:
-            proc, log = self.spawn("xvfb", [tool("Xvfb"), "-displayfd", str(write_end), "-screen", "0",
-                                            SCREEN, "-nolisten", "tcp", "-noreset"],
-                                   pass_fds=(write_end,))
+            proc, log = self.spawn(what, argv(write_end), pass_fds=(write_end,))
             os.close(write_end)
             write_end = None
-            number = read_line(read_end, proc, "Xvfb", log)
+            return read_line(read_end, proc, name, log)
         finally:
             os.close(read_end)
             if write_end is not None:
                 os.close(write_end)
+
+    def start_bus(self, what, config):
+        """A dbus-daemon of the session's own with that configuration (the daemon itself rather
+        than dbus-launch, so that the rig holds its pid); returns its address."""
+        path = os.path.join(self.dir, f"{what}.conf")
+        with open(path, "w") as f:
+            f.write(config)
+        return self.start_reporting(what, f"dbus-daemon ({what})", lambda fd: [
+            tool("dbus-daemon"), f"--config-file={path}", "--nofork", "--nopidfile", f"--print-address={fd}"])
+
+    def _start_xvfb(self):
+        number = self.start_reporting("xvfb", "Xvfb", lambda fd: [
+            tool("Xvfb"), "-displayfd", str(fd), "-screen", "0", SCREEN, "-nolisten", "tcp", "-noreset"])
         self.display = f":{number}"
         self.env["DISPLAY"] = self.display
         self.x11 = X11(self.display)
 
     def _start_dbus(self):
-        # The daemon itself rather than dbus-launch, so that the rig holds its pid.
-        config = os.path.join(self.dir, "bus.conf")
-        with open(config, "w") as f:
-            f.write(BUS_CONFIG)
-        read_end, write_end = os.pipe()
-        try:
-            proc, log = self.spawn("dbus", [tool("dbus-daemon"), f"--config-file={config}", "--nofork",
-                                            "--nopidfile", f"--print-address={write_end}"],
-                                   pass_fds=(write_end,))
-            os.close(write_end)
-            write_end = None
-            self.env["DBUS_SESSION_BUS_ADDRESS"] = read_line(read_end, proc, "dbus-daemon", log)
-        finally:
-            os.close(read_end)
-            if write_end is not None:
-                os.close(write_end)
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = self.start_bus("dbus", BUS_CONFIG)
 
     # -- what the desktop offers -----------------------------------------------------------
 

@@ -13,8 +13,8 @@
 namespace {
 
 using engine_test::at;
+using engine_test::expect_countdown_fields;
 using engine_test::failing_field;
-using engine_test::kStopped;
 using engine_test::Program;
 using engine_test::timer2_mismatch;
 
@@ -26,12 +26,9 @@ TEST(Countdown, MonthsWithoutARuleLeaveTheDesignTextAndFailTheStopTest) {
         p.tick_timer1();
         EXPECT_EQ(timer2_mismatch(p), (engine::Mismatch{"EndDays", "EndDays"}))
             << "the stop test read \"EndDays\" as a number";
-        EXPECT_EQ(p["EndMon"], std::to_string(10 - month));
-        EXPECT_EQ(p["EndDay"], "0");
-        EXPECT_EQ(p["EndDays"], "EndDays");
+        expect_countdown_fields(p,
+                                {.mon = std::to_string(10 - month), .day = "0", .days = "EndDays", .stopped = false});
         EXPECT_EQ(p["Final"], "It is EndDays Days, 10 Hours, 35 Minutes, and 53 Seconds");
-        EXPECT_TRUE(p.actions.empty());
-        EXPECT_TRUE(p.timer2_on);
     }
 }
 
@@ -40,10 +37,10 @@ TEST(Countdown, MonthsWithoutARuleKeepTheLastNumberWritten) {
     p.tick_at(at(2013, 4, 30, 12, 0, 0));
     ASSERT_EQ(p["EndDays"], "-18");
     p.tick_at(at(2013, 5, 1, 12, 0, 0));  // May has no rule
-    EXPECT_EQ(p["EndDays"], "-18");
-    EXPECT_EQ(p["EndDay"], "11");
-    EXPECT_EQ(p["Final"], "It is -18 Days, 12 Hours, 60 Minutes, and 60 Seconds");
-    EXPECT_TRUE(p.timer2_on);
+    expect_countdown_fields(p, {.day = "11",
+                                .days = "-18",
+                                .stopped = false,
+                                .sentence = "It is -18 Days, 12 Hours, 60 Minutes, and 60 Seconds"});
 }
 
 TEST(Countdown, ManualRunInAMonthWithoutARuleIsTestedAndStopsOnThe26th) {
@@ -66,7 +63,7 @@ TEST(Countdown, ManualRunInAMonthWithoutARuleIsTestedAndStopsOnThe26th) {
     EXPECT_TRUE(p.actions.empty()) << "the manual run never stops the countdown";
     p.tick_timer2();
     EXPECT_EQ(p["Final"], "It is 0 Days, 16 Hours, 60 Minutes, and 60 Seconds");
-    EXPECT_EQ(p.actions, kStopped);
+    EXPECT_EQ(p.actions, engine_test::kStopped);
     EXPECT_FALSE(p.tick_timer2());
     EXPECT_EQ(p.arrival_windows, 1);
 }
@@ -85,9 +82,8 @@ TEST(Countdown, InAMonthWithARuleTheManualRunsCountIsOverwritten) {
         p.press_command2();
         ASSERT_EQ(p["EndDays"], "0");
         p.tick_timer2();
-        EXPECT_EQ(p["EndDays"], c.end_days);
-        EXPECT_EQ(p["Final"], std::string("It is ") + c.end_days + " Days, 16 Hours, 60 Minutes, and 60 Seconds");
-        EXPECT_TRUE(p.actions.empty());
+        expect_countdown_fields(
+            p, {.days = c.end_days, .stopped = false, .sentence = engine_test::sentence(c.end_days, "16", "60", "60")});
     }
 }
 
@@ -107,14 +103,8 @@ TEST(Countdown, DecemberOutside2012And2013FailsAtStepNine) {
         EXPECT_EQ(timer2_mismatch(p), (engine::Mismatch{"CurYearVal", "Label9"}))
             << "December read CurYearVal as a number";
     }
-    EXPECT_EQ(p["EndMon"], "-2");
-    EXPECT_EQ(p["EndDay"], "-8");
-    EXPECT_EQ(p["EndHour"], "12");
-    EXPECT_EQ(p["EndMinute"], "30");
-    EXPECT_EQ(p["EndSecond"], "45");
-    EXPECT_EQ(p["EndDays"], "-4");
-    EXPECT_EQ(p["Final"], sentence);
-    EXPECT_TRUE(p.timer2_on);
+    // The steps before the failing one wrote their fields; EndDays and the sentence are November's.
+    expect_countdown_fields(p, {"-2", "-8", "-4", "12", "30", "45", false, sentence});
 }
 
 TEST(Countdown, DecemberOf2014CountsWith365KeptFrom2013) {
@@ -132,9 +122,7 @@ TEST(Countdown, MonthNamesInOtherLanguagesOrCasesMatchNoRule) {
         p.tick_timer1();
         p.fields.set("MonName", name);
         EXPECT_EQ(failing_field(p), "EndDays");
-        EXPECT_EQ(p["EndDay"], "0");
-        EXPECT_EQ(p["EndDays"], "EndDays");
-        EXPECT_TRUE(p.actions.empty());
+        expect_countdown_fields(p, {.day = "0", .days = "EndDays", .stopped = false});
     }
 }
 
@@ -148,28 +136,20 @@ TEST(Countdown, FrenchClockNeverStopsOnThe12thOfApril) {
     EXPECT_EQ(p["Final"], "It is EndDays Days, 12 Hours, 60 Minutes, and 60 Seconds");
     p.fields.set("EndDays", "7");
     p.tick_at(at(2013, 4, 12, 9, 0, 0));
-    EXPECT_EQ(p["EndDays"], "7");
-    EXPECT_TRUE(p.actions.empty());
+    expect_countdown_fields(p, {.days = "7", .stopped = false});
 }
 
 TEST(Countdown, ManualRunAfterTheStop) {
     Program p;
     p.tick_at(at(2013, 4, 12, 9, 0, 0));
-    ASSERT_EQ(p.actions, kStopped);
+    ASSERT_EQ(p.actions, engine_test::kStopped);
     const std::string sentence = p["Final"];
 
     p.clock.set(at(2013, 4, 12, 10, 20, 30));
     p.tick_timer1();
     p.press_command2();
-    EXPECT_EQ(p["EndMon"], "6");
-    EXPECT_EQ(p["EndDays"], "14");
-    EXPECT_EQ(p["EndHour"], "14");
-    EXPECT_EQ(p["EndMinute"], "40");
-    EXPECT_EQ(p["EndSecond"], "30");
-    EXPECT_EQ(p["EndDay"], "0") << "the manual run does not write EndDay";
-    EXPECT_EQ(p["Final"], sentence);
-    EXPECT_EQ(p.actions, kStopped) << "no new stop, no new window";
-    EXPECT_FALSE(p.timer2_on);
+    // The manual run does not write EndDay, nor stop again or open another window.
+    expect_countdown_fields(p, {"6", "0", "14", "14", "40", "30", true, sentence});
 }
 
 TEST(Countdown, NeverTouchesTotalDaysOrDaysInMon) {

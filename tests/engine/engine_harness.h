@@ -9,6 +9,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/clock_run.h"
@@ -89,6 +90,35 @@ struct Program {
 
 // What a run that stops the countdown does, in order: Timer2 off, then one arrival window.
 inline const std::vector<std::string> kStopped = {"stop", "open"};
+
+// What the countdown's fields and Timer2 should hold after a run; whatever is left unset is
+// not checked. `stopped`: the run stopped the countdown (Timer2 off, one arrival window), or
+// it did neither.
+struct CountdownState {
+    std::optional<std::string> mon = {}, day = {}, days = {}, hour = {}, minute = {}, second = {};
+    std::optional<bool> stopped = {};
+    std::optional<std::string> sentence = {};
+};
+
+// The countdown's sentence from its parts.
+inline std::string sentence(const std::string& days, const char* hours, const char* minutes, const char* seconds) {
+    return "It is " + days + " Days, " + hours + " Hours, " + minutes + " Minutes, and " + seconds + " Seconds";
+}
+
+inline void expect_countdown_fields(const Program& p, const CountdownState& e) {
+    const std::pair<const char*, const std::optional<std::string>&> fields[] = {
+        {"EndMon", e.mon},       {"EndDay", e.day},       {"EndDays", e.days},  {"EndHour", e.hour},
+        {"EndMinute", e.minute}, {"EndSecond", e.second}, {"Final", e.sentence}};
+    for (const auto& [name, text] : fields) {
+        if (text) {
+            EXPECT_EQ(p[name], *text) << name;
+        }
+    }
+    if (e.stopped) {
+        EXPECT_EQ(p.actions, *e.stopped ? kStopped : std::vector<std::string>{}) << "Timer2 off first, then the window";
+        EXPECT_EQ(p.timer2_on, !*e.stopped);
+    }
+}
 
 // Runs the countdown and returns the field whose text failed to convert, and that text
 // (nothing when the run went through).

@@ -24,7 +24,7 @@
 #include "platform/qt/qt_runtime.h"
 #include "secondary_windows/about_box.h"
 #include "secondary_windows/arrival_model.h"
-#include "tests/secondary_windows/text_fit_table.h"
+#include "tests/secondary_windows/text_fit_check.h"
 
 namespace {
 
@@ -124,46 +124,48 @@ QRect cover_of(const QWidget* w) {
     return visible_room(w);
 }
 
-bool shows_text(const QWidget* w) {
-    if (!w->isVisibleTo(w->window()) || visible_room(w).isEmpty()) return false;
-    if (dynamic_cast<const platform_qt::FormPicture*>(w)) return false;
-    if (const auto* l = qobject_cast<const QLabel*>(w)) return !caption_of(l).trimmed().isEmpty();
-    if (const auto* b = qobject_cast<const QPushButton*>(w)) return !b->text().trimmed().isEmpty();
-    return false;
-}
+// How the Qt runtime lays out and draws a control's text, for the shared check.
+struct QtMeasurer {
+    using Form = QtForm;
 
-bool by_design(const QtForm& form, const QWidget* lower, const QWidget* upper) {
-    return text_fit::by_design(form.model().name, lower->objectName().toStdString(), upper->objectName().toStdString());
-}
-
-// The faults of one control's text as it stands now; empty when it is whole and uncovered.
-std::vector<std::string> faults_of(const QtForm& form, const QWidget* w) {
-    std::vector<std::string> faults;
-    const Layout l = layout_of(w);
-    const std::string what = form.model().name.data() + std::string(".") + w->objectName().toStdString() + " \"" +
-                             l.text.toStdString() + "\"";
-    const Ink ink = ink_of(l, form.window());
-    const int total = ink.all(), outside = total - ink.inside(l.room);
-    if (total == 0 || outside > 0)
-        faults.push_back(what + ": " + std::to_string(outside) + " of its " + std::to_string(total) +
-                         " inked pixels fall outside the " + std::to_string(l.room.width()) + " x " +
-                         std::to_string(l.room.height()) + " px it shows; its " +
-                         std::to_string(qRound(l.box.height() / l.line_spacing)) + " line(s) take " +
-                         std::to_string(l.box.width()) + " x " + std::to_string(l.box.height()) + " px");
-    // Whatever is painted after the control or after one of its containers lies above it.
-    for (const QWidget* below = w; below != form.window(); below = below->parentWidget()) {
-        const QObjectList& siblings = below->parentWidget()->children();
-        for (qsizetype i = siblings.indexOf(below) + 1; i < siblings.size(); ++i) {
-            const auto* upper = qobject_cast<const QWidget*>(siblings[i]);
-            if (!upper || !upper->isVisibleTo(form.window()) || by_design(form, w, upper)) continue;
-            if (dynamic_cast<const platform_qt::ShapeWidget*>(upper)) continue;  // an outline at the edges
-            if (const int n = ink.inside(cover_of(upper)); n > 0)
-                faults.push_back(what + ": " + std::to_string(n) + " of its inked pixels lie under " +
-                                 upper->objectName().toStdString());
-        }
+    bool shows_text(const QtForm& form, const forms::Control& c) const {
+        const QWidget* w = form.widget(c.name);
+        if (!w || !w->isVisibleTo(w->window()) || visible_room(w).isEmpty()) return false;
+        if (dynamic_cast<const platform_qt::FormPicture*>(w)) return false;
+        if (const auto* l = qobject_cast<const QLabel*>(w)) return !caption_of(l).trimmed().isEmpty();
+        if (const auto* b = qobject_cast<const QPushButton*>(w)) return !b->text().trimmed().isEmpty();
+        return false;
     }
-    return faults;
-}
+
+    text_fit::Measure measure(const QtForm& form, const forms::Control& c) const {
+        const QWidget* w = form.widget(c.name);
+        const Layout l = layout_of(w);
+        const Ink ink = ink_of(l, form.window());
+        text_fit::Measure m{.text = l.text.toStdString(),
+                            .inked = ink.all(),
+                            .inked_inside = ink.inside(l.room),
+                            .room_width = l.room.width(),
+                            .room_height = l.room.height(),
+                            .width = l.box.width(),
+                            .height = l.box.height(),
+                            .line_height = l.line_spacing,
+                            .face = l.font.family().toStdString(),
+                            .points = l.font.pointSizeF(),
+                            .drawn_in = {},
+                            .covers = {}};
+        // Whatever is painted after the control or after one of its containers lies above it.
+        for (const QWidget* below = w; below != form.window(); below = below->parentWidget()) {
+            const QObjectList& siblings = below->parentWidget()->children();
+            for (qsizetype i = siblings.indexOf(below) + 1; i < siblings.size(); ++i) {
+                const auto* upper = qobject_cast<const QWidget*>(siblings[i]);
+                if (!upper || !upper->isVisibleTo(form.window())) continue;
+                if (dynamic_cast<const platform_qt::ShapeWidget*>(upper)) continue;  // an outline at the edges
+                m.covers.push_back({upper->objectName().toStdString(), ink.inside(cover_of(upper))});
+            }
+        }
+        return m;
+    }
+};
 
 QtForm& loaded(platform_qt::QtRuntime& runtime, std::string_view name) {
     QtForm* form = runtime.find(name);
@@ -175,50 +177,8 @@ TEST(TextFit, EveryTextOfEveryWindowIsWholeAndUncovered) {
     platform_qt::QtRuntime runtime{std::string(identity::kProductName)};
     const text_fit::OpenWindows open(runtime, runtime);
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
-
-    int checked = 0;
-    for (const text_fit::Row& row : text_fit::rows()) {
-        QtForm& form = loaded(runtime, row.window);
-        std::vector<const QWidget*> controls;
-        for (const forms::Control& c : form.model().controls) {
-            const QWidget* w = form.widget(c.name);
-            if (w && (row.control.empty() || c.name == row.control) && shows_text(w)) controls.push_back(w);
-        }
-        ASSERT_FALSE(controls.empty()) << row.window << " " << row.control;
-        std::vector<std::string> texts = row.texts;
-        if (texts.empty()) texts.push_back("");
-        double tallest = 0;
-        std::string tallest_text;
-        for (const std::string& text : texts) {
-            if (!text.empty()) form.fields().set(row.control, text);
-            for (const QWidget* w : controls) {
-                for (const std::string& fault : faults_of(form, w)) ADD_FAILURE() << fault;
-                ++checked;
-                const Layout l = layout_of(w);
-                if (!text.empty() && l.box.height() > tallest) {
-                    tallest = l.box.height();
-                    tallest_text = text;
-                }
-            }
-        }
-        if (!tallest_text.empty())
-            std::printf("%s.%s: tallest form \"%s\" takes %.1f px (%d lines of %.1f) of %d; face %s\n",
-                        row.window.data(), row.control.data(), tallest_text.c_str(), tallest,
-                        qRound(tallest / layout_of(controls.front()).line_spacing),
-                        layout_of(controls.front()).line_spacing, visible_room(controls.front()).height(),
-                        qPrintable(controls.front()->font().family()));
-    }
-    for (QtForm* f : runtime.forms()) {
-        for (const forms::Control& c : f->model().controls)
-            if (const QWidget* w = f->widget(c.name); w && shows_text(w)) {
-                const Layout l = layout_of(w);
-                std::printf("%s.%s [%s %.2fpt]: %d line(s), %.1f x %.1f px in %d x %d\n", f->model().name.data(),
-                            c.name.data(), qPrintable(l.font.family()), l.font.pointSizeF(),
-                            qRound(l.box.height() / l.line_spacing), l.box.width(), l.box.height(), l.room.width(),
-                            l.room.height());
-            }
-    }
-    EXPECT_GT(checked, text_fit::kLeastChecks);
+    QtMeasurer measurer;
+    text_fit::check_every_text(runtime, measurer);
     for (QtForm* f : runtime.forms()) f->unload();
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
 }

@@ -18,7 +18,7 @@
 #include "platform/win32/win32_text.h"
 #include "tests/platform/win32/win32_density.h"
 #include "tests/platform/win32/win32_forms_fixture.h"
-#include "tests/secondary_windows/text_fit_table.h"
+#include "tests/secondary_windows/text_fit_check.h"
 
 namespace {
 
@@ -145,12 +145,6 @@ private:
     std::vector<bool> inked_;
 };
 
-bool shows_text(Win32Form& form, const forms::Control& c) {
-    if (c.kind != Kind::Label && c.kind != Kind::Button) return false;
-    if (!win32_test::shows(form, c) || win32_test::place_of(form, c).room.empty()) return false;
-    return caption_of(form, c).find_first_not_of(L" \t\r\n") != std::wstring::npos;
-}
-
 // What a control hides of whatever lies below it: its whole room, or only its own text when it
 // is a label that draws no background.
 PixelRect cover_of(Win32Form& form, const forms::Control& c, HDC dc) {
@@ -189,81 +183,60 @@ std::vector<const forms::Control*> above(Win32Form& form, const forms::Control& 
     return out;
 }
 
-// The faults of one control's text as it stands now; empty when it is whole and uncovered.
-std::vector<std::string> faults_of(Win32Form& form, const forms::Control& c, HDC dc) {
-    std::vector<std::string> faults;
-    const Layout l = layout_of(form, c, dc);
-    const PixelRect room = win32_test::place_of(form, c).room;
-    const std::string what = std::string(form.model().name) + "." + std::string(c.name) + " \"" +
-                             platform_win32::to_utf8(l.text) + "\" at " + std::to_string(form.dpi()) + " dpi";
-    const Ink ink(l, dc);
-    const int total = ink.all(), outside = total - ink.inside(room);
-    if (total == 0 || outside > 0)
-        faults.push_back(what + ": " + std::to_string(outside) + " of its " + std::to_string(total) +
-                         " inked pixels fall outside the " + std::to_string(room.width) + " x " +
-                         std::to_string(room.height) + " px it shows; its lines take " + std::to_string(l.box.width) +
-                         " x " + std::to_string(l.box.height) + " px in " + platform_win32::to_utf8(l.face));
-    for (const forms::Control* upper : above(form, c)) {
-        if (!win32_test::shows(form, *upper) || text_fit::by_design(form.model().name, c.name, upper->name)) continue;
-        PixelRect cover = cover_of(form, *upper, dc);
-        if (upper->kind == Kind::Line) {  // from its container's pixels to the window's
-            const PixelRect frame = win32_test::place_of(form, *upper).rect;
-            const PixelRect own = form.density().rect(upper->rect);
-            cover.left += frame.left - own.left;
-            cover.top += frame.top - own.top;
-        }
-        if (const int n = ink.inside(cover); n > 0)
-            faults.push_back(what + ": " + std::to_string(n) + " of its inked pixels lie under " +
-                             std::string(upper->name));
-    }
-    return faults;
-}
+// How the Win32 runtime lays out and draws a control's text, for the shared check.
+struct Win32Measurer {
+    using Form = Win32Form;
+    HDC dc;
 
-Win32Form& loaded(platform_win32::Win32Runtime& runtime, std::string_view name) {
-    Win32Form* form = runtime.find(name);
-    if (!form) throw std::logic_error("no window " + std::string(name));
-    return *form;
-}
+    bool shows_text(Win32Form& form, const forms::Control& c) const {
+        if (c.kind != Kind::Label && c.kind != Kind::Button) return false;
+        if (!win32_test::shows(form, c) || win32_test::place_of(form, c).room.empty()) return false;
+        return caption_of(form, c).find_first_not_of(L" \t\r\n") != std::wstring::npos;
+    }
+
+    text_fit::Measure measure(Win32Form& form, const forms::Control& c) const {
+        const Layout l = layout_of(form, c, dc);
+        const PixelRect room = win32_test::place_of(form, c).room;
+        const Ink ink(l, dc);
+        text_fit::Measure m{.text = platform_win32::to_utf8(l.text),
+                            .inked = ink.all(),
+                            .inked_inside = ink.inside(room),
+                            .room_width = room.width,
+                            .room_height = room.height,
+                            .width = double(l.box.width),
+                            .height = double(l.box.height),
+                            .line_height = double(l.line_height),
+                            .face = platform_win32::to_utf8(l.face),
+                            .points = c.font.points > 0 ? c.font.points : forms::kDefaultFont.points,
+                            .drawn_in = platform_win32::to_utf8(l.face),
+                            .covers = {}};
+        for (const forms::Control* upper : above(form, c)) {
+            if (!win32_test::shows(form, *upper)) continue;
+            PixelRect cover = cover_of(form, *upper, dc);
+            if (upper->kind == Kind::Line) {  // from its container's pixels to the window's
+                const PixelRect frame = win32_test::place_of(form, *upper).rect;
+                const PixelRect own = form.density().rect(upper->rect);
+                cover.left += frame.left - own.left;
+                cover.top += frame.top - own.top;
+            }
+            m.covers.push_back({std::string(upper->name), ink.inside(cover)});
+        }
+        return m;
+    }
+};
 
 TEST(Win32TextFit, EveryTextOfEveryWindowIsWholeAndUncoveredAtEachDensity) {
     platform_win32::Win32Runtime runtime{win32_test::kAppTitle};
     const text_fit::OpenWindows open(runtime, runtime);
-    HDC dc = GetDC(nullptr);
+    Win32Measurer measurer{GetDC(nullptr)};
     for (const unsigned dpi : win32_test::kDensities) {
         for (Win32Form* f : runtime.forms()) win32_test::move_to_density(*f, dpi);
         win32_test::pump_for(runtime, std::chrono::milliseconds(50));
-        int checked = 0;
-        for (const text_fit::Row& row : text_fit::rows()) {
-            Win32Form& form = loaded(runtime, row.window);
-            ASSERT_EQ(form.dpi(), dpi) << row.window << " did not take the new density";
-            std::vector<const forms::Control*> controls;
-            for (const forms::Control& c : form.model().controls)
-                if ((row.control.empty() || c.name == row.control) && shows_text(form, c)) controls.push_back(&c);
-            ASSERT_FALSE(controls.empty()) << row.window << " " << row.control;
-            std::vector<std::string> texts = row.texts;
-            if (texts.empty()) texts.push_back("");
-            for (const std::string& text : texts) {
-                if (!text.empty()) form.fields().set(row.control, text);
-                for (const forms::Control* c : controls) {
-                    for (const std::string& fault : faults_of(form, *c, dc)) ADD_FAILURE() << fault;
-                    ++checked;
-                }
-            }
-        }
-        EXPECT_GT(checked, text_fit::kLeastChecks) << "at " << dpi << " dpi";
         for (Win32Form* f : runtime.forms())
-            for (const forms::Control& c : f->model().controls)
-                if (shows_text(*f, c)) {
-                    const Layout l = layout_of(*f, c, dc);
-                    std::printf("%u dpi %s.%s [%s %.2fpt]: %d line(s), %d x %d px in %d x %d\n", dpi,
-                                std::string(f->model().name).c_str(), std::string(c.name).c_str(),
-                                platform_win32::to_utf8(l.face).c_str(),
-                                c.font.points > 0 ? c.font.points : forms::kDefaultFont.points,
-                                l.box.height / std::max(1, l.line_height), l.box.width, l.box.height,
-                                win32_test::place_of(*f, c).room.width, win32_test::place_of(*f, c).room.height);
-                }
+            ASSERT_EQ(f->dpi(), dpi) << f->model().name << " did not take the new density";
+        text_fit::check_every_text(runtime, measurer, " at " + std::to_string(dpi) + " dpi");
     }
-    ReleaseDC(nullptr, dc);
+    ReleaseDC(nullptr, measurer.dc);
     for (Win32Form* f : runtime.forms()) f->unload();
 }
 
