@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/forms.h"
+#include "platform/forms/forms.h"
 #include "tests/secondary_windows/text_fit_table.h"
 
 namespace text_fit {
