@@ -34,7 +34,7 @@ TEST_PACKAGES=(libgtest-dev libgmock-dev googletest libbenchmark-dev
 # the exe carries the stand-in fonts of fonts-roadgeek and fonts-liberation. nsis builds the
 # installer.
 WINDOWS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64-tools fonts-roadgeek fonts-liberation
-                  wine wine64 icoutils librsvg2-bin imagemagick nsis)
+                  wine wine64 icoutils librsvg2-bin imagemagick nsis strip-nondeterminism)
 
 ensure_packages() {
     local missing=() p
