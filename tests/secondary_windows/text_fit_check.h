@@ -24,16 +24,16 @@ struct Measure {
         std::string control;  // painted above the text
         int inked = 0;        // the text's inked pixels it covers
     };
-    std::string text;                     // as it stands, UTF-8
+    std::string text = {};                // as it stands, UTF-8
     int inked = 0;                        // every pixel the text inks
     int inked_inside = 0;                 // those inside the part of the control that shows
     int room_width = 0, room_height = 0;  // that part, in the window's pixels
     double width = 0, height = 0;         // the box its lines take
     double line_height = 0;
-    std::string face;  // the face asked for, as the report names it
+    std::string face = {};  // the face asked for, as the report names it
     double points = 0;
-    std::string drawn_in;  // the face the system's font mapper drew with, where it says
-    std::vector<Cover> covers;
+    std::string drawn_in = {};  // the face the system's font mapper drew with, where it says
+    std::vector<Cover> covers = {};
 };
 
 // A runtime's way of measuring: which controls of a form show text, and what one shows.

@@ -150,9 +150,7 @@ struct QtMeasurer {
                             .height = l.box.height(),
                             .line_height = l.line_spacing,
                             .face = l.font.family().toStdString(),
-                            .points = l.font.pointSizeF(),
-                            .drawn_in = {},
-                            .covers = {}};
+                            .points = l.font.pointSizeF()};
         // Whatever is painted after the control or after one of its containers lies above it.
         for (const QWidget* below = w; below != form.window(); below = below->parentWidget()) {
             const QObjectList& siblings = below->parentWidget()->children();
@@ -166,12 +164,6 @@ struct QtMeasurer {
         return m;
     }
 };
-
-QtForm& loaded(platform_qt::QtRuntime& runtime, std::string_view name) {
-    QtForm* form = runtime.find(name);
-    if (!form) throw std::logic_error("no window " + std::string(name));
-    return *form;
-}
 
 TEST(TextFit, EveryTextOfEveryWindowIsWholeAndUncovered) {
     platform_qt::QtRuntime runtime{std::string(identity::kProductName)};
@@ -191,7 +183,8 @@ TEST(TextFit, TheAboutPictureHasAPixelForEveryScreenPixel) {
     fakes::FakeShell shell;
     secondary::AboutBox about(runtime, runtime, shell, "C++ with Qt");
     about.open();
-    const auto* picture = qobject_cast<const QLabel*>(loaded(runtime, "frmAbout").widget("picIcon"));
+    ASSERT_NE(runtime.find("frmAbout"), nullptr);
+    const auto* picture = qobject_cast<const QLabel*>(runtime.find("frmAbout")->widget("picIcon"));
     ASSERT_NE(picture, nullptr);
     const QPixmap pixmap = picture->pixmap();
     const double dpr = picture->devicePixelRatioF();

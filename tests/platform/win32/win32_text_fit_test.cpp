@@ -208,8 +208,7 @@ struct Win32Measurer {
                             .line_height = double(l.line_height),
                             .face = platform_win32::to_utf8(l.face),
                             .points = c.font.points > 0 ? c.font.points : forms::kDefaultFont.points,
-                            .drawn_in = platform_win32::to_utf8(l.face),
-                            .covers = {}};
+                            .drawn_in = platform_win32::to_utf8(l.face)};
         for (const forms::Control* upper : above(form, c)) {
             if (!win32_test::shows(form, *upper)) continue;
             PixelRect cover = cover_of(form, *upper, dc);
