@@ -77,7 +77,8 @@ struct QtDriver {
         QTest::mouseClick(qt(form).widget(control), Qt::LeftButton);
     }
     void key(forms::Form& form, Key key) {
-        QApplication::setActiveWindow(qt(form).window());
+        qt(form).window()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(qt(form).window()));
         QTest::keyClick(qt(form).window(), key == Key::Enter ? Qt::Key_Return : Qt::Key_Escape);
     }
     void close_box(forms::Form& form) { qt(form).window()->close(); }
