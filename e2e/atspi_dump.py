@@ -11,6 +11,7 @@ import json
 import sys
 
 import pyatspi
+import pyatspi.role
 
 MAX_DEPTH = 40
 
@@ -20,7 +21,9 @@ def walk(accessible, depth, out):
         return
     states = accessible.getState()
     out.append({
-        "role": accessible.getRoleName(),
+        # pyatspi's own name of the role ("push button"), the same on Debian 12 and 13; the
+        # bus's name for it changed ("button" with Debian 13's AT-SPI).
+        "role": pyatspi.role.ROLE_NAMES.get(accessible.getRole(), accessible.getRoleName()),
         "name": accessible.name,
         "showing": states.contains(pyatspi.STATE_SHOWING),
     })

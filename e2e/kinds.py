@@ -65,6 +65,31 @@ xwayland disable
 """
 SWAY_BAR = "bar {\n    position top\n    tray_output *\n}"
 
+# What differs between the Debian releases the rig runs on, by the codename /etc/os-release
+# names (packaging/deps.sh installs the matching packages): Plasma 5.27 on Debian 12 and
+# Plasma 6.3 on Debian 13, with their service daemon (the tray's StatusNotifierWatcher) and
+# the session version Plasma's programs are told.
+RELEASES = {
+    "bookworm": {"kded": "kded5", "kde_session_version": "5"},
+    "trixie": {"kded": "kded6", "kde_session_version": "6"},
+}
+
+
+def release(what, os_release="/etc/os-release"):
+    """The running release's entry for what (a key of RELEASES); a release not in the table
+    fails the session loudly."""
+    fields = {}
+    with open(os_release) as f:
+        for line in f:
+            key, _, value = line.strip().partition("=")
+            fields[key] = value.strip('"')
+    by_number = {"12": "bookworm", "13": "trixie"}
+    name = fields.get("VERSION_CODENAME") or by_number.get(fields.get("VERSION_ID", ""), "")
+    if name not in RELEASES:
+        raise RigFailure(f"cannot start the session: the rig knows Debian 12 and 13 ({', '.join(RELEASES)}), "
+                         f"and {os_release} names {name or 'no release'!r}")
+    return RELEASES[name][what]
+
 
 def start_openbox(session):
     proc, log = session.spawn("openbox", [tool("openbox")])
@@ -235,7 +260,7 @@ def plasma_env(session):
     """What KWin, plasmashell and the program share: the Wayland socket and Plasma's name."""
     env = {k: v for k, v in session.env.items() if k != "DISPLAY"}
     env.update(XDG_CURRENT_DESKTOP="KDE", XDG_SESSION_TYPE="wayland", KDE_FULL_SESSION="true",
-               KDE_SESSION_VERSION="5", QT_QPA_PLATFORM="wayland", NO_AT_BRIDGE="1")
+               KDE_SESSION_VERSION=release("kde_session_version"), QT_QPA_PLATFORM="wayland", NO_AT_BRIDGE="1")
     if session.wayland_socket:
         env["WAYLAND_DISPLAY"] = session.wayland_socket
     return env
@@ -273,8 +298,9 @@ def start_kwin(session):
 
 def start_plasmashell(session):
     env = plasma_env(session)
-    proc, log = session.spawn("kded5", [tool("kded5")], env=env)
-    session.wait_ready("kded5 to own the StatusNotifierWatcher", proc, log,
+    kded = release("kded")
+    proc, log = session.spawn(kded, [tool(kded)], env=env)
+    session.wait_ready(f"{kded} to own the StatusNotifierWatcher", proc, log,
                        lambda: session.bus_name_owned("org.kde.StatusNotifierWatcher"))
     proc, log = session.spawn("plasmashell", [tool("plasmashell"), "--no-respawn"], env=env)
     # Its panel and tray are QML, loaded in about 3 s on an idle machine and several times

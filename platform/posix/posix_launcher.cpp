@@ -36,7 +36,7 @@ void report_errno(int fd, int error) {
 
 bool PosixLauncher::file_exists(const std::string& path) {
     if (path.empty() || has_zero_byte(path)) return false;
-    struct stat st {};
+    struct stat st = {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 

@@ -125,6 +125,7 @@ void QtForm::build_control(std::size_t index, QWidget* parent) {
             set_colours(label, QPalette::Window, &back, QPalette::WindowText, &fore);
             label->setAutoFillBackground(!c.transparent);
             label->setFont(font_for(c.font));
+            label->setContentsMargins(0, windows_ascent_gap(label->font()), 0, 0);
             label->setAlignment(alignment_of(c.align));
             label->setGeometry(scale_.rect(c.rect));
             const std::size_t index = fields_.index_of(c.name);

@@ -2,7 +2,9 @@
 
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QRawFont>
 #include <QScreen>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
@@ -93,6 +95,16 @@ QFont font_for(const forms::Font& font) {
     f.setPointSizeF(font.points > 0 ? font.points : forms::kDefaultFont.points);
     f.setWeight(static_cast<QFont::Weight>(std::clamp(font.weight, 1, 1000)));
     return f;
+}
+
+int windows_ascent_gap(const QFont& font) {
+    const QRawFont raw = QRawFont::fromFont(font);
+    const QByteArray os2 = raw.fontTable("OS/2");
+    constexpr qsizetype kWinAscent = 74;  // a uint16, big-endian, after the typographic metrics
+    if (os2.size() < kWinAscent + 2 || raw.unitsPerEm() <= 0) return 0;
+    const auto win_ascent = qFromBigEndian<quint16>(os2.constData() + kWinAscent);
+    const qreal gap = win_ascent * raw.pixelSize() / raw.unitsPerEm() - raw.ascent();
+    return gap > 0 ? static_cast<int>(std::lround(gap)) : 0;
 }
 
 }  // namespace platform_qt

@@ -42,4 +42,12 @@ struct Face {
 Face face_for(std::string_view design_face);
 QFont font_for(const forms::Font& font);
 
+// The whole pixels by which Windows sets a font's first line lower than the toolkit does.
+// Windows puts the baseline the face's Windows ascent (OS/2 usWinAscent) below the line's
+// top whatever else the face says; the toolkit takes the shorter typographic ascent of a face
+// that asks for it (OS/2 USE_TYPO_METRICS, as Debian 13's Liberation Sans Narrow does), and
+// its capitals then reach the very top of their label, where the design lets the label above
+// cover a row. 0 for a face without the flag.
+int windows_ascent_gap(const QFont& font);
+
 }  // namespace platform_qt

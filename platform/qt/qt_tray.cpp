@@ -36,8 +36,7 @@ std::vector<int> tray_codes(QSystemTrayIcon::ActivationReason reason) {
 }
 
 QtTray::QtTray(QIcon icon)
-    : QtTray(
-          std::move(icon), [] { return QSystemTrayIcon::isSystemTrayAvailable(); }, std::chrono::seconds(2)) {}
+    : QtTray(std::move(icon), &QSystemTrayIcon::isSystemTrayAvailable, std::chrono::seconds(2)) {}
 
 QtTray::QtTray(QIcon icon, AreaProbe probe, std::chrono::milliseconds check_every)
     : image_(std::move(icon)), probe_(std::move(probe)) {

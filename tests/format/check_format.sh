@@ -3,7 +3,7 @@
 # not (with clang-format's own account of where) and fails; prints the count that are.
 set -euo pipefail
 source_dir=$1
-formatter=${2:-clang-format-14}
+formatter=${2:?usage: check_format.sh SOURCE_DIR FORMATTER}
 cd "$source_dir"
 command -v "$formatter" >/dev/null || { echo "FAIL: $formatter is not installed"; exit 1; }
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""The README's commands on a pristine Debian 12, as a newcomer runs them.
+"""The README's commands on a pristine Debian 12 or 13, as a newcomer runs them.
 
-A minbase root with only git and ca-certificates added (mmdebstrap; the tarball is made once
-and kept in the cache folder), entered with chroot as a new machine: its / a mount point of
+A minbase root of the release (bookworm or trixie) with only git and ca-certificates added
+(mmdebstrap; the tarball is made once per release and kept in the cache folder), entered with chroot as a new machine: its / a mount point of
 its own, /proc, /sys and /dev bound in. The commit under test is cloned into it from the
 source tree, then:
 
@@ -20,7 +20,8 @@ unmounted, and only then is it removed; a root with anything still mounted under
 removed (the host's /dev and /sys would go with it). A root that cannot be made fails the
 test. Needs root (mount, chroot) and mmdebstrap.
 
-Usage: fresh.py run|windows|test SOURCE_DIR WORK_DIR [--budget SECONDS] [--cache DIR]
+Usage: fresh.py run|windows|test SOURCE_DIR WORK_DIR [--release bookworm|trixie] [--budget SECONDS]
+                [--cache DIR]
 """
 import argparse
 import fcntl
@@ -38,7 +39,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(HERE)), "e2e"))
 
 from xwin import parse_ppm  # noqa: E402
 
-SUITE = "bookworm"
+RELEASES = ("bookworm", "trixie")    # Debian 12 and 13
 AT = "2013-04-03 14:25:07"
 PATH = "/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin"
 SCREEN = (1024, 768)
@@ -73,21 +74,22 @@ def sh(*argv, check=True, **kw):
 
 # --- the pristine root ------------------------------------------------------------------
 
-def tarball(cache):
-    """The cached minbase tarball, made first when it is not there or a month old (one maker
-    at a time)."""
+def tarball(cache, release):
+    """The release's cached minbase tarball, made first when it is not there or a month old
+    (one maker at a time)."""
     os.makedirs(cache, exist_ok=True)
-    path = os.path.join(cache, f"{SUITE}-minbase.tar")
+    path = os.path.join(cache, f"{release}-minbase.tar")
     with open(os.path.join(cache, "lock"), "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
         if os.path.exists(path) and time.time() - os.path.getmtime(path) < KEEP_TARBALL:
             return path
         if not shutil.which("mmdebstrap"):
             raise Failure("mmdebstrap is not installed (apt-get install mmdebstrap): no pristine root")
-        partial = os.path.join(cache, f"{SUITE}-minbase.partial.tar")   # mmdebstrap goes by the ending
-        say(f"Making the pristine {SUITE} root's tarball {path} (about a minute)")
+        partial = os.path.join(cache, f"{release}-minbase.partial.tar")   # mmdebstrap goes by the ending
+        say(f"Making the pristine {release} root's tarball {path} (about a minute)")
         started = time.monotonic()
-        done = subprocess.run(["mmdebstrap", "--variant=minbase", "--include=ca-certificates,git", SUITE, partial],
+        done = subprocess.run(["mmdebstrap", "--variant=minbase", "--include=ca-certificates,git", release,
+                               partial],
                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         if done.returncode != 0:
             raise Failure(f"mmdebstrap could not make the root ({done.returncode}):\n{done.stdout[-3000:]}")
@@ -158,18 +160,38 @@ def remove_root(root):
     sh("rm", "-rf", "--one-file-system", root)
 
 
-def make_root(root, cache):
+def host_release():
+    with open("/etc/os-release") as f:
+        match = re.search(r"^VERSION_CODENAME=\"?(\w+)", f.read(), re.M)
+    if not match:
+        raise Failure("/etc/os-release names no VERSION_CODENAME: cannot point the root at the host's mirror")
+    return match.group(1)
+
+
+def sources_for(host_sources, host, release):
+    """The host's package source with its release's suites (bookworm, bookworm-updates,
+    bookworm-security) named as the root's."""
+    return re.sub(rf"\b{host}(?=-|\s|$)", release, host_sources)
+
+
+def make_root(root, cache, release):
     remove_root(root)       # a root an interrupted run left behind
-    archive = tarball(cache)
+    archive = tarball(cache, release)
     os.makedirs(root)
     started = time.monotonic()
     sh("tar", "-C", root, "-xf", archive)
-    # The host's package source and name server, as RIG-NOTES has it.
+    # The host's package source and name server, as RIG-NOTES has it, the suites renamed for
+    # the root's release.
     os.remove(os.path.join(root, "etc/apt/sources.list"))
     for name in ("etc/apt/sources.list.d/debian.sources", "etc/resolv.conf"):
         if os.path.lexists(os.path.join(root, name)):
             os.remove(os.path.join(root, name))
         shutil.copy(os.path.join("/", name), os.path.join(root, name))
+    sources = os.path.join(root, "etc/apt/sources.list.d/debian.sources")
+    with open(sources) as f:
+        text = sources_for(f.read(), host_release(), release)
+    with open(sources, "w") as f:
+        f.write(text)
     # Its / a mount point, as on a machine (unshare --mount inside needs it), then the
     # kernel's file systems; the host's /sys and /dev only as slaves, so nothing done in
     # the root reaches back. The packages downloaded before are kept in a folder of the
@@ -185,7 +207,7 @@ def make_root(root, cache):
              ["mount", "--bind", debs, f"{root}/var/cache/apt/archives"]]
     for step in steps:
         sh(*step)
-    say(f"Pristine {SUITE} root at {root} ({time.monotonic() - started:.0f} s to unpack and mount)")
+    say(f"Pristine {release} root at {root} ({time.monotonic() - started:.0f} s to unpack and mount)")
 
 
 def clone(source, root):
@@ -422,6 +444,7 @@ def main():
     parser.add_argument("case", choices=("run", "windows", "test"))
     parser.add_argument("source")
     parser.add_argument("work")
+    parser.add_argument("--release", choices=RELEASES, default=RELEASES[0])
     parser.add_argument("--budget", type=float, default=2400)
     parser.add_argument("--cache", default=os.environ.get("VELMORA_FRESH_CACHE", "/var/cache/velmora-fresh"))
     args = parser.parse_args()
@@ -440,7 +463,7 @@ def main():
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     failure = None
     try:
-        make_root(root, args.cache)
+        make_root(root, args.cache, args.release)
         tree = clone(source, root)
         if args.case == "run":
             case_run(root, tree, artifacts, deadline)

@@ -91,6 +91,20 @@ class RemoveRoot(unittest.TestCase):
                 subprocess.run(["umount", "-R", "--lazy", root], capture_output=True)
 
 
+class RootSources(unittest.TestCase):
+    def test_the_hosts_suites_become_the_roots(self):
+        cases = [  # host's source, host, root's release, the root's source
+            ("Suites: bookworm bookworm-updates\nSuites: bookworm-security\n", "bookworm", "trixie",
+             "Suites: trixie trixie-updates\nSuites: trixie-security\n"),
+            ("Suites: trixie trixie-updates", "trixie", "bookworm", "Suites: bookworm bookworm-updates"),
+            ("# snapshot/bookworm/20250520\nURIs: http://deb.debian.org/debian\nSuites: bookworm\n", "bookworm",
+             "trixie", "# snapshot/bookworm/20250520\nURIs: http://deb.debian.org/debian\nSuites: trixie\n"),
+        ]
+        for host_sources, host, release, expected in cases:
+            with self.subTest(f"{host} to {release}"):
+                self.assertEqual(fresh.sources_for(host_sources, host, release), expected)
+
+
 class WindowsSteps(unittest.TestCase):
     def steps_of(self, text):
         with tempfile.TemporaryDirectory() as tree:

@@ -60,8 +60,9 @@ has_entry() {
 for lib in libqt6core6 libqt6gui6 libqt6widgets6 libc6 libstdc++6; do
     has_entry "$depends" "$lib" versioned || fail "Depends lacks \"$lib (>= version)\": $depends"
 done
-# The faces with which every text fits its control.
-for font in fonts-roadgeek fonts-liberation; do
+# The faces with which every text fits its control; Liberation Sans Narrow is in a package of its
+# own on Debian 13 and in fonts-liberation 1 on Debian 12.
+for font in fonts-roadgeek fonts-liberation "fonts-liberation-sans-narrow | fonts-liberation (<< 1:2)"; do
     has_entry "$depends" "$font" || fail "Depends lacks $font: $depends"
 done
 recommends=$(field Recommends)

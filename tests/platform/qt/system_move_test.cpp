@@ -47,8 +47,8 @@ TEST(SystemMove, EndsOnceWhenThePointersButtonsAreLetGo) {
     QObject owner;
     Buttons buttons{{true, true, true, false}};
     int ended = 0;
-    new SystemMove(
-        &owner, [&] { ++ended; }, buttons.held(), kFast);
+    const auto count_end = [&] { ++ended; };
+    new SystemMove(&owner, count_end, buttons.held(), kFast);
     ASSERT_TRUE(wait_for([&] { return ended > 0; }));
     const int polls = buttons.polls;
     settle(60);
@@ -62,8 +62,8 @@ TEST(SystemMove, AReleaseSeenByTheProgramEndsItOnce) {
     QWidget target;
     Buttons buttons;  // always held: only the release can end it
     int ended = 0;
-    auto* move = new SystemMove(
-        &owner, [&] { ++ended; }, buttons.held(), kFast);
+    const auto count_end = [&] { ++ended; };
+    auto* move = new SystemMove(&owner, count_end, buttons.held(), kFast);
     send_mouse(&target, QEvent::MouseMove, Qt::LeftButton);
     EXPECT_EQ(ended, 0);
     send_mouse(&target, QEvent::MouseButtonRelease, Qt::NoButton);
@@ -91,8 +91,8 @@ TEST(SystemMove, PointerMovementWithoutButtonsEndsItOnlyWithoutAnAnswerFromTheSe
         QWidget target;
         Buttons buttons{{c.server}};
         int ended = 0;
-        new SystemMove(
-            &owner, [&] { ++ended; }, buttons.held(), kFast);
+        const auto count_end = [&] { ++ended; };
+        new SystemMove(&owner, count_end, buttons.held(), kFast);
         settle(30);
         EXPECT_EQ(buttons.polls == 1, c.asked_once) << buttons.polls << " polls";
         send_mouse(&target, QEvent::MouseMove, Qt::LeftButton);
@@ -125,8 +125,8 @@ TEST(SystemMove, WithoutAnAnswerFromTheServerThePointerComingBackEndsIt) {
         QWidget target;
         Buttons buttons{{c.server}};
         int ended = 0;
-        new SystemMove(
-            &owner, [&] { ++ended; }, buttons.held(), kFast);
+        const auto count_end = [&] { ++ended; };
+        new SystemMove(&owner, count_end, buttons.held(), kFast);
         for (QEvent::Type type : c.events) {  // at once: sway's leave comes before any poll
             QEvent e(type);
             QCoreApplication::sendEvent(&target, &e);
@@ -154,8 +154,8 @@ TEST(SystemMove, ACancelledOrDestroyedWatchNeverReportsAnEnd) {
     {
         QObject owner;
         Buttons buttons{{true, false}};
-        auto* move = new SystemMove(
-            &owner, [&] { ++ended; }, buttons.held(), kFast);
+        const auto count_end = [&] { ++ended; };
+        auto* move = new SystemMove(&owner, count_end, buttons.held(), kFast);
         move->cancel();
         send_mouse(&target, QEvent::MouseButtonRelease, Qt::NoButton);
         settle(30);
@@ -163,8 +163,8 @@ TEST(SystemMove, ACancelledOrDestroyedWatchNeverReportsAnEnd) {
     {
         auto owner = std::make_unique<QObject>();
         Buttons buttons{{true, true, true, false}};
-        new SystemMove(
-            owner.get(), [&] { ++ended; }, buttons.held(), kFast);
+        const auto count_end = [&] { ++ended; };
+        new SystemMove(owner.get(), count_end, buttons.held(), kFast);
         owner.reset();  // the window goes during the move
         send_mouse(&target, QEvent::MouseButtonRelease, Qt::NoButton);
         settle(30);

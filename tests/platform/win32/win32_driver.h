@@ -62,8 +62,8 @@ struct Win32Driver {
     bool wait_until(const std::function<bool()>& done) { return win32_test::pump_until(runtime, done); }
     void show(forms::Form& form) {
         form.show();
-        win32_test::pump_until(
-            runtime, [&] { return GetForegroundWindow() == hwnd(form); }, std::chrono::seconds(2));
+        const auto in_front = [&] { return GetForegroundWindow() == hwnd(form); };
+        win32_test::pump_until(runtime, in_front, std::chrono::seconds(2));
         settle(30);
     }
     int native_state(forms::Form& form) {

@@ -30,8 +30,8 @@ inline bool pump_until(platform_win32::Win32Runtime& runtime, const std::functio
 }
 
 inline void pump_for(platform_win32::Win32Runtime& runtime, std::chrono::milliseconds time) {
-    pump_until(
-        runtime, [] { return false; }, time);
+    const auto never = [] { return false; };
+    pump_until(runtime, never, time);
 }
 
 // A system colour as 0xRRGGBB, as a Picture holds it.

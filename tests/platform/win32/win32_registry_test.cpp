@@ -56,10 +56,15 @@ protected:
         ASSERT_EQ(
             RegCreateKeyExA(HKEY_LOCAL_MACHINE, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
             ERROR_SUCCESS);
-        for (const Stored& s : kStored)
-            ASSERT_EQ(RegSetValueExA(key, s.name, 0, s.type, s.data.data(), static_cast<DWORD>(s.data.size())),
+        for (const Stored& s : kStored) {
+            // RegSetValueExA counts a string's terminating zero that the size leaves out when
+            // one follows in memory; a byte other than zero after the data keeps it out.
+            Bytes guarded = s.data;
+            guarded.push_back(0xFF);
+            ASSERT_EQ(RegSetValueExA(key, s.name, 0, s.type, guarded.data(), static_cast<DWORD>(s.data.size())),
                       ERROR_SUCCESS)
                 << s.name;
+        }
         RegCloseKey(key);
     }
     void TearDown() override {
