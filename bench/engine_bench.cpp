@@ -37,7 +37,7 @@ void BM_ClockAndCountdownRun(benchmark::State& state) {
     for (auto _ : state) {
         engine::clock_run(fields, clock_at, clock);
         benchmark::DoNotOptimize(engine::countdown_run(fields, countdown_at, actions));
-        benchmark::DoNotOptimize(fields.get("Final"));
+        benchmark::DoNotOptimize(fields.get("Final").data());
     }
     state.counters["stops"] = stops;
 }
