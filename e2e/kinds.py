@@ -166,7 +166,10 @@ def start_sway(session):
                WLR_BACKENDS="x11", WLR_RENDERER="pixman", WLR_X11_OUTPUTS="1", NO_AT_BRIDGE="1")
     argv = [tool("sway"), "--config", config]
     if user:
-        argv = [tool("setpriv"), f"--reuid={user.pw_uid}", f"--regid={user.pw_gid}", "--clear-groups"] + argv
+        # A change of user clears the death signal the rig set; setpriv sets it again, so a
+        # killed rig takes sway with it (without, Debian 13's sway outlived it by over 5 s).
+        argv = [tool("setpriv"), f"--reuid={user.pw_uid}", f"--regid={user.pw_gid}", "--clear-groups",
+                "--pdeathsig", "SIGTERM"] + argv
     proc, log = session.spawn("sway", argv, env=env)
 
     def sockets():
