@@ -10,6 +10,7 @@ import time
 import desktop
 import xwin
 from checks import check, wait_for
+from kinds import release
 from program import ABOUT_BUTTON, ABOUT_TITLE, ARRIVAL_TITLE, FESTIVAL_DAY, HERE, one_window, open_panel, start
 
 # The README's picture of the main window on each system, and the kind that draws it.
@@ -21,8 +22,13 @@ REFERENCE_TOLERANCE = 150                     # pixels, of 257 × 145, beyond a 
 
 def reference_of(session, name):
     """Where the reference picture of that name lies for the session's program: the Windows
-    build's, drawn by its own runtime, in reference/wine."""
-    return os.path.join(HERE, "reference", *(("wine",) if session.kind.windows else ()), name)
+    build's, drawn by its own runtime, in reference/wine; a release's own picture, where the
+    release has one, in its folder there (kinds.RELEASES)."""
+    folder = os.path.join(HERE, "reference", *(("wine",) if session.kind.windows else ()))
+    own = release("pictures")
+    if own and os.path.exists(os.path.join(folder, own, name)):
+        return os.path.join(folder, own, name)
+    return os.path.join(folder, name)
 
 
 def screenshot_matches_reference(context):

@@ -70,8 +70,15 @@ SWAY_BAR = "bar {\n    position top\n    tray_output *\n}"
 # Plasma 6.3 on Debian 13, with their service daemon (the tray's StatusNotifierWatcher) and
 # the session version Plasma's programs are told.
 RELEASES = {
-    "bookworm": {"kded": "kded5", "kde_session_version": "5"},
-    "trixie": {"kded": "kded6", "kde_session_version": "6"},
+    # pictures: the folder of e2e/reference with the release's own pictures, for the windows
+    # its faces draw otherwise (trixie's Liberation faces set the typographic line metrics,
+    # which put button captions a pixel higher); the others are shared.
+    # kwin_*: KWin 6 renamed its scripts' D-Bus objects, the window list and the active window.
+    "bookworm": {"kded": "kded5", "kde_session_version": "5", "pictures": None,
+                 "kwin_script": "/{}", "kwin_windows": "workspace.clientList()", "kwin_active": "activeClient"},
+    "trixie": {"kded": "kded6", "kde_session_version": "6", "pictures": "trixie",
+               "kwin_script": "/Scripting/Script{}", "kwin_windows": "workspace.windowList()",
+               "kwin_active": "activeWindow"},
 }
 
 
@@ -296,7 +303,7 @@ def start_kwin(session):
                                                      "XDG_SESSION_TYPE"))
     session.xtool("dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
                   "org.freedesktop.DBus.UpdateActivationEnvironment", f"dict:string:string:{pairs}", check=True)
-    session.kwin_input = session.spawn_kwin_input(plasma_env(session))
+    session.kwin_input = session.spawn_kwin_input(plasma_env(session), proc.pid)  # sh execs kwin
 
 
 def start_plasmashell(session):
