@@ -16,6 +16,7 @@ import time
 
 import xwin
 from checks import RigFailure, check, wait_for
+from kinds import release
 
 ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 
@@ -233,11 +234,12 @@ class KWinWindow(CompositorWindow):
     class and caption, in logical pixels; the pointer is the rig's fake-input client."""
 
     DESKTOP = "KWin"
-    FIND = "workspace.clientList().filter(c => c.resourceClass == {app_id} && c.caption == {title})"
+    FIND = "{windows}.filter(c => c.resourceClass == {app_id} && c.caption == {title})"
 
     def _windows(self, then):
-        return self.session.kwin_script("return " + self.FIND.format(app_id=json.dumps(self.app_id),
-                                                                     title=json.dumps(self.title)) + then + ";")
+        found = self.FIND.format(windows=release("kwin_windows"), app_id=json.dumps(self.app_id),
+                                 title=json.dumps(self.title))
+        return self.session.kwin_script("return " + found + then + ";")
 
     def node(self):
         # The window's own surface (bufferGeometry), as an X11 window's geometry is its own
@@ -266,7 +268,7 @@ class KWinWindow(CompositorWindow):
         return (round(sx * s), round(sy * s)), (round((sx + dx / s) * s), round((sy + dy / s) * s))
 
     def activate(self):
-        self._windows(".map(c => { workspace.activeClient = c; return 1; }).length")
+        self._windows(".map(c => { workspace.%s = c; return 1; }).length" % release("kwin_active"))
 
     def key(self, keysym):
         self.activate()
@@ -344,7 +346,10 @@ def kwin_capture(session, x, y, width, height):
             GLib.Variant("(iiuua{sv}h)", (round(x / s), round(y / s), round(width / s), round(height / s), options, 0)),
             None, 0, 10000, fds, None)
     except GLib.Error as failure:
-        raise RigFailure(f"KWin's ScreenShot2.CaptureArea: {failure.message}") from None
+        why = ("; KWin 6 loads its screenshot effect only when it composites with OpenGL, which its "
+               "virtual session without a GPU does not (its log: \"Effect is not supported: screenshot\")"
+               if "UnknownObject" in failure.message else "")
+        raise RigFailure(f"KWin's ScreenShot2.CaptureArea: {failure.message}{why}") from None
     finally:
         del fds
     reader.join(10.0)

@@ -303,7 +303,7 @@ def start_kwin(session):
                                                      "XDG_SESSION_TYPE"))
     session.xtool("dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
                   "org.freedesktop.DBus.UpdateActivationEnvironment", f"dict:string:string:{pairs}", check=True)
-    session.kwin_input = session.spawn_kwin_input(plasma_env(session), proc.pid)  # sh execs kwin
+    session.kwin_input = session.spawn_kwin_input(plasma_env(session))
 
 
 def start_plasmashell(session):

@@ -28,7 +28,7 @@ import tempfile
 import time
 
 from checks import RigFailure, check
-from kinds import KINDS, start_at_spi
+from kinds import KINDS, release, start_at_spi
 from processes import (MARKER, START_TIMEOUT, Program, die_with_rig, read_line, run_tool, session_processes,
                        stop_process, tail, tool)
 import wine
@@ -256,7 +256,7 @@ class Session:
         try:
             (number,) = call("/Scripting", "org.kde.kwin.Scripting", "loadScript", GLib.Variant("(ss)", (path, mark)))
             try:
-                call(f"/{number}", "org.kde.kwin.Script", "run")
+                call(release("kwin_script").format(number), "org.kde.kwin.Script", "run")
                 deadline = time.monotonic() + 5.0
                 while time.monotonic() < deadline:
                     with open(self.kwin_log, errors="replace") as log:
