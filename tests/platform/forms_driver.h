@@ -80,9 +80,10 @@ struct Picture {
 // loop up to ms and says whether it ended by itself; a person's `click` and `key`; `text(form,
 // label)` as shown; `windows(model name)`, oldest first; `on_screen(title)`, the windows with
 // that title a person sees; `boxes()`, every box shown so far, as it was read.
+using Done = std::function<bool()>;  // a driver's wait ends when this says so
+
 template <class D>
-concept FormsDriver = requires(D d, forms::Form& form, std::string_view name, int n, std::function<bool()> done,
-                               Key key) {
+concept FormsDriver = requires(D d, forms::Form& form, std::string_view name, int n, Done done, Key key) {
     { d.runtime.load(probe::kProbe, {}) } -> std::convertible_to<forms::Form&>;
     { d.runtime } -> std::convertible_to<platform::MessageBox&>;
     { d.shell } -> std::convertible_to<platform::Shell&>;
