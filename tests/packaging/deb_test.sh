@@ -57,8 +57,9 @@ has_entry() {
     done < <(echo "$1" | sed 's/, */\n/g')
     return 1
 }
+# Debian 13's 64-bit time move renamed some libraries: libqt6core6t64 there.
 for lib in libqt6core6 libqt6gui6 libqt6widgets6 libc6 libstdc++6; do
-    has_entry "$depends" "$lib" versioned || fail "Depends lacks \"$lib (>= version)\": $depends"
+    has_entry "$depends" "$lib" versioned || has_entry "$depends" "${lib}t64" versioned || fail "Depends lacks \"$lib (>= version)\": $depends"
 done
 # The faces with which every text fits its control; Liberation Sans Narrow is in a package of its
 # own on Debian 13 and in fonts-liberation 1 on Debian 12.
