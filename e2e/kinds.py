@@ -74,9 +74,12 @@ RELEASES = {
     # its faces draw otherwise (trixie's Liberation faces set the typographic line metrics,
     # which put button captions a pixel higher); the others are shared.
     # kwin_*: KWin 6 renamed its scripts' D-Bus objects, the window list and the active window.
+    # gnome_*: the shell's version, and how it loads the rig's extension.
     "bookworm": {"kded": "kded5", "kde_session_version": "5", "pictures": None,
+                 "gnome_shell": "43", "gnome_extension": "script",
                  "kwin_script": "/{}", "kwin_windows": "workspace.clientList()", "kwin_active": "activeClient"},
     "trixie": {"kded": "kded6", "kde_session_version": "6", "pictures": "trixie",
+               "gnome_shell": "48", "gnome_extension": "module",
                "kwin_script": "/Scripting/Script{}", "kwin_windows": "workspace.windowList()",
                "kwin_active": "activeWindow"},
 }
@@ -196,10 +199,19 @@ APPINDICATOR = "ubuntu-appindicators@ubuntu.com"
 # The rig's own extension: it lets the rig ask the shell (org.gnome.Shell.Eval) where windows
 # are, drive a virtual pointer and keyboard, and take pictures, as GNOME's own tests do.
 RIG_EXTENSION = "velmora-e2e-rig@velmora"
-RIG_EXTENSION_JS = """function init() {
+# GNOME Shell 45 and later load an extension as a module (RELEASES' "gnome_extension").
+RIG_EXTENSION_JS = {
+    "script": """function init() {
     return {enable() { global.context.unsafe_mode = true; }, disable() {}};
 }
-"""
+""",
+    "module": """import {Extension} from 'resource:///org/gnome/shell/extensions/extension.js';
+export default class extends Extension {
+    enable() { global.context.unsafe_mode = true; }
+    disable() {}
+}
+""",
+}
 # GNOME's settings for the session: the extensions, no welcome tour, no banner over windows.
 GNOME_SETTINGS = """[org/gnome/shell]
 enabled-extensions={extensions}
@@ -233,9 +245,9 @@ def start_gnome_shell(session):
     os.makedirs(extension)
     with open(os.path.join(extension, "metadata.json"), "w") as f:
         json.dump({"uuid": RIG_EXTENSION, "name": "Velmora e2e rig", "description": "The test rig's access",
-                   "shell-version": ["43"]}, f)
+                   "shell-version": [release("gnome_shell")]}, f)
     with open(os.path.join(extension, "extension.js"), "w") as f:
-        f.write(RIG_EXTENSION_JS)
+        f.write(RIG_EXTENSION_JS[release("gnome_extension")])
     extensions = [RIG_EXTENSION] + ([APPINDICATOR] if session.kind.tray else [])
     settings = os.path.join(session.env["XDG_CONFIG_HOME"], "glib-2.0", "settings")
     os.makedirs(settings)
