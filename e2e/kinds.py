@@ -268,6 +268,11 @@ def start_gnome_shell(session):
     # It starts in the Overview, which would cover the program's window.
     session.wait_ready("gnome-shell to leave its Overview", proc, log,
                        lambda: session.shell_eval("Main.overview.hide(), !Main.overview.visible", check=False))
+    # A headless shell's seat has no pointer until the rig's own exists; made after the
+    # program started, GNOME Shell 48 never sent its window the pointer's entry, and no
+    # press reached it. So it is made now.
+    import desktop   # it imports this module
+    desktop.park_pointer(session)
     if session.kind.tray:
         session.wait_ready("the AppIndicator extension to watch for items", proc, log,
                            lambda: session.bus_name_owned("org.kde.StatusNotifierWatcher"))
