@@ -82,6 +82,7 @@ class Session:
         self._bus = None             # the rig's own connection to the session bus
         self.kwin_log = None         # kwin's standard error, where its scripts print
         self.kwin_input = None       # the rig's fake-input client on KWin (kwin_input.c)
+        self.wine_booted = False     # the prefix's Windows session booted (wine.boot)
         self._kwin_scripts = 0
         self.on_stop = []            # steps of the desktop to undo first when the session stops
         self.wine_prefix = None      # on a wine session: its Wine prefix
@@ -325,6 +326,8 @@ class Session:
         freezes it. Timers keep real time either way (the monotonic clock is not faked)."""
         name = name or os.path.basename(argv[0])
         if self.kind.windows and argv[0].lower().endswith(".exe"):
+            if fake_time is not None:
+                wine.boot(self)
             argv = wine.program_argv(self, argv[0]) + list(argv[1:])
         program_env = dict(self.env)
         if self.kind.wayland:

@@ -144,9 +144,16 @@ def start_wine(session):
     session.on_stop.append(lambda: end_prefix(session))
     proc, log = session.spawn("wineserver", [tool("wineserver"), "--foreground", "--persistent"])
     session.wait_ready("the wineserver to listen", proc, log, lambda: listening(server_socket(prefix)))
-    # The first Windows program of a server boots the prefix's Windows session (wineboot).
-    # Booted here, on the real clock: Wine 10's wineboot divides by zero when the program that
-    # would start it runs under a frozen faked clock.
+    session.wine_prefix = prefix
+
+
+def boot(session):
+    """Boots the prefix's Windows session (wineboot) on the real clock, once: a program that
+    would start it under a frozen faked clock takes Wine 10's wineboot down with a division by
+    zero. Only for such a program: the services it starts outlive a rig killed outright by more
+    than the rig's own check allows (rig.interrupt_stops_everything)."""
+    if session.wine_booted:
+        return
     # The services it starts keep its output open: that goes to a log, not to a pipe.
     with open(os.path.join(session.artifacts, "wineboot.log"), "w") as out:
         try:
@@ -155,7 +162,7 @@ def start_wine(session):
         except subprocess.TimeoutExpired:
             raise RigFailure(f"wineboot did not boot the prefix's session within {BOOT_TIMEOUT:.0f} s") from None
     check(done.returncode == 0, f"wineboot failed to boot the prefix's session ({done.returncode}); see wineboot.log")
-    session.wine_prefix = prefix
+    session.wine_booted = True
 
 
 def listening(path):
